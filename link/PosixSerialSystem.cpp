@@ -1,0 +1,339 @@
+#include "link/PosixSerialSystem.h"
+#include "link/PortRegistry.h"
+#include "link/PosixTermios2.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace tarvex::link {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Pseudo-terminals and some adapters have no modem lines or counters.
+bool notSupported(int error)
+{
+    return error == ENOTTY || error == EINVAL;
+}
+
+int validate(int fd)
+{
+    return fcntl(fd, F_GETFD) == -1 ? errno : 0;
+}
+
+// Polls in short slices: wake-ups for writability on a pty are irregular.
+constexpr int kSliceMs = 10;
+
+int remainingMs(SteadyClock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    return int(std::clamp<long long>(left, 0, kSliceMs));
+}
+
+// Reads what is there without waiting; a hang-up with nothing to read is an
+// error so that a pulled cable is not taken for silence.
+int readAvailable(int fd, char *data, int count, int &got)
+{
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 0) < 0)
+        return errno;
+    if (p.revents & POLLNVAL)
+        return EBADF;
+    if (p.revents & POLLIN) {
+        while (got < count) {
+            const ssize_t n = ::read(fd, data + got, size_t(count - got));
+            if (n > 0) {
+                got += int(n);
+                continue;
+            }
+            if (n == 0)
+                break;
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                break;
+            if (got == 0)
+                return errno;
+            break;
+        }
+    }
+    if (got == 0 && (p.revents & (POLLHUP | POLLERR)))
+        return EIO;
+    return 0;
+}
+
+int icount(int fd, serial_icounter_struct &c)
+{
+    return ioctl(fd, TIOCGICOUNT, &c) == 0 ? 0 : errno;
+}
+
+bool symlinkTargetExists(const QByteArray &path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0;
+}
+
+} // namespace
+
+PosixSerialSystem::PosixSerialSystem(QString sysfsRoot, QString registryDir)
+    : m_sysfsRoot(std::move(sysfsRoot)), m_registryDir(registryDir.isNull() ? portRegistryDir() : registryDir)
+{
+}
+
+CommTimeouts PosixSerialSystem::timeoutsOf(Handle handle)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(handle);
+    return it == m_ports.end() ? CommTimeouts{} : it->second.timeouts;
+}
+
+int PosixSerialSystem::open(const QString &device, Handle &handle)
+{
+    handle = kInvalidHandle;
+    const QByteArray path = QFile::encodeName(device);
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    auto fail = [fd](int error) {
+        ::close(fd);
+        return error;
+    };
+    // A port must never write into a plain file.
+    if (!isatty(fd))
+        return fail(ENOTTY);
+    // The lock is what stops a second program: root passes TIOCEXCL.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    if (ioctl(fd, TIOCEXCL) != 0 && !notSupported(errno))
+        return fail(errno);
+    {
+        std::lock_guard lock(m_mutex);
+        m_ports[fd] = PortState{};
+    }
+    handle = fd;
+    return 0;
+}
+
+int PosixSerialSystem::close(Handle handle)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_ports.erase(handle);
+    }
+    ioctl(handle, TIOCNXCL);
+    return ::close(handle) == 0 ? 0 : errno;
+}
+
+int PosixSerialSystem::setupBuffers(Handle handle, int, int)
+{
+    // Linux sizes its tty buffers itself; the values are kept by the port.
+    return validate(handle);
+}
+
+int PosixSerialSystem::setLineSettings(Handle handle, const LineSettingsRecord &settings)
+{
+    if (const int error = applyTermios2(handle, settings))
+        return error;
+    int lines = 0;
+    if (settings.flags & lsfDtrEnable)
+        lines |= TIOCM_DTR;
+    if (settings.flags & lsfRtsEnable)
+        lines |= TIOCM_RTS;
+    if (lines && ioctl(handle, TIOCMBIS, &lines) != 0 && !notSupported(errno))
+        return errno;
+    return 0;
+}
+
+int PosixSerialSystem::setTimeouts(Handle handle, const CommTimeouts &timeouts)
+{
+    if (const int error = validate(handle))
+        return error;
+    std::lock_guard lock(m_mutex);
+    m_ports[handle].timeouts = timeouts;
+    return 0;
+}
+
+int PosixSerialSystem::purge(Handle handle, uint32_t flags)
+{
+    // Transfers here block until done, so aborting one means discarding its
+    // queue.
+    const bool input = flags & (kPurgeRxClear | kPurgeRxAbort);
+    const bool output = flags & (kPurgeTxClear | kPurgeTxAbort);
+    if (!input && !output)
+        return validate(handle);
+    const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+    return tcflush(handle, queue) == 0 ? 0 : errno;
+}
+
+int PosixSerialSystem::write(Handle handle, const char *data, int count, int &written)
+{
+    written = 0;
+    const CommTimeouts t = timeoutsOf(handle);
+    const bool unlimited = t.writeTotalConstant == kMaxDword || t.writeTotalMultiplier == kMaxDword
+        || (t.writeTotalConstant == 0 && t.writeTotalMultiplier == 0);
+    const auto limit = std::chrono::milliseconds(
+        uint64_t(t.writeTotalConstant) + uint64_t(t.writeTotalMultiplier) * uint64_t(std::max(count, 0)));
+    const auto deadline = SteadyClock::now() + limit;
+    while (written < count) {
+        const ssize_t n = ::write(handle, data + written, size_t(count - written));
+        if (n > 0) {
+            written += int(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return errno;
+        if (!unlimited && SteadyClock::now() >= deadline)
+            break;
+        pollfd p{handle, POLLOUT, 0};
+        const int wait = unlimited ? kSliceMs : remainingMs(deadline);
+        if (poll(&p, 1, wait) < 0 && errno != EINTR)
+            return errno;
+        if (p.revents & POLLNVAL)
+            return EBADF;
+        if (p.revents & (POLLERR | POLLHUP))
+            return EIO;
+    }
+    return 0;
+}
+
+int PosixSerialSystem::read(Handle handle, char *data, int count, int &got)
+{
+    got = 0;
+    const CommTimeouts t = timeoutsOf(handle);
+    if (const int error = readAvailable(handle, data, count, got))
+        return error;
+    const bool atOnce = t.readInterval == kMaxDword && t.readTotalMultiplier == 0 && t.readTotalConstant == 0;
+    if (atOnce || got >= count)
+        return 0;
+
+    const bool totalLimit = t.readTotalMultiplier != 0 || t.readTotalConstant != 0;
+    const auto total = std::chrono::milliseconds(uint64_t(t.readTotalConstant)
+                                                 + uint64_t(t.readTotalMultiplier) * uint64_t(count));
+    const auto deadline = SteadyClock::now() + total;
+    const bool intervalLimit = t.readInterval != 0 && t.readInterval != kMaxDword;
+    auto lastByte = SteadyClock::now();
+    while (got < count) {
+        const auto now = SteadyClock::now();
+        if (totalLimit && now >= deadline)
+            break;
+        if (intervalLimit && got > 0 && now - lastByte >= std::chrono::milliseconds(t.readInterval))
+            break;
+        pollfd p{handle, POLLIN, 0};
+        if (poll(&p, 1, totalLimit ? remainingMs(deadline) : kSliceMs) < 0 && errno != EINTR)
+            return errno;
+        const int before = got;
+        if (const int error = readAvailable(handle, data, count, got))
+            return got > 0 ? 0 : error;
+        if (got > before)
+            lastByte = SteadyClock::now();
+    }
+    return 0;
+}
+
+int PosixSerialSystem::clearError(Handle handle, uint32_t &errors, int &inQueue)
+{
+    errors = 0;
+    inQueue = 0;
+    int queued = 0;
+    if (ioctl(handle, TIOCINQ, &queued) != 0)
+        return errno;
+    inQueue = queued;
+
+    serial_icounter_struct c {};
+    const int error = icount(handle, c);
+    if (error)
+        return notSupported(error) ? 0 : error;
+    std::lock_guard lock(m_mutex);
+    Counters &last = m_ports[handle].counters;
+    if (c.frame != last.frame)
+        errors |= kCommFrame;
+    if (c.overrun != last.overrun)
+        errors |= kCommOverrun;
+    if (c.parity != last.parity)
+        errors |= kCommRxParity;
+    if (c.brk != last.brk)
+        errors |= kCommBreak;
+    if (c.buf_overrun != last.bufOverrun)
+        errors |= kCommRxOver;
+    last = Counters{c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
+    return 0;
+}
+
+int PosixSerialSystem::modemStatus(Handle handle, uint32_t &status)
+{
+    status = 0;
+    int lines = 0;
+    if (ioctl(handle, TIOCMGET, &lines) != 0)
+        return notSupported(errno) ? validate(handle) : errno;
+    if (lines & TIOCM_CTS)
+        status |= kModemCtsOn;
+    if (lines & TIOCM_DSR)
+        status |= kModemDsrOn;
+    if (lines & TIOCM_RNG)
+        status |= kModemRingOn;
+    if (lines & TIOCM_CAR)
+        status |= kModemRlsdOn;
+    return 0;
+}
+
+int PosixSerialSystem::escape(Handle handle, EscapeFunction function)
+{
+    const bool set = function == EscapeFunction::SetDtr || function == EscapeFunction::SetRts;
+    int line = (function == EscapeFunction::SetDtr || function == EscapeFunction::ClearDtr) ? TIOCM_DTR : TIOCM_RTS;
+    if (ioctl(handle, set ? TIOCMBIS : TIOCMBIC, &line) != 0)
+        return notSupported(errno) ? validate(handle) : errno;
+    return 0;
+}
+
+int PosixSerialSystem::listPorts(QStringList &names)
+{
+    names.clear();
+    const QByteArray root = QFile::encodeName(m_sysfsRoot);
+    DIR *dir = opendir(root.constData());
+    if (!dir)
+        return errno;
+    while (const dirent *entry = readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QByteArray base = root + '/' + name;
+        struct stat st {};
+        if (::lstat((base + "/device").constData(), &st) != 0)
+            continue;
+        // Phantom 8250 ports: registered, but no hardware behind them.
+        QFile type(QFile::decodeName(base + "/type"));
+        if (type.open(QIODevice::ReadOnly) && type.readAll().trimmed() == "0")
+            continue;
+        names << QStringLiteral("/dev/") + QFile::decodeName(name);
+    }
+    closedir(dir);
+
+    const QByteArray registry = QFile::encodeName(m_registryDir);
+    if (DIR *links = opendir(registry.constData())) {
+        while (const dirent *entry = readdir(links)) {
+            const QByteArray path = registry + '/' + entry->d_name;
+            struct stat st {};
+            if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode) && symlinkTargetExists(path))
+                names << QFile::decodeName(path);
+        }
+        closedir(links);
+    }
+    return 0;
+}
+
+} // namespace tarvex::link

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "link/SerialSystem.h"
+
+#include <map>
+#include <mutex>
+
+namespace tarvex::link {
+
+// Serial services on Linux: termios, ioctl and poll on a non-blocking
+// descriptor; the port list from sysfs and the virtual port registry.
+class PosixSerialSystem final : public SerialSystem {
+public:
+    explicit PosixSerialSystem(QString sysfsRoot = QStringLiteral("/sys/class/tty"),
+                               QString registryDir = QString());
+
+    int open(const QString &device, Handle &handle) override;
+    int close(Handle handle) override;
+    int setupBuffers(Handle handle, int inSize, int outSize) override;
+    int setLineSettings(Handle handle, const LineSettingsRecord &settings) override;
+    int setTimeouts(Handle handle, const CommTimeouts &timeouts) override;
+    int purge(Handle handle, uint32_t flags) override;
+    int write(Handle handle, const char *data, int count, int &written) override;
+    int read(Handle handle, char *data, int count, int &got) override;
+    int clearError(Handle handle, uint32_t &errors, int &inQueue) override;
+    int modemStatus(Handle handle, uint32_t &status) override;
+    int escape(Handle handle, EscapeFunction function) override;
+    int listPorts(QStringList &names) override;
+
+private:
+    struct Counters {
+        int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+    };
+    struct PortState {
+        CommTimeouts timeouts;
+        Counters counters;
+    };
+    CommTimeouts timeoutsOf(Handle handle);
+
+    QString m_sysfsRoot;
+    QString m_registryDir;
+    std::mutex m_mutex;
+    std::map<Handle, PortState> m_ports;
+};
+
+} // namespace tarvex::link

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "link/LineSettings.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+namespace tarvex::link {
+
+// Purge flags.
+constexpr uint32_t kPurgeTxAbort = 0x0001;
+constexpr uint32_t kPurgeRxAbort = 0x0002;
+constexpr uint32_t kPurgeTxClear = 0x0004;
+constexpr uint32_t kPurgeRxClear = 0x0008;
+
+// Modem status bits.
+constexpr uint32_t kModemCtsOn = 0x0010;
+constexpr uint32_t kModemDsrOn = 0x0020;
+constexpr uint32_t kModemRingOn = 0x0040;
+constexpr uint32_t kModemRlsdOn = 0x0080;
+
+// Line error bits reported by clearError.
+constexpr uint32_t kCommRxOver = 0x0001;
+constexpr uint32_t kCommOverrun = 0x0002;
+constexpr uint32_t kCommRxParity = 0x0004;
+constexpr uint32_t kCommFrame = 0x0008;
+constexpr uint32_t kCommBreak = 0x0010;
+constexpr uint32_t kCommTxFull = 0x0100;
+constexpr uint32_t kCommIO = 0x0400;
+constexpr uint32_t kCommMode = 0x8000;
+
+enum class EscapeFunction { SetRts, ClearRts, SetDtr, ClearDtr };
+
+// The operating system's serial services, as the port component needs them.
+// Every call returns 0 on success or an errno value; nothing throws.
+class SerialSystem {
+public:
+    using Handle = int;
+    static constexpr Handle kInvalidHandle = -1;
+
+    virtual ~SerialSystem() = default;
+
+    // Opens a device for exclusive use. A path that is not a terminal is
+    // refused with ENOTTY.
+    virtual int open(const QString &device, Handle &handle) = 0;
+    virtual int close(Handle handle) = 0;
+    virtual int setupBuffers(Handle handle, int inSize, int outSize) = 0;
+    virtual int setLineSettings(Handle handle, const LineSettingsRecord &settings) = 0;
+    virtual int setTimeouts(Handle handle, const CommTimeouts &timeouts) = 0;
+    virtual int purge(Handle handle, uint32_t flags) = 0;
+    // Writes within the write time-out; written holds what went out, also on
+    // time-out (which is not an error).
+    virtual int write(Handle handle, const char *data, int count, int &written) = 0;
+    // Reads within the read time-out; with the interval set to all bits and
+    // no totals it returns at once with what has arrived.
+    virtual int read(Handle handle, char *data, int count, int &got) = 0;
+    // Reads and clears the line error flags; reports the input queue count.
+    virtual int clearError(Handle handle, uint32_t &errors, int &inQueue) = 0;
+    virtual int modemStatus(Handle handle, uint32_t &status) = 0;
+    virtual int escape(Handle handle, EscapeFunction function) = 0;
+    // Names of the serial ports present, in no particular order.
+    virtual int listPorts(QStringList &names) = 0;
+};
+
+// What an errno from open means to the fitter.
+bool isMissingDeviceError(int error);
+bool isBusyDeviceError(int error);
+// Errors that only say the device has gone (a pulled adapter).
+bool isDeviceGoneError(int error);
+
+// Device name for a port name: a path is used as it is, any other name is
+// looked up under /dev.
+QString deviceNameForPort(const QString &port);
+
+std::shared_ptr<SerialSystem> defaultSerialSystem();
+
+} // namespace tarvex::link

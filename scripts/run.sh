@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a release, starts the ECU simulator on a
+# pseudo-terminal and opens the window. "Опросить" lists the simulator's port.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+cmake --build build-release --parallel 2
+
+sim_pid=
+if [ -x build-release/tarvex-ecu-sim ]; then
+  build-release/tarvex-ecu-sim &
+  sim_pid=$!
+  trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; wait 2>/dev/null || true' EXIT
+fi
+build-release/tarvex

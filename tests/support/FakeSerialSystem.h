@@ -1,0 +1,80 @@
+#pragma once
+
+#include "link/Clock.h"
+#include "link/SerialSystem.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace tarvex::test {
+
+// A serial system without a device: every call is recorded with its time and
+// bytes, input is fed by the test, and any call can be told to fail.
+class FakeSerialSystem final : public link::SerialSystem {
+public:
+    struct Call {
+        double timeMs = 0;
+        QString name;
+        Handle handle = kInvalidHandle;
+        QByteArray bytes;            // written, read or the device name
+        std::vector<long long> args; // other arguments in their order
+    };
+
+    explicit FakeSerialSystem(std::shared_ptr<Clock> clock = std::make_shared<ManualClock>());
+
+    int open(const QString &device, Handle &handle) override;
+    int close(Handle handle) override;
+    int setupBuffers(Handle handle, int inSize, int outSize) override;
+    int setLineSettings(Handle handle, const link::LineSettingsRecord &settings) override;
+    int setTimeouts(Handle handle, const link::CommTimeouts &timeouts) override;
+    int purge(Handle handle, uint32_t flags) override;
+    int write(Handle handle, const char *data, int count, int &written) override;
+    int read(Handle handle, char *data, int count, int &got) override;
+    int clearError(Handle handle, uint32_t &errors, int &inQueue) override;
+    int modemStatus(Handle handle, uint32_t &status) override;
+    int escape(Handle handle, link::EscapeFunction function) override;
+    int listPorts(QStringList &names) override;
+
+    // Makes the next `times` calls of `name` fail with `error` (-1: always).
+    void failOn(const QString &name, int error, int times = -1);
+    // What the device sends next.
+    void feed(const QByteArray &bytes) { m_input += bytes; }
+
+    const std::vector<Call> &calls() const { return m_calls; }
+    QStringList callNames() const;
+    std::vector<Call> callsNamed(const QString &name) const;
+    QByteArray written() const { return m_written; }
+    bool isOpen() const { return m_open; }
+
+    QMap<QString, int> openErrors; // device name -> errno
+    QStringList ports;
+    uint32_t modemLines = 0;
+    uint32_t lineErrors = 0; // reported once by the next clearError
+    link::LineSettingsRecord lineSettings;
+    link::CommTimeouts timeouts;
+    bool dtr = false;
+    bool rts = false;
+    // The device takes at most this many bytes per write (-1: all).
+    int writeCapacity = -1;
+
+private:
+    int record(const QString &name, Handle handle, QByteArray bytes = {}, std::vector<long long> args = {});
+
+    std::shared_ptr<Clock> m_clock;
+    std::vector<Call> m_calls;
+    struct Failure {
+        int error;
+        int times;
+    };
+    QMap<QString, Failure> m_failures;
+    QByteArray m_input;
+    QByteArray m_written;
+    bool m_open = false;
+    Handle m_nextHandle = 3;
+};
+
+} // namespace tarvex::test
