@@ -1,0 +1,142 @@
+#include "sim/Options.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace tarvex::sim {
+
+namespace {
+
+int toInt(const std::string &option, const std::string &text)
+{
+    try {
+        size_t used = 0;
+        const int value = std::stoi(text, &used);
+        if (used == text.size())
+            return value;
+    } catch (const std::exception &) {
+    }
+    throw std::invalid_argument(option + " takes a whole number, not '" + text + "'");
+}
+
+double toDouble(const std::string &option, const std::string &text)
+{
+    try {
+        size_t used = 0;
+        const double value = std::stod(text, &used);
+        if (used == text.size())
+            return value;
+    } catch (const std::exception &) {
+    }
+    throw std::invalid_argument(option + " takes a number, not '" + text + "'");
+}
+
+} // namespace
+
+std::string usage()
+{
+    return "Usage: tarvex-ecu-sim [options]\n"
+           "Simulates the ECU on a pseudo-terminal and registers it as a virtual port.\n"
+           "\n"
+           "  --name NAME          instance name, also the registry link's name (ecu-sim)\n"
+           "  --link PATH          also create a symbolic link to the port at PATH (repeatable)\n"
+           "  --registry DIR       port registry folder (default: $XDG_RUNTIME_DIR/tarvex/ports)\n"
+           "  --no-register        do not register the port\n"
+           "  --state FILE         where stored maps and calibration are kept\n"
+           "  --image FILE         where a loaded firmware image is written\n"
+           "  --transcript FILE    log every received frame and loader byte with its time\n"
+           "  --unpaced            answer at once instead of at line speed\n"
+           "  --baud N             line speed the pacing follows (57600)\n"
+           "  --seed N             seed of the engine's noise (1)\n"
+           "  --fault-code N       fault code reported in the live data (0)\n"
+           "\n"
+           "Faults:\n"
+           "  --silent             never answer\n"
+           "  --garbage            answer with random bytes\n"
+           "  --cut N              send only the first N bytes of each reply\n"
+           "  --delay MS           answer MS milliseconds late\n"
+           "  --nak-every K        refuse every K-th firmware block\n"
+           "  --silent-loader      the firmware loader never answers\n"
+           "  --pull-after S       pull the cable (close the line) after S seconds\n"
+           "\n"
+           "  --help               this text\n";
+}
+
+Options parseOptions(const std::vector<std::string> &args)
+{
+    Options o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        auto value = [&]() -> const std::string & {
+            if (i + 1 >= args.size())
+                throw std::invalid_argument(a + " needs a value");
+            return args[++i];
+        };
+        if (a == "--help" || a == "-h")
+            o.help = true;
+        else if (a == "--name")
+            o.name = value();
+        else if (a == "--link")
+            o.links.push_back(value());
+        else if (a == "--registry")
+            o.registryDir = value();
+        else if (a == "--no-register")
+            o.registerPort = false;
+        else if (a == "--state")
+            o.stateFile = value();
+        else if (a == "--image")
+            o.imageFile = value();
+        else if (a == "--transcript")
+            o.transcriptFile = value();
+        else if (a == "--unpaced")
+            o.paced = false;
+        else if (a == "--baud")
+            o.baud = toInt(a, value());
+        else if (a == "--seed")
+            o.seed = unsigned(toInt(a, value()));
+        else if (a == "--fault-code")
+            o.faultCode = toInt(a, value());
+        else if (a == "--silent")
+            o.silent = true;
+        else if (a == "--garbage")
+            o.garbage = true;
+        else if (a == "--cut")
+            o.cutAfter = toInt(a, value());
+        else if (a == "--delay")
+            o.delayMs = toInt(a, value());
+        else if (a == "--nak-every")
+            o.nakEvery = toInt(a, value());
+        else if (a == "--silent-loader")
+            o.silentLoader = true;
+        else if (a == "--pull-after")
+            o.pullAfterS = toDouble(a, value());
+        else
+            throw std::invalid_argument("unknown option " + a);
+    }
+    if (o.name.empty() || o.name.find('/') != std::string::npos)
+        throw std::invalid_argument("--name must be a plain name");
+    if (o.baud <= 0)
+        throw std::invalid_argument("--baud must be above 0");
+    if (o.cutAfter < -1 || o.delayMs < 0 || o.nakEvery < 0)
+        throw std::invalid_argument("fault values must not be negative");
+    return o;
+}
+
+std::string defaultRegistryDir()
+{
+    if (const char *runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+        return std::string(runtime) + "/tarvex/ports";
+    return "/tmp/tarvex-" + std::to_string(getuid()) + "/ports";
+}
+
+std::string defaultStateDir()
+{
+    if (const char *state = std::getenv("XDG_STATE_HOME"); state && *state)
+        return std::string(state) + "/tarvex";
+    if (const char *home = std::getenv("HOME"); home && *home)
+        return std::string(home) + "/.local/state/tarvex";
+    return "/tmp/tarvex-" + std::to_string(getuid()) + "/state";
+}
+
+} // namespace tarvex::sim

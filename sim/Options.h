@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvex::sim {
+
+struct Options {
+    std::string name = "ecu-sim";   // instance name: the registry link's name
+    bool registerPort = true;       // link the pty into the port registry
+    std::string registryDir;        // empty: the usual registry folder
+    std::vector<std::string> links; // further links to the pty
+    std::string stateFile;          // empty: under the user's state folder
+    std::string imageFile;          // empty: under the user's state folder
+    std::string transcriptFile;
+    bool paced = true;
+    int baud = 57600;
+    unsigned seed = 1;
+    int faultCode = 0;
+
+    // Fault injection.
+    bool silent = false;
+    bool garbage = false;
+    int cutAfter = -1;      // bytes of each reply that are sent
+    int delayMs = 0;        // before each reply
+    int nakEvery = 0;       // every k-th loader block is refused
+    bool silentLoader = false;
+    double pullAfterS = -1; // the cable is pulled after this many seconds
+
+    bool help = false;
+};
+
+// Parses the command line; throws std::invalid_argument with a message.
+Options parseOptions(const std::vector<std::string> &args);
+std::string usage();
+
+std::string defaultRegistryDir();
+std::string defaultStateDir();
+
+} // namespace tarvex::sim
