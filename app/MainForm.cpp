@@ -1,14 +1,217 @@
+// The window's shell: creation, start-up, shutdown, settings file, links.
 #include "app/MainForm.h"
+#include "app/ColorLabel.h"
+#include "app/ErrorText.h"
+#include "app/WebLinks.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFrame>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
 
 namespace tarvex::app {
 
-TTarvexMainForm::TTarvexMainForm(QWidget *parent) : QWidget(parent)
+TTarvexMainForm::TTarvexMainForm(FormServices services, QWidget *parent)
+    : QWidget(parent), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("TarvexMainForm"));
+    setAccessibleDescription(objectName());
     setWindowTitle(QStringLiteral("Tarvex 28.07.23"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    QFont windowFont(QStringLiteral("Liberation Sans"));
+    windowFont.setPointSize(8);
+    setFont(windowFont);
     setFixedSize(1014, 453);
     move(1, 1);
+
+    BComPort1 = new link::TBComPort(this, m_services.serial);
+    BComPort1->SetBaudRate(link::br57600);
+    BComPort1->SetByteSize(link::bs8);
+    BComPort1->SetInBufSize(4096);
+    BComPort1->SetOutBufSize(4096);
+    BComPort1->SetParity(link::paNone);
+    BComPort1->SetPort(QStringLiteral("COM2"));
+    BComPort1->SetSyncMethod(link::smThreadSync);
+    BComPort1->SetStopBits(link::sb1);
+
+    RefreshTimer = new TTimer(this, 50, true);
+    Timer1 = new TTimer(this, 5000, true);
+    Timer2 = new TTimer(this, 1000, true);
+
+    CreateControls();
+    ConnectHandlers();
+
+    link::EcuExchange::Hooks hooks;
+    hooks.setLiveData = [this](bool on) { RefreshTimer->SetEnabled(on); };
+    hooks.waitProcessingEvents = [this](int ms) {
+        // Timer2 times the wait and switches itself off; the window stays
+        // responsive meanwhile.
+        Timer2->SetInterval(ms);
+        Timer2->SetEnabled(true);
+        while (Timer2->Enabled())
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    };
+    m_exchange = std::make_unique<link::EcuExchange>(*BComPort1, *m_services.clock, hooks);
+
+    Guarded([this] { FormCreate(); });
+}
+
+TTarvexMainForm::~TTarvexMainForm() = default;
+
+void TTarvexMainForm::ConnectHandlers()
+{
+    On(ComSearchButton, &QPushButton::clicked, &TTarvexMainForm::ComSearchButtonClick);
+    On(ComConnectButton, &QPushButton::clicked, &TTarvexMainForm::ComConnectButtonClick);
+    On(ComDisconnectButton, &QPushButton::clicked, &TTarvexMainForm::ComDisconnectButtonClick);
+    On(InjRefreshButton, &QPushButton::clicked, &TTarvexMainForm::InjRefreshButtonClick);
+    On(IgnRefreshButton, &QPushButton::clicked, &TTarvexMainForm::IgnRefreshButtonClick);
+    On(Calibration_read_button, &QPushButton::clicked, &TTarvexMainForm::Calibration_read_buttonClick);
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int index) { Guarded([&] { ShowPage(index); }); });
+    Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };
+    Label54->installEventFilter(this);
+    Label55->installEventFilter(this);
+}
+
+bool TTarvexMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == Label54)
+            Guarded([this] { Label54Click(); });
+        else if (watched == Label55)
+            Guarded([this] { Label55Click(); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TTarvexMainForm::ShowException(const QString &message)
+{
+    m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(),
+                                errorReportText(message));
+}
+
+int TTarvexMainForm::LanguageIndex() const
+{
+    return ComboBox1->currentIndex();
+}
+
+BandColors TTarvexMainForm::BandColorsNow() const
+{
+    BandColors colors{};
+    for (int k = 0; k < kBandCount; ++k)
+        colors[size_t(k)] = BandLabels[size_t(k)]->Color();
+    return colors;
+}
+
+void TTarvexMainForm::SetDisconnectedLocks()
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{Panel1, InjPanel, IgnPanel, SettingsPanel, GroupBox3})
+        w->setEnabled(false);
+}
+
+void TTarvexMainForm::FormCreate()
+{
+    SetDisconnectedLocks();
+    RefreshTimer->SetEnabled(false);
+    {
+        // The captions are already the Russian ones of the design.
+        const QSignalBlocker quiet(ComboBox1);
+        ComboBox1->setCurrentIndex(0);
+    }
+    Timer1->SetEnabled(false);
+    m_logging = false;
+    ComConnectButton->setEnabled(false);
+    ComDisconnectButton->setEnabled(false);
+    ApplySettingsFile();
+}
+
+void TTarvexMainForm::ApplySettingsFile()
+{
+    const SettingsRead read = readSettingsFile(m_services.settingsPath);
+    if (!read.opened) {
+        for (int k = 0; k < kBandCount; ++k)
+            BandLabels[size_t(k)]->SetColor(defaultBandColors()[size_t(k)]);
+        return;
+    }
+    for (size_t k = 0; k < read.colors.size(); ++k)
+        BandLabels[k]->SetColor(read.colors[k]);
+    if (!read.error.isEmpty())
+        throw EConvertError(read.error);
+}
+
+void TTarvexMainForm::FormClose()
+{
+    // Closing always completes: each step reports its own failure and the
+    // next one still runs, so a pulled adapter never costs the colours.
+    Guarded([this] { EndLogging(); });
+    Guarded([this] { BComPort1->Close(); });
+    const QString error = writeSettingsFile(m_services.settingsPath, BandColorsNow());
+    if (!error.isEmpty())
+        ShowException(error);
+}
+
+void TTarvexMainForm::closeEvent(QCloseEvent *event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        FormClose();
+    }
+    event->accept();
+}
+
+void TTarvexMainForm::EndLogging()
+{
+    // The log file joins here: close it and clear the flag.
+    m_logging = false;
+}
+
+void TTarvexMainForm::Label54Click()
+{
+    m_services.dialogs->openUrl(webLinks().site);
+}
+
+void TTarvexMainForm::Label55Click()
+{
+    m_services.dialogs->openUrl(webLinks().vkPage);
+}
+
+void TTarvexMainForm::ShowPage(int index)
+{
+    PageControl1Changing();
+    switch (index) {
+    case 1: InjectionShow(); break;
+    case 2: DwellShow(); break;
+    case 3: AdditionalShow(); break;
+    default: break; // the settings page has no show event
+    }
+}
+
+void TTarvexMainForm::InjectionShow()
+{
+    InjRefreshButtonClick();
+}
+
+void TTarvexMainForm::DwellShow()
+{
+    IgnRefreshButtonClick();
+}
+
+void TTarvexMainForm::AdditionalShow()
+{
+    if (BComPort1->Connected())
+        Calibration_read_buttonClick();
+}
+
+void TTarvexMainForm::Timer2Timer()
+{
+    Timer2->SetEnabled(false);
 }
 
 } // namespace tarvex::app

@@ -1,14 +1,260 @@
 #pragma once
 
+#include "app/Dialogs.h"
+#include "app/SettingsFile.h"
+#include "app/TTimer.h"
+#include "link/BCPort.h"
+#include "link/Clock.h"
+#include "link/EcuExchange.h"
+
 #include <QWidget>
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace tarvex::monitor {
+class TAnalogGauge;
+}
+namespace tarvex::maps {
+class TMapGrid;
+}
 
 namespace tarvex::app {
 
-// The one window of the program.
+class TColorLabel;
+
+// What the window needs from outside: the serial services, the clock, the
+// dialogs and where the settings file lies. Tests put fakes here.
+struct FormServices {
+    std::shared_ptr<link::SerialSystem> serial = link::defaultSerialSystem();
+    std::shared_ptr<Clock> clock = systemClock();
+    std::shared_ptr<Dialogs> dialogs = std::make_shared<QtDialogs>();
+    QString settingsPath = QStringLiteral("tarvex.ini");
+};
+
+// The one window of the program. Controls are members named as the fitter's
+// manual names them; handlers are named control plus event.
 class TTarvexMainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TTarvexMainForm(QWidget *parent = nullptr);
+    explicit TTarvexMainForm(FormServices services = FormServices(), QWidget *parent = nullptr);
+    ~TTarvexMainForm() override;
+
+    // --- Handlers -------------------------------------------------------
+    void FormCreate();
+    void FormClose();
+    void ComSearchButtonClick();
+    void ComConnectButtonClick();
+    void ComDisconnectButtonClick();
+    void PageControl1Changing();
+    void Label54Click();
+    void Label55Click();
+    void InjectionShow();
+    void DwellShow();
+    void AdditionalShow();
+    void Timer2Timer();
+    void InjRefreshButtonClick();
+    void IgnRefreshButtonClick();
+    void Calibration_read_buttonClick();
+
+    // Runs f as a handler: an exception ends it and shows the general
+    // error report; nothing escapes into the event loop.
+    template <typename F>
+    void Guarded(F &&f)
+    {
+        try {
+            f();
+        } catch (const Exception &e) {
+            ShowException(e.message());
+        } catch (const std::exception &e) {
+            ShowException(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            ShowException(QStringLiteral("Unknown error"));
+        }
+    }
+    void ShowException(const QString &message);
+
+    // --- State shared between handlers ------------------------------------
+    int LanguageIndex() const;
+    bool Logging() const { return m_logging; }
+    link::EcuExchange &Exchange() { return *m_exchange; }
+    BandColors BandColorsNow() const;
+
+    // --- Controls ---------------------------------------------------------
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *Settings = nullptr;
+    QWidget *Injection = nullptr;
+    QWidget *Dwell = nullptr;
+    QWidget *Additional = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+
+    monitor::TAnalogGauge *rpmgauge = nullptr;
+    monitor::TAnalogGauge *VoltageGauge = nullptr;
+    monitor::TAnalogGauge *TemperatureGauge = nullptr;
+    monitor::TAnalogGauge *TPS1Gauge = nullptr;
+    monitor::TAnalogGauge *LambdaGauge = nullptr;
+    monitor::TAnalogGauge *EngineLoadGauge = nullptr;
+    QLabel *rmptextlabel = nullptr;
+    QLabel *RPMLabel = nullptr;
+    QLabel *VoltageTextLabel = nullptr;
+    QLabel *VoltageLabel = nullptr;
+    QLabel *TemperatureTextLabel = nullptr;
+    QLabel *TemperatureLabel = nullptr;
+    QLabel *tps1textlabel = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *EngineLoadTextLabel = nullptr;
+    QCheckBox *wbo_check = nullptr;
+
+    QGroupBox *GroupBox3 = nullptr;
+    QLabel *CursorTextLabel = nullptr;
+    QLabel *CursorLabel = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *DwellLabel = nullptr;
+    QLabel *ErrorTextLabel = nullptr;
+    QLabel *ErrorCodeLabel = nullptr;
+    QPushButton *autotunebutton = nullptr;
+    QGroupBox *GroupBox4 = nullptr;
+    QLabel *InjTextLabel = nullptr;
+    QLabel *baseinjlabel = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *cltcorlabel = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *VcorLabel = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *LcorLabel = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *injtimelabel = nullptr;
+    QGroupBox *GroupBox6 = nullptr;
+    QLabel *IdleSpeedLabel = nullptr;
+    QLabel *isshowlabel = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *decellabel = nullptr;
+    QLabel *AClabel = nullptr;
+    QLabel *AcShowLabel = nullptr;
+    QLabel *IATlabel2 = nullptr;
+    QLabel *IATlabel = nullptr;
+
+    // Page "Настройки".
+    QComboBox *cbport = nullptr;
+    QPushButton *ComSearchButton = nullptr;
+    QPushButton *ComConnectButton = nullptr;
+    QPushButton *ComDisconnectButton = nullptr;
+    QLabel *testlabel = nullptr;
+    QLabel *logwritelabel = nullptr;
+    QLabel *Label54 = nullptr;
+    QLabel *Label55 = nullptr;
+    QFrame *SettingsPanel = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QPushButton *FW_ReadButton = nullptr;
+    QLabel *FWVersionlabel = nullptr;
+    QPlainTextEdit *FWmemo = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    QPushButton *InjTestButton = nullptr;
+    QPushButton *AirActuatorTestButton = nullptr;
+    QPushButton *IgnTestButton = nullptr;
+    QPushButton *RelayTestButton = nullptr;
+    QPushButton *EngineStopButton = nullptr;
+    QPushButton *ErrorReqButton = nullptr;
+    QPushButton *StroboscopeButton = nullptr;
+    QPushButton *LogButton = nullptr;
+    QGroupBox *GroupBox5 = nullptr;
+    QPushButton *IdleDownButton = nullptr;
+    QPushButton *IdleUpButton = nullptr;
+    QLabel *Label8 = nullptr;
+    QLabel *BaseAirLabel = nullptr;
+    QLabel *Label9 = nullptr;
+    QLabel *CurrentAirLabel = nullptr;
+    QGroupBox *GroupBox7 = nullptr;
+    std::array<TColorLabel *, kBandCount> BandLabels{}; // Label10 … Label30
+    QGroupBox *GroupBox8 = nullptr;
+    QPushButton *OpenFWButton = nullptr;
+    QPushButton *LoadFWButton = nullptr;
+    QLabel *Label32 = nullptr;
+    QLabel *Label33 = nullptr;
+    QProgressBar *ProgressBar3 = nullptr;
+    QLabel *Label34 = nullptr;
+    QGroupBox *GroupBox10 = nullptr;
+    QLineEdit *DateEdit = nullptr;
+    QPushButton *DateReadButton = nullptr;
+
+    // Page "Впрыск".
+    QFrame *InjPanel = nullptr;
+    QCheckBox *InjEditCheck = nullptr;
+    QPushButton *InjRefreshButton = nullptr;
+    QPushButton *InjSaveButton = nullptr;
+    QPushButton *InjTemplateButton = nullptr;
+    QPushButton *InjFileReadButton = nullptr;
+    QPushButton *InjFileSaveButton = nullptr;
+    QLabel *InjWarningLabel = nullptr;
+    QProgressBar *ProgressBar2 = nullptr;
+    maps::TMapGrid *InjGrid = nullptr;
+    QLabel *Image1 = nullptr;
+    std::array<QLabel *, 6> RowLabels{}; // Label48 … Label53
+
+    // Page "Зажигание".
+    QFrame *IgnPanel = nullptr;
+    QCheckBox *IgnEditCheck = nullptr;
+    QPushButton *IgnRefreshButton = nullptr;
+    QPushButton *IgnSaveButton = nullptr;
+    QPushButton *IgnAutoEditButton = nullptr;
+    QPushButton *IgnFileReadButton = nullptr;
+    QPushButton *IgnFileSaveButton = nullptr;
+    QLabel *IgnWarningLabel = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    maps::TMapGrid *IgnGrid = nullptr;
+    QLabel *Image2 = nullptr;
+
+    // Page "Дополнительно": thirteen rows of caption, lower, value, raise.
+    QFrame *Panel1 = nullptr;
+    struct CalibrationRow {
+        QLabel *caption = nullptr;
+        QPushButton *lower = nullptr;
+        QLabel *value = nullptr;
+        QPushButton *raise = nullptr;
+    };
+    std::array<CalibrationRow, 13> CalibrationRows{};
+    QPushButton *Calibration_read_button = nullptr;
+    QPushButton *cal_def_button = nullptr;
+    QPushButton *Calibration_write_button = nullptr;
+
+    // Components without a face.
+    link::TBComPort *BComPort1 = nullptr;
+    TTimer *RefreshTimer = nullptr;
+    TTimer *Timer1 = nullptr;
+    TTimer *Timer2 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateControls();   // the layout, in MainFormLayout.cpp
+    void ConnectHandlers();
+    void SetDisconnectedLocks();
+    void EndLogging();
+    void ApplySettingsFile();
+    void ShowPage(int index);
+    // Connects a signal to a handler run under the guard.
+    template <typename Sender, typename Signal>
+    void On(Sender *sender, Signal signal, void (TTarvexMainForm::*handler)())
+    {
+        connect(sender, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    }
+
+    FormServices m_services;
+    std::unique_ptr<link::EcuExchange> m_exchange;
+    bool m_logging = false;
+    bool m_closed = false;
 };
 
 } // namespace tarvex::app

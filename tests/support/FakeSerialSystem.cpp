@@ -104,6 +104,8 @@ int FakeSerialSystem::write(Handle handle, const char *data, int count, int &wri
         return error;
     m_written.append(data, take);
     written = take;
+    if (answer)
+        m_input += answer(QByteArray(data, take));
     return 0;
 }
 

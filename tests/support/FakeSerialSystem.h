@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,6 +61,8 @@ public:
     bool rts = false;
     // The device takes at most this many bytes per write (-1: all).
     int writeCapacity = -1;
+    // The device's answer to what was just written, queued as input.
+    std::function<QByteArray(const QByteArray &written)> answer;
 
 private:
     int record(const QString &name, Handle handle, QByteArray bytes = {}, std::vector<long long> args = {});

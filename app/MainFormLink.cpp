@@ -1,0 +1,77 @@
+// Searching for ports, connecting and disconnecting.
+#include "app/MainForm.h"
+#include "link/Text.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace tarvex::app {
+
+namespace {
+// "СОМ" is written in Cyrillic letters.
+const char16_t kNoPortsRussian[] = u"Доступных \u0421\u041E\u041C портов не обнаружено";
+const char kNoPortsEnglish[] = "COM ports not found";
+} // namespace
+
+void TTarvexMainForm::ComSearchButtonClick()
+{
+    QStringList ports;
+    link::ListSerialPorts(ports, *m_services.serial);
+    cbport->clear();
+    cbport->addItems(ports);
+    cbport->setCurrentIndex(0);
+    if (cbport->count() > 0 && !cbport->itemText(0).isEmpty()) {
+        ComConnectButton->setEnabled(true);
+        return;
+    }
+    const QString text = LanguageIndex() == 0 ? QString::fromUtf16(kNoPortsRussian) : QString::fromLatin1(kNoPortsEnglish);
+    m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), text);
+}
+
+void TTarvexMainForm::ComConnectButtonClick()
+{
+    Panel1->setEnabled(true);
+    InjEditCheck->setChecked(false);
+    IgnEditCheck->setChecked(false);
+    BComPort1->SetPort(cbport->currentText());
+    BComPort1->Open();
+
+    ComConnectButton->setEnabled(false);
+    ComSearchButton->setEnabled(false);
+    ComDisconnectButton->setEnabled(true);
+    InjPanel->setEnabled(true);
+    IgnPanel->setEnabled(true);
+    SettingsPanel->setEnabled(true);
+
+    const QByteArray reply = Exchange().run(link::CommandId::Connect);
+    FWmemo->setPlainText(fromCp1251(link::connectReplyText(reply)));
+    RefreshTimer->SetEnabled(true);
+    GroupBox3->setEnabled(true);
+}
+
+void TTarvexMainForm::ComDisconnectButtonClick()
+{
+    BComPort1->Close();
+    ComConnectButton->setEnabled(true);
+    ComSearchButton->setEnabled(true);
+    ComDisconnectButton->setEnabled(false);
+    RefreshTimer->SetEnabled(false);
+    InjPanel->setEnabled(false);
+    IgnPanel->setEnabled(false);
+    SettingsPanel->setEnabled(false);
+    GroupBox3->setEnabled(false);
+    Panel1->setEnabled(false);
+    EndLogging();
+}
+
+void TTarvexMainForm::PageControl1Changing()
+{
+    // Every page may be shown; pages fetch their own data when shown.
+}
+
+} // namespace tarvex::app

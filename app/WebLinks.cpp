@@ -1,0 +1,12 @@
+#include "app/WebLinks.h"
+
+namespace tarvex::app {
+
+const WebLinks &webLinks()
+{
+    static const WebLinks links{QStringLiteral("tarvex.example.org"), QUrl(QStringLiteral("https://tarvex.example.org/")),
+                                QUrl(QStringLiteral("https://vk.example.org/tarvex"))};
+    return links;
+}
+
+} // namespace tarvex::app

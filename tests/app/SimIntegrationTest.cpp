@@ -1,0 +1,91 @@
+// The window against the ECU simulator on a real pseudo-terminal.
+#include "link/PosixSerialSystem.h"
+#include "sim/Simulator.h"
+#include "tests/app/FormFixture.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace tarvex;
+using namespace tarvex::test;
+using app::TTarvexMainForm;
+
+namespace {
+
+class WithSimulator : public FormFixture {
+protected:
+    void SetUp() override
+    {
+        options.registryDir = dir.filePath(QStringLiteral("ports")).toStdString();
+        options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
+        options.imageFile = dir.filePath(QStringLiteral("image.bin")).toStdString();
+        simulator = std::make_unique<sim::Simulator>(options);
+        simulator->start();
+        // Only the simulator's registry: no hardware ports in the way.
+        QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
+        serialSystem = std::make_shared<link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
+                                                                 QString::fromStdString(options.registryDir));
+    }
+
+    void TearDown() override { simulator->stop(); }
+
+    std::unique_ptr<TTarvexMainForm> makeRealForm()
+    {
+        app::FormServices s = services();
+        s.serial = serialSystem;
+        s.clock = systemClock();
+        return std::make_unique<TTarvexMainForm>(s);
+    }
+
+    sim::Options options;
+    std::unique_ptr<sim::Simulator> simulator;
+    std::shared_ptr<link::PosixSerialSystem> serialSystem;
+};
+
+TEST_F(WithSimulator, SearchFindsItConnectShowsItsVersionAndDisconnectLocksAgain)
+{
+    auto form = makeRealForm();
+    press(*form, &TTarvexMainForm::ComSearchButtonClick);
+    ASSERT_EQ(form->cbport->count(), 1);
+    EXPECT_EQ(form->cbport->currentText().toStdString(), simulator->registryLink());
+    EXPECT_TRUE(form->ComConnectButton->isEnabled());
+
+    press(*form, &TTarvexMainForm::ComConnectButtonClick);
+    EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
+    EXPECT_TRUE(form->BComPort1->Connected());
+    EXPECT_EQ(form->FWmemo->toPlainText(), QStringLiteral("TARVEX-SIM 5.2 (28.07.23)"));
+    EXPECT_TRUE(form->RefreshTimer->Enabled());
+    EXPECT_TRUE(form->SettingsPanel->isEnabled());
+
+    // A second program cannot take the port meanwhile.
+    link::TBComPort other(nullptr, serialSystem);
+    other.SetPort(form->cbport->currentText());
+    EXPECT_THROW(other.Open(), link::EComPort);
+
+    press(*form, &TTarvexMainForm::ComDisconnectButtonClick);
+    EXPECT_FALSE(form->BComPort1->Connected());
+    EXPECT_FALSE(form->SettingsPanel->isEnabled());
+    EXPECT_FALSE(form->RefreshTimer->Enabled());
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(WithSimulator, APulledCableIsReportedAndTheWindowCanLetGo)
+{
+    auto form = makeRealForm();
+    press(*form, &TTarvexMainForm::ComSearchButtonClick);
+    press(*form, &TTarvexMainForm::ComConnectButtonClick);
+    ASSERT_TRUE(form->BComPort1->Connected());
+    simulator->stop(); // the cable is gone
+    form->Guarded([&] { form->Exchange().run(link::CommandId::SensorRequest); });
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    // Whichever step meets the hang-up first reports it.
+    const QStringList expected{"Ошибка функции PurgeComm.", "Ошибка записи в порт.", "Ошибка чтения из порта."};
+    EXPECT_TRUE(expected.contains(dialogs->texts()[0])) << qPrintable(dialogs->texts()[0]);
+    press(*form, &TTarvexMainForm::ComDisconnectButtonClick);
+    EXPECT_FALSE(form->BComPort1->Connected());
+    EXPECT_EQ(dialogs->messages.size(), 1u) << "letting go of a vanished device says nothing";
+}
+
+} // namespace
