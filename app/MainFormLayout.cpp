@@ -159,6 +159,48 @@ const struct {
     {"Label51", "AC ON", 13},  {"Label52", "Idle ADD", 14}, {"Label53", "Idle ", 15},
 };
 
+struct MapPageNames {
+    const char *panel, *edit, *refresh, *save, *templ, *fileRead, *fileSave, *warning, *progress, *grid, *scale;
+    int progressMaximum;
+};
+const MapPageNames kFuelPage = {"InjPanel",          "InjEditCheck",      "InjRefreshButton", "InjSaveButton",
+                                "InjTemplateButton", "InjFileReadButton", "InjFileSaveButton", "InjWarningLabel",
+                                "ProgressBar2",      "InjGrid",           "Image1",            16};
+const MapPageNames kIgnitionPage = {"IgnPanel",          "IgnEditCheck",      "IgnRefreshButton", "IgnSaveButton",
+                                    "IgnAutoEditButton", "IgnFileReadButton", "IgnFileSaveButton", "IgnWarningLabel",
+                                    "ProgressBar1",      "IgnGrid",           "Image2",            15};
+
+struct MapPage {
+    QFrame *panel;
+    QCheckBox *edit;
+    QPushButton *refresh, *save, *templ, *fileRead, *fileSave;
+    QLabel *warning;
+    QProgressBar *progress;
+    maps::TMapGrid *grid;
+    QLabel *scale;
+};
+
+// The edit box top left, five buttons beside it, status and progress below,
+// the grid and its engine-speed scale under them.
+template <typename Text>
+MapPage mapPage(QWidget *page, const MapPageNames &n, Text T)
+{
+    MapPage p{};
+    p.panel = panel(page, n.panel, 0, 0, 625, 417);
+    p.edit = check(p.panel, n.edit, T("Редактировать"), 8, 12, 97, 17);
+    p.refresh = button(p.panel, n.refresh, T("Обновить"), 112, 4, 81, 33);
+    p.save = button(p.panel, n.save, T("Сохранить"), 200, 4, 81, 33);
+    p.templ = button(p.panel, n.templ, T("Шаблон"), 288, 4, 81, 33);
+    p.fileRead = button(p.panel, n.fileRead, T("Из файла"), 376, 4, 81, 33);
+    p.fileSave = button(p.panel, n.fileSave, T("В файл"), 464, 4, 81, 33);
+    p.warning = label(p.panel, n.warning, T(" "), 72, 42, 340, 15);
+    p.progress = progress(p.panel, n.progress, 420, 42, 185, 13, n.progressMaximum);
+    p.grid = named(new maps::TMapGrid(p.panel), n.grid);
+    p.grid->move(72, 60);
+    p.scale = speedScale(p.panel, n.scale, 69, 386);
+    return p;
+}
+
 } // namespace
 
 void TTarvexMainForm::CreateControls()
@@ -310,37 +352,36 @@ void TTarvexMainForm::CreateControls()
         BandLabels[size_t(k)] = band;
     }
 
-    // --- Page "Впрыск" ----------------------------------------------------
-    InjPanel = panel(Injection, "InjPanel", 0, 0, 625, 417);
-    InjEditCheck = check(InjPanel, "InjEditCheck", T("Редактировать"), 8, 12, 97, 17);
-    InjRefreshButton = button(InjPanel, "InjRefreshButton", T("Обновить"), 112, 4, 81, 33);
-    InjSaveButton = button(InjPanel, "InjSaveButton", T("Сохранить"), 200, 4, 81, 33);
-    InjTemplateButton = button(InjPanel, "InjTemplateButton", T("Шаблон"), 288, 4, 81, 33);
-    InjFileReadButton = button(InjPanel, "InjFileReadButton", T("Из файла"), 376, 4, 81, 33);
-    InjFileSaveButton = button(InjPanel, "InjFileSaveButton", T("В файл"), 464, 4, 81, 33);
-    InjWarningLabel = label(InjPanel, "InjWarningLabel", T(" "), 72, 42, 340, 15);
-    ProgressBar2 = progress(InjPanel, "ProgressBar2", 420, 42, 185, 13, 16);
-    InjGrid = named(new maps::TMapGrid(InjPanel), "InjGrid");
-    InjGrid->move(72, 60);
-    Image1 = speedScale(InjPanel, "Image1", 69, 386);
+    // --- Pages "Впрыск" and "Зажигание": the same editor twice -------------
+    const MapPage fuel = mapPage(Injection, kFuelPage, T);
+    InjPanel = fuel.panel;
+    InjEditCheck = fuel.edit;
+    InjRefreshButton = fuel.refresh;
+    InjSaveButton = fuel.save;
+    InjTemplateButton = fuel.templ;
+    InjFileReadButton = fuel.fileRead;
+    InjFileSaveButton = fuel.fileSave;
+    InjWarningLabel = fuel.warning;
+    ProgressBar2 = fuel.progress;
+    InjGrid = fuel.grid;
+    Image1 = fuel.scale;
     for (size_t i = 0; i < RowLabels.size(); ++i) {
         RowLabels[i] = label(InjPanel, kRowLabels[i].name, QString::fromLatin1(kRowLabels[i].caption), 8,
                              InjGrid->y() + 3 + kRowLabels[i].row * (maps::TMapGrid::kCellHeight + 1));
     }
 
-    // --- Page "Зажигание" -------------------------------------------------
-    IgnPanel = panel(Dwell, "IgnPanel", 0, 0, 625, 417);
-    IgnEditCheck = check(IgnPanel, "IgnEditCheck", T("Редактировать"), 8, 12, 97, 17);
-    IgnRefreshButton = button(IgnPanel, "IgnRefreshButton", T("Обновить"), 112, 4, 81, 33);
-    IgnSaveButton = button(IgnPanel, "IgnSaveButton", T("Сохранить"), 200, 4, 81, 33);
-    IgnAutoEditButton = button(IgnPanel, "IgnAutoEditButton", T("Шаблон"), 288, 4, 81, 33);
-    IgnFileReadButton = button(IgnPanel, "IgnFileReadButton", T("Из файла"), 376, 4, 81, 33);
-    IgnFileSaveButton = button(IgnPanel, "IgnFileSaveButton", T("В файл"), 464, 4, 81, 33);
-    IgnWarningLabel = label(IgnPanel, "IgnWarningLabel", T(" "), 72, 42, 340, 15);
-    ProgressBar1 = progress(IgnPanel, "ProgressBar1", 420, 42, 185, 13, 15);
-    IgnGrid = named(new maps::TMapGrid(IgnPanel), "IgnGrid");
-    IgnGrid->move(72, 60);
-    Image2 = speedScale(IgnPanel, "Image2", 69, 386);
+    const MapPage ignition = mapPage(Dwell, kIgnitionPage, T);
+    IgnPanel = ignition.panel;
+    IgnEditCheck = ignition.edit;
+    IgnRefreshButton = ignition.refresh;
+    IgnSaveButton = ignition.save;
+    IgnAutoEditButton = ignition.templ;
+    IgnFileReadButton = ignition.fileRead;
+    IgnFileSaveButton = ignition.fileSave;
+    IgnWarningLabel = ignition.warning;
+    ProgressBar1 = ignition.progress;
+    IgnGrid = ignition.grid;
+    Image2 = ignition.scale;
 
     // --- Page "Дополнительно" --------------------------------------------
     Panel1 = panel(Additional, "Panel1", 8, 8, 321, 409);
