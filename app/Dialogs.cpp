@@ -1,5 +1,6 @@
 #include "app/Dialogs.h"
 
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QMessageBox>
 
@@ -16,6 +17,32 @@ void QtDialogs::message(QWidget *parent, Icon icon, const QString &title, const 
 void QtDialogs::openUrl(const QUrl &url)
 {
     QDesktopServices::openUrl(url);
+}
+
+QtDialogs::QtDialogs() = default;
+QtDialogs::~QtDialogs() = default;
+
+std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &initial)
+{
+    QColorDialog dialog(initial, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedColor();
+}
+
+void QtDialogs::showWarningWindow(QWidget *parent, const QString &title, const QString &text)
+{
+    m_warning = std::make_unique<QMessageBox>(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    m_warning->setModal(false);
+    m_warning->setWindowModality(Qt::NonModal);
+    m_warning->show();
+}
+
+void QtDialogs::hideWarningWindow()
+{
+    if (m_warning)
+        m_warning->hide();
+    m_warning.reset();
 }
 
 } // namespace tarvex::app

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QUrl>
+#include <memory>
+#include <optional>
 
 class QWidget;
+class QMessageBox;
 
 namespace tarvex::app {
 
@@ -18,12 +22,25 @@ public:
     virtual void message(QWidget *parent, Icon icon, const QString &title, const QString &text) = 0;
     // Opens an address in the desktop's browser; failures are not reported.
     virtual void openUrl(const QUrl &url) = 0;
+    // The colour the user confirms, starting from `initial`; none on cancel.
+    virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
+    // A box that stays up while the window goes on working, until hidden.
+    virtual void showWarningWindow(QWidget *parent, const QString &title, const QString &text) = 0;
+    virtual void hideWarningWindow() = 0;
 };
 
 class QtDialogs final : public Dialogs {
 public:
+    QtDialogs();
+    ~QtDialogs() override;
     void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override;
     void openUrl(const QUrl &url) override;
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
+    void showWarningWindow(QWidget *parent, const QString &title, const QString &text) override;
+    void hideWarningWindow() override;
+
+private:
+    std::unique_ptr<QMessageBox> m_warning;
 };
 
 } // namespace tarvex::app

@@ -72,6 +72,7 @@ void TTarvexMainForm::ConnectHandlers()
     On(ComDisconnectButton, &QPushButton::clicked, &TTarvexMainForm::ComDisconnectButtonClick);
     On(InjRefreshButton, &QPushButton::clicked, &TTarvexMainForm::InjRefreshButtonClick);
     On(IgnRefreshButton, &QPushButton::clicked, &TTarvexMainForm::IgnRefreshButtonClick);
+    ConnectMapHandlers();
     On(Calibration_read_button, &QPushButton::clicked, &TTarvexMainForm::Calibration_read_buttonClick);
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });

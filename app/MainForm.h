@@ -65,6 +65,18 @@ public:
     void Timer2Timer();
     void InjRefreshButtonClick();
     void IgnRefreshButtonClick();
+    void InjGridSelectCell(int column, int row);
+    void IgnGridSelectCell(int column, int row);
+    bool InjGridKeyPress(QChar key);
+    bool IgnGridKeyPress(QChar key);
+    void InjGridKeyDown(int key);
+    void IgnGridKeyDown(int key);
+    void InjSaveButtonClick();
+    void IgnSaveButtonClick();
+    void InjTemplateButtonClick();
+    void IgnAutoEditButtonClick();
+    // Label10Click … Label30Click: band 1 to 21.
+    void BandLabelClick(int band);
     void Calibration_read_buttonClick();
 
     // Runs f as a handler: an exception ends it and shows the general
@@ -89,6 +101,12 @@ public:
     bool Logging() const { return m_logging; }
     link::EcuExchange &Exchange() { return *m_exchange; }
     BandColors BandColorsNow() const;
+    // One column and row shared by both map grids, written by both.
+    struct CellRecord {
+        int column = 0;
+        int row = 0;
+    };
+    CellRecord SelectedCell() const { return m_selectedCell; }
 
     // --- Controls ---------------------------------------------------------
     QTabWidget *PageControl1 = nullptr;
@@ -244,6 +262,10 @@ private:
     void EndLogging();
     void ApplySettingsFile();
     void ShowPage(int index);
+    void ConnectMapHandlers();
+    void ReadMap(maps::TMapGrid *grid, link::CommandId command);
+    void StoreMap(link::CommandId command);
+    void LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message);
     // Connects a signal to a handler run under the guard.
     template <typename Sender, typename Signal>
     void On(Sender *sender, Signal signal, void (TTarvexMainForm::*handler)())
@@ -254,6 +276,8 @@ private:
     FormServices m_services;
     std::unique_ptr<link::EcuExchange> m_exchange;
     bool m_logging = false;
+    CellRecord m_selectedCell;
+    QColor m_lastChosenColor = Qt::black;
     bool m_closed = false;
 };
 

@@ -7,7 +7,7 @@ EConvertError invalidInteger(const QString &text)
     return EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
-int strToInt(const QString &text)
+std::optional<int> tryStrToInt(const QString &text)
 {
     // Blanks before the number are skipped, blanks after it are not part of
     // it; a sign and a "$" or "0x" hex prefix are accepted.
@@ -39,8 +39,15 @@ int strToInt(const QString &text)
     if (negative)
         value = -value;
     if (!ok || value < INT32_MIN || value > INT32_MAX)
-        throw invalidInteger(text);
+        return std::nullopt;
     return static_cast<int>(value);
+}
+
+int strToInt(const QString &text)
+{
+    if (const std::optional<int> value = tryStrToInt(text))
+        return *value;
+    throw invalidInteger(text);
 }
 
 } // namespace tarvex

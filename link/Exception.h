@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <exception>
+#include <optional>
 
 namespace tarvex {
 
@@ -30,5 +31,7 @@ EConvertError invalidInteger(const QString &text);
 
 // Whole-number conversion that fails the way the fitter's messages expect.
 int strToInt(const QString &text);
+// The same conversion without the error: nothing when it fails.
+std::optional<int> tryStrToInt(const QString &text);
 
 } // namespace tarvex

@@ -1,10 +1,75 @@
 #include "maps/MapGrid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 namespace tarvex::maps {
 
-TMapGrid::TMapGrid(QWidget *parent) : QTableWidget(kSize, kSize, parent)
+namespace {
+
+// Paints each cell in full (fill, then text 2 pixels in from the top-left
+// corner) and keeps the cell's text in step with its editor at every key.
+class CellDelegate final : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(TMapGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette &palette = m_grid->palette();
+        std::optional<QColor> fill = m_grid->CellFill ? m_grid->CellFill(text) : std::nullopt;
+        painter->fillRect(option.rect, fill.value_or(palette.color(QPalette::Active, selected ? QPalette::Highlight
+                                                                                              : QPalette::Base)));
+        painter->setPen(selected ? palette.color(QPalette::Active, QPalette::HighlightedText) : m_grid->TextColor());
+        painter->setFont(m_grid->font());
+        const QRect textRect = option.rect.adjusted(2, 2, 0, 0);
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            line->setFrame(false);
+            connect(line, &QLineEdit::textEdited, this, [this, line] {
+                emit const_cast<CellDelegate *>(this)->commitData(line);
+            });
+        }
+        return editor;
+    }
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                // The cell holds what the user sees before Enter acts on it;
+                // the key then ends here instead of reaching the grid again.
+                if (auto *editor = qobject_cast<QWidget *>(object))
+                    emit commitData(editor);
+                m_grid->handleKey(key);
+                QStyledItemDelegate::eventFilter(object, event);
+                return true;
+            }
+            if (m_grid->handleKey(key))
+                return true;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    TMapGrid *m_grid;
+};
+
+} // namespace
+
+TMapGrid::TMapGrid(QWidget *parent) : QTableWidget(kSize, kSize, parent), m_textColor(palette().color(QPalette::Text))
 {
     horizontalHeader()->hide();
     verticalHeader()->hide();
@@ -12,6 +77,8 @@ TMapGrid::TMapGrid(QWidget *parent) : QTableWidget(kSize, kSize, parent)
     verticalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setDefaultSectionSize(kCellWidth + 1);
     verticalHeader()->setDefaultSectionSize(kCellHeight + 1);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setShowGrid(true);
@@ -20,9 +87,20 @@ TMapGrid::TMapGrid(QWidget *parent) : QTableWidget(kSize, kSize, parent)
     setFrameShape(QFrame::Box);
     setLineWidth(1);
     setFixedSize(531, 325);
+    setItemDelegate(new CellDelegate(this));
+    // The current cell keeps the selection colours when the grid has no focus.
+    QPalette p = palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+    setPalette(p);
     for (int r = 0; r < kSize; ++r)
         for (int c = 0; c < kSize; ++c)
             setItem(r, c, new QTableWidgetItem());
+    setCurrentCell(0, 0);
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+        if (OnSelectCell && row >= 0 && column >= 0)
+            OnSelectCell(column, row);
+    });
 }
 
 QString TMapGrid::Cell(int column, int row) const
@@ -35,6 +113,71 @@ void TMapGrid::SetCell(int column, int row, const QString &text)
 {
     if (QTableWidgetItem *it = item(row, column))
         it->setText(text);
+}
+
+void TMapGrid::SetCells(const QStringList &cells)
+{
+    for (int i = 0; i < cells.size() && i < kSize * kSize; ++i)
+        SetCell(i % kSize, i / kSize, cells[i]);
+}
+
+QStringList TMapGrid::Cells() const
+{
+    QStringList cells;
+    for (int row = 0; row < kSize; ++row)
+        for (int column = 0; column < kSize; ++column)
+            cells << Cell(column, row);
+    return cells;
+}
+
+void TMapGrid::SetCol(int column)
+{
+    if (column != currentColumn())
+        setCurrentCell(std::max(currentRow(), 0), column);
+}
+
+void TMapGrid::SetRow(int row)
+{
+    if (row != currentRow())
+        setCurrentCell(row, std::max(currentColumn(), 0));
+}
+
+void TMapGrid::SetEditing(bool on)
+{
+    if (on == m_editing)
+        return;
+    m_editing = on;
+    if (!on && state() == QAbstractItemView::EditingState)
+        closePersistentEditor(currentItem());
+    setEditTriggers(on ? QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
+                             | QAbstractItemView::EditKeyPressed
+                       : QAbstractItemView::NoEditTriggers);
+}
+
+void TMapGrid::SetTextColor(const QColor &color)
+{
+    m_textColor = color;
+    viewport()->update();
+}
+
+bool TMapGrid::handleKey(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (OnKeyDown)
+        OnKeyDown(enter ? 13 : event->key());
+    const QString text = event->text();
+    if (!text.isEmpty() && !enter && OnKeyPress && !OnKeyPress(text.front()))
+        return true;
+    return false;
+}
+
+void TMapGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (handleKey(event)) {
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }
 
 } // namespace tarvex::maps

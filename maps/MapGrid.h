@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QColor>
 #include <QTableWidget>
+#include <functional>
+#include <optional>
 
 namespace tarvex::maps {
 
-// A 16 × 16 map of cells, 32 × 19 pixels each with 1-pixel lines, all of it
-// visible without scrolling.
+// A 16 × 16 map of text cells, 32 × 19 pixels each with 1-pixel lines, all
+// visible without scrolling. The window hooks its handlers in: cell
+// selection, typed characters, keys going down and the fill of each cell.
 class TMapGrid : public QTableWidget {
 public:
     static constexpr int kSize = 16;
@@ -16,6 +20,41 @@ public:
 
     QString Cell(int column, int row) const;
     void SetCell(int column, int row, const QString &text);
+    // All 256 cells, row by row.
+    void SetCells(const QStringList &cells);
+    QStringList Cells() const;
+
+    int Col() const { return currentColumn(); }
+    int Row() const { return currentRow(); }
+    void SetCol(int column);
+    void SetRow(int row);
+
+    // The editing option: while on, typing opens the in-place editor.
+    bool Editing() const { return m_editing; }
+    void SetEditing(bool on);
+
+    void SetTextColor(const QColor &color);
+    QColor TextColor() const { return m_textColor; }
+
+    // Runs on every change of the current cell, by the user or the program.
+    std::function<void(int column, int row)> OnSelectCell;
+    // Sees each typed character first; returning false discards it.
+    std::function<bool(QChar key)> OnKeyPress;
+    // Sees each key going down (13 for Enter), in the grid or its editor.
+    std::function<void(int key)> OnKeyDown;
+    // The fill of a cell by its text; none keeps the grid's own background.
+    std::function<std::optional<QColor>(const QString &text)> CellFill;
+
+    // Key handling shared by the grid and its in-place editor; returns true
+    // when the key was discarded.
+    bool handleKey(QKeyEvent *event);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool m_editing = false;
+    QColor m_textColor;
 };
 
 } // namespace tarvex::maps

@@ -37,6 +37,33 @@ protected:
 
     std::unique_ptr<app::TTarvexMainForm> makeForm() { return std::make_unique<app::TTarvexMainForm>(services()); }
 
+    // A window connected to the fake line; the calls so far are forgotten.
+    std::unique_ptr<app::TTarvexMainForm> makeConnectedForm()
+    {
+        auto form = makeForm();
+        form->cbport->setEditText(QStringLiteral("ttyUSB0"));
+        press(*form, &app::TTarvexMainForm::ComConnectButtonClick);
+        EXPECT_TRUE(form->BComPort1->Connected());
+        connectedAt = serial->calls().size();
+        return form;
+    }
+
+    // Calls made since the window connected.
+    std::vector<FakeSerialSystem::Call> callsSinceConnect() const
+    {
+        return std::vector<FakeSerialSystem::Call>(serial->calls().begin() + long(connectedAt), serial->calls().end());
+    }
+    QList<QByteArray> writesSinceConnect() const
+    {
+        QList<QByteArray> out;
+        for (const auto &c : callsSinceConnect())
+            if (c.name == QLatin1String("write"))
+                out << c.bytes;
+        return out;
+    }
+
+    size_t connectedAt = 0;
+
     // A press: the handler runs under the window's guard, as a click would.
     static void press(app::TTarvexMainForm &form, void (app::TTarvexMainForm::*handler)())
     {

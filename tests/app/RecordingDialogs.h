@@ -2,8 +2,11 @@
 
 #include "app/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QUrl>
+#include <deque>
+#include <functional>
 #include <vector>
 
 namespace tarvex::test {
@@ -20,8 +23,27 @@ public:
     void message(QWidget *, Icon icon, const QString &title, const QString &text) override
     {
         messages.push_back(Message{icon, title, text});
+        if (onMessage)
+            onMessage(messages.back());
     }
     void openUrl(const QUrl &url) override { urls.push_back(url); }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &initial) override
+    {
+        colorDialogStarts.push_back(initial);
+        if (colorAnswers.empty())
+            return std::nullopt;
+        const std::optional<QColor> answer = colorAnswers.front();
+        colorAnswers.pop_front();
+        return answer;
+    }
+    void showWarningWindow(QWidget *, const QString &title, const QString &text) override
+    {
+        warningTitle = title;
+        warningText = text;
+        warningVisible = true;
+        ++warningsShown;
+    }
+    void hideWarningWindow() override { warningVisible = false; }
 
     QStringList texts() const
     {
@@ -32,7 +54,14 @@ public:
     }
 
     std::vector<Message> messages;
+    std::function<void(const Message &)> onMessage;
     std::vector<QUrl> urls;
+    std::deque<std::optional<QColor>> colorAnswers; // none: the user cancels
+    std::vector<QColor> colorDialogStarts;
+    QString warningTitle;
+    QString warningText;
+    bool warningVisible = false;
+    int warningsShown = 0;
 };
 
 } // namespace tarvex::test

@@ -1,5 +1,6 @@
 // The window against the ECU simulator on a real pseudo-terminal.
 #include "link/PosixSerialSystem.h"
+#include "maps/MapGrid.h"
 #include "sim/Simulator.h"
 #include "tests/app/FormFixture.h"
 
@@ -86,6 +87,32 @@ TEST_F(WithSimulator, APulledCableIsReportedAndTheWindowCanLetGo)
     press(*form, &TTarvexMainForm::ComDisconnectButtonClick);
     EXPECT_FALSE(form->BComPort1->Connected());
     EXPECT_EQ(dialogs->messages.size(), 1u) << "letting go of a vanished device says nothing";
+}
+
+TEST_F(WithSimulator, AFuelCellChangedAndStoredIsThereWhenReadAgain)
+{
+    auto form = makeRealForm();
+    press(*form, &TTarvexMainForm::ComSearchButtonClick);
+    press(*form, &TTarvexMainForm::ComConnectButtonClick);
+    form->RefreshTimer->SetEnabled(false);
+    press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+    const QString before = form->InjGrid->Cell(3, 2);
+    ASSERT_FALSE(before.isEmpty());
+    const QString changed = QString::number(before.toInt() + 7);
+    form->InjGrid->SetCell(3, 2, changed);
+    form->InjGrid->setCurrentCell(2, 3);
+    form->Guarded([&] { form->InjGridKeyDown(13); });
+    press(*form, &TTarvexMainForm::InjSaveButtonClick);
+    form->InjGrid->SetCell(3, 2, QString());
+    press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+    EXPECT_EQ(form->InjGrid->Cell(3, 2), changed);
+    EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
+    int stored = 0;
+    simulator->stop();
+    // The simulator kept the stored map: a new one reads it back.
+    sim::EcuModel restarted(1, options.stateFile);
+    stored = restarted.fuelCell(35);
+    EXPECT_EQ(QString::number(stored), changed);
 }
 
 } // namespace
