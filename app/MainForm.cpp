@@ -73,6 +73,7 @@ void TTarvexMainForm::ConnectHandlers()
     On(InjRefreshButton, &QPushButton::clicked, &TTarvexMainForm::InjRefreshButtonClick);
     On(IgnRefreshButton, &QPushButton::clicked, &TTarvexMainForm::IgnRefreshButtonClick);
     ConnectMapHandlers();
+    ConnectMonitorHandlers();
     On(Calibration_read_button, &QPushButton::clicked, &TTarvexMainForm::Calibration_read_buttonClick);
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
@@ -167,11 +168,6 @@ void TTarvexMainForm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void TTarvexMainForm::EndLogging()
-{
-    // The log file joins here: close it and clear the flag.
-    m_logging = false;
-}
 
 void TTarvexMainForm::Label54Click()
 {

@@ -6,8 +6,11 @@
 #include "link/BCPort.h"
 #include "link/Clock.h"
 #include "link/EcuExchange.h"
+#include "monitor/LogFile.h"
 
+#include <QDateTime>
 #include <QWidget>
+#include <functional>
 #include <array>
 #include <memory>
 
@@ -40,6 +43,10 @@ struct FormServices {
     std::shared_ptr<Clock> clock = systemClock();
     std::shared_ptr<Dialogs> dialogs = std::make_shared<QtDialogs>();
     QString settingsPath = QStringLiteral("tarvex.ini");
+    // Where log files go (empty: the working directory) and the clock that
+    // names them.
+    QString logFolder;
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };
 
 // The one window of the program. Controls are members named as the fitter's
@@ -63,6 +70,9 @@ public:
     void DwellShow();
     void AdditionalShow();
     void Timer2Timer();
+    void RefreshTimerTimer();
+    void Timer1Timer();
+    void LogButtonClick();
     void InjRefreshButtonClick();
     void IgnRefreshButtonClick();
     void InjGridSelectCell(int column, int row);
@@ -107,6 +117,9 @@ public:
         int row = 0;
     };
     CellRecord SelectedCell() const { return m_selectedCell; }
+    int StoredFaultCode() const { return m_faultCode; }
+    bool AutotuneState() const { return m_autotune; }
+    bool PollPhase() const { return m_pollPhase; }
 
     // --- Controls ---------------------------------------------------------
     QTabWidget *PageControl1 = nullptr;
@@ -141,6 +154,7 @@ public:
     QLabel *ErrorTextLabel = nullptr;
     QLabel *ErrorCodeLabel = nullptr;
     QPushButton *autotunebutton = nullptr;
+    QLabel *FuelTypeLabel = nullptr;
     QGroupBox *GroupBox4 = nullptr;
     QLabel *InjTextLabel = nullptr;
     QLabel *baseinjlabel = nullptr;
@@ -263,6 +277,11 @@ private:
     void ApplySettingsFile();
     void ShowPage(int index);
     void ConnectMapHandlers();
+    void ConnectMonitorHandlers();
+    void DecodeSensorReply(const QByteArray &reply);
+    void DecodeStateReply(const QByteArray &reply);
+    void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
+    void LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine = false);
     void ReadMap(maps::TMapGrid *grid, link::CommandId command);
     void StoreMap(link::CommandId command);
     void LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message);
@@ -276,6 +295,10 @@ private:
     FormServices m_services;
     std::unique_ptr<link::EcuExchange> m_exchange;
     bool m_logging = false;
+    monitor::LogFile m_log;
+    bool m_pollPhase = false;
+    int m_faultCode = 0;
+    bool m_autotune = false;
     CellRecord m_selectedCell;
     QColor m_lastChosenColor = Qt::black;
     bool m_closed = false;

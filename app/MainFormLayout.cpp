@@ -89,10 +89,43 @@ QProgressBar *progress(QWidget *parent, const char *name, int x, int y, int w, i
     return p;
 }
 
-monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &caption, int x, int y)
+struct GaugeSpec {
+    int scale;
+    int numberMainTicks;
+    int lengthMainTicks;
+    int lengthSubTicks;
+    int indMinimum;
+    int indMaximum;
+    bool showIndicatorMax;
+    bool showValues;
+};
+
+monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &caption, int x, int y,
+                             const GaugeSpec &spec)
 {
-    auto *g = named(new monitor::TAnalogGauge(parent), name);
+    using namespace monitor;
+    auto *g = named(new TAnalogGauge(parent), name);
     g->setGeometry(x, y, 113, 65);
+    QFont small = parent->font();
+    small.setPixelSize(8);
+    g->setFont(small);
+    g->SetMargin(1);
+    g->SetCenterRadius(8);
+    g->SetFaceColor(parent->palette().color(QPalette::Button));
+    g->SetScale(spec.scale);
+    g->SetNumberMainTicks(spec.numberMainTicks);
+    g->SetLengthMainTicks(spec.lengthMainTicks);
+    g->SetLengthSubTicks(spec.lengthSubTicks);
+    g->SetIndMinimum(spec.indMinimum);
+    g->SetIndMaximum(spec.indMaximum);
+    TSetFaceOptions options{ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption};
+    if (spec.showIndicatorMax && spec.showValues)
+        options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
+                   ShowIndicatorMax, ShowValues};
+    else if (spec.showIndicatorMax)
+        options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
+                   ShowIndicatorMax};
+    g->SetFaceOptoins(options);
     g->SetCaption(caption);
     return g;
 }
@@ -225,12 +258,12 @@ void TTarvexMainForm::CreateControls()
 
     // --- Live display ---------------------------------------------------
     wbo_check = check(this, "wbo_check", T("ШЛЗ"), 648, 8, 57, 17);
-    rpmgauge = gauge(this, "rpmgauge", T("RPM*1000"), 648, 32);
-    VoltageGauge = gauge(this, "VoltageGauge", T("V"), 768, 32);
-    TemperatureGauge = gauge(this, "TemperatureGauge", T("°C"), 888, 32);
-    TPS1Gauge = gauge(this, "TPS1Gauge", T(" "), 648, 112);
-    LambdaGauge = gauge(this, "LambdaGauge", T(" "), 768, 112);
-    EngineLoadGauge = gauge(this, "EngineLoadGauge", T(" "), 888, 112);
+    rpmgauge = gauge(this, "rpmgauge", T("RPM*1000"), 648, 32, {7, 5, 5, 4, 1, 6, true, true});
+    VoltageGauge = gauge(this, "VoltageGauge", T("V"), 768, 32, {16, 4, 8, 4, 8, 15, true, true});
+    TemperatureGauge = gauge(this, "TemperatureGauge", T("°C"), 888, 32, {1023, 5, 5, 4, 50, 950, true, false});
+    TPS1Gauge = gauge(this, "TPS1Gauge", T(" "), 648, 112, {1023, 5, 5, 4, 1, 1000, true, false});
+    LambdaGauge = gauge(this, "LambdaGauge", T(" "), 768, 112, {250, 5, 5, 4, 1, 220, false, false});
+    EngineLoadGauge = gauge(this, "EngineLoadGauge", T(" "), 888, 112, {1023, 5, 5, 4, 1, 1000, true, false});
     rmptextlabel = label(this, "rmptextlabel", T("Обороты:"), 648, 97);
     RPMLabel = label(this, "RPMLabel", QString(), 716, 97, 44, 14);
     VoltageTextLabel = label(this, "VoltageTextLabel", T("Напряжение:"), 768, 97);
@@ -249,6 +282,7 @@ void TTarvexMainForm::CreateControls()
     ErrorTextLabel = label(GroupBox3, "ErrorTextLabel", T("Код ошибки-------------------------------"), 8, 56);
     ErrorCodeLabel = valueLabel(GroupBox3, "ErrorCodeLabel", QString(), 176, 56, 48);
     autotunebutton = button(GroupBox3, "autotunebutton", T("Автонастройка ?"), 232, 16, 121, 25);
+    FuelTypeLabel = valueLabel(GroupBox3, "FuelTypeLabel", QString(), 232, 50, 121);
 
     GroupBox4 = group(GroupBox3, "GroupBox4", T("Параметры впрыска"), 6, 78, 209, 113);
     InjTextLabel = label(GroupBox4, "InjTextLabel", T("Базовая длительность------------"), 8, 18);

@@ -7,7 +7,7 @@ EcuExchange::EcuExchange(TBComPort &port, Clock &clock, Hooks hooks)
 {
 }
 
-QByteArray EcuExchange::run(CommandId id, const QByteArray &frame)
+QByteArray EcuExchange::run(CommandId id, const QByteArray &frame, bool resume)
 {
     const Command &c = command(id);
     const QByteArray &bytes = frame.isEmpty() ? c.frame : frame;
@@ -32,7 +32,7 @@ QByteArray EcuExchange::run(CommandId id, const QByteArray &frame)
     if (c.replyLimit > 0)
         m_port.ReadStr(reply, c.replyLimit);
 
-    if (c.pauseLiveData && m_hooks.setLiveData)
+    if (c.pauseLiveData && resume && m_hooks.setLiveData)
         m_hooks.setLiveData(true);
     return reply;
 }

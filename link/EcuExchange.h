@@ -25,8 +25,9 @@ public:
 
     // Runs the command's exchange; `frame` replaces the table's frame (cell
     // writes). Returns the reply, or nothing for a command without one.
-    // A port error ends the exchange with live data left paused.
-    QByteArray run(CommandId id, const QByteArray &frame = QByteArray());
+    // A port error ends the exchange with live data left paused; so does
+    // resume = false, for a caller with more to do first (the live-data tick).
+    QByteArray run(CommandId id, const QByteArray &frame = QByteArray(), bool resume = true);
 
     TBComPort &port() { return m_port; }
     Clock &clock() { return m_clock; }

@@ -1,0 +1,200 @@
+// The live-data tick, its decoding into gauges and labels, and the log.
+#include "app/MainForm.h"
+#include "link/Text.h"
+#include "maps/MapGrid.h"
+#include "monitor/AnalogGauge.h"
+#include "monitor/LiveData.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace tarvex::app {
+
+using namespace tarvex::monitor;
+
+void TTarvexMainForm::ConnectMonitorHandlers()
+{
+    RefreshTimer->OnTimer = [this] { Guarded([this] { RefreshTimerTimer(); }); };
+    Timer1->OnTimer = [this] { Guarded([this] { Timer1Timer(); }); };
+    On(LogButton, &QPushButton::clicked, &TTarvexMainForm::LogButtonClick);
+}
+
+void TTarvexMainForm::RefreshTimerTimer()
+{
+    m_pollPhase = !m_pollPhase;
+    testlabel->setText(testlabel->text() != QLatin1String("*") ? QStringLiteral("*") : QStringLiteral(" "));
+    InjGrid->SetEditing(InjEditCheck->isChecked());
+    IgnGrid->SetEditing(IgnEditCheck->isChecked());
+    if (BComPort1->Connected()) {
+        const bool sensor = m_pollPhase;
+        const QByteArray reply = Exchange().run(sensor ? link::CommandId::SensorRequest : link::CommandId::StateRequest,
+                                                QByteArray(), false);
+        if (sensor)
+            DecodeSensorReply(reply);
+        else
+            DecodeStateReply(reply);
+    }
+    RefreshTimer->SetEnabled(true);
+    Timer1->SetEnabled(m_autotune && !InjEditCheck->isChecked());
+}
+
+void TTarvexMainForm::Timer1Timer()
+{
+    InjRefreshButtonClick();
+}
+
+void TTarvexMainForm::LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine)
+{
+    if (m_logging)
+        m_log.append(keyword + value, endLine);
+}
+
+void TTarvexMainForm::DecodeSensorReply(const QByteArray &reply)
+{
+    if (!link::hasBrackets(reply))
+        return;
+    if (const QByteArray a = taggedField(reply, 'A'); !a.isEmpty()) {
+        RPMLabel->setText(fromCp1251(a));
+        rpmgauge->SetPosition(fieldNumber(a) / 1000.0);
+        LogItem("RPM ", a);
+    }
+    if (const QByteArray b = taggedField(reply, 'B'); !b.isEmpty()) {
+        VoltageLabel->setText(voltageText(fieldNumber(b)));
+        VoltageGauge->SetPosition(voltsFromRaw(fieldNumber(b)));
+        LogItem(" Volt ", b);
+    }
+    if (const QByteArray c = taggedField(reply, 'C'); !c.isEmpty()) {
+        TemperatureGauge->SetPosition(1023 - fieldNumber(c));
+        TemperatureLabel->setText(celsiusText(fieldNumber(c)));
+        LogItem(" Temp ", c);
+    }
+    if (const QByteArray d = taggedField(reply, 'D'); !d.isEmpty()) {
+        TPS1Gauge->SetPosition(fieldNumber(d));
+        TPS1Gauge->SetCaption(fromCp1251(d));
+        LogItem(" TPS ", d);
+    }
+    if (const QByteArray f = taggedField(reply, 'F'); !f.isEmpty()) {
+        EngineLoadGauge->SetPosition(fieldNumber(f));
+        EngineLoadGauge->SetCaption(fromCp1251(f));
+        LogItem(" MAP ", f);
+    }
+    if (const QByteArray g = taggedField(reply, 'G'); !g.isEmpty()) {
+        const LambdaDisplay lambda = lambdaDisplay(g, wbo_check->isChecked());
+        LambdaGauge->SetIndMaximum(lambda.indMaximum);
+        LambdaGauge->SetScale(lambda.scale);
+        LambdaGauge->SetFaceColor(lambda.face);
+        LambdaGauge->SetPosition(lambda.position);
+        LambdaGauge->SetCaption(lambda.caption);
+        LogItem(" Lambda ", g);
+    }
+    if (const QByteArray h = taggedField(reply, 'H'); !h.isEmpty()) {
+        IATlabel->setText(celsiusText(fieldNumber(h)));
+        LogItem(" IAT ", h);
+    }
+}
+
+void TTarvexMainForm::FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row)
+{
+    if (editCheck->isChecked()) {
+        grid->SetEditing(true);
+        return;
+    }
+    // A negative cell number names no cell: the grid stays where it is.
+    if (column >= 0 && column < 16)
+        grid->SetCol(column);
+    if (row >= 0 && row < 16)
+        grid->SetRow(row);
+    grid->SetEditing(false);
+}
+
+void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
+{
+    const int language = LanguageIndex();
+    if (const QByteArray j = taggedField(reply, 'J'); link::hasBrackets(reply) && !j.isEmpty()) {
+        const WorkingPoint point = workingPoint(fieldNumber(j));
+        CursorLabel->setText(point.hex);
+        if (point.cell >= 0) {
+            FollowWorkingPoint(InjGrid, InjEditCheck, point.column, point.row);
+            FollowWorkingPoint(IgnGrid, IgnEditCheck, point.column, point.row);
+        }
+        LogItem(" POS ", j);
+    }
+    const QByteArray k = taggedField(reply, 'K');
+    DwellLabel->setText(QStringLiteral("-") + fromCp1251(k) + QStringLiteral("°"));
+    LogItem(" DWELL ", k);
+    const QByteArray l = taggedField(reply, 'L');
+    baseinjlabel->setText(fromCp1251(l));
+    LogItem(" BaseIgn ", l);
+    const QByteArray m = taggedField(reply, 'M');
+    cltcorlabel->setText(fromCp1251(m));
+    LogItem(" CLTcorr ", m);
+    const QByteArray n = taggedField(reply, 'N');
+    VcorLabel->setText(fromCp1251(n));
+    LogItem(" VoltCorr ", n);
+    const QByteArray o = taggedField(reply, 'O');
+    LcorLabel->setText(fromCp1251(o));
+    LogItem(" LambdaCorr ", o);
+    const QByteArray p = taggedField(reply, 'P');
+    injtimelabel->setText(injectionTimeText(fieldReal(p)));
+    LogItem(" Ms ", p);
+
+    m_faultCode = fieldNumber(taggedField(reply, 'R'));
+    ErrorCodeLabel->setText(faultCodeText(m_faultCode, language));
+
+    const QByteArray s = taggedField(reply, 'S');
+    BaseAirLabel->setText(fromCp1251(s));
+    LogItem(" BaseAir ", s);
+    const QByteArray t = taggedField(reply, 'T');
+    CurrentAirLabel->setText(fromCp1251(t));
+    LogItem(" CurrAir ", t);
+
+    const struct {
+        char tag;
+        QLabel *label;
+        const char *keyword;
+    } states[] = {{'U', isshowlabel, " Idle "}, {'V', AcShowLabel, " AC "}, {'W', decellabel, " Decel "}};
+    for (const auto &state : states) {
+        const QByteArray value = taggedField(reply, state.tag);
+        if (const std::optional<QString> text = yesNoText(value, language))
+            state.label->setText(*text);
+        LogItem(state.keyword, value);
+    }
+
+    const QByteArray x = taggedField(reply, 'X');
+    m_autotune = x == "1";
+    if (const std::optional<QString> text = autotuneText(x, language))
+        autotunebutton->setText(*text);
+    LogItem(" Tune ", x, true);
+    const QByteArray y = taggedField(reply, 'Y');
+    FuelTypeLabel->setText(fromCp1251(y));
+    LogItem(" Fuel ", y, true);
+}
+
+void TTarvexMainForm::LogButtonClick()
+{
+    if (m_logging) {
+        EndLogging();
+        return;
+    }
+    const QString name = monitor::LogFile::freshName(m_services.logFolder, m_services.now());
+    if (const QString error = m_log.open(name); !error.isEmpty())
+        throw Exception(error);
+    logwritelabel->setText(QStringLiteral("*"));
+    m_logging = true;
+    const QByteArray version = Exchange().run(link::CommandId::FirmwareVersion);
+    FWmemo->setPlainText(fromCp1251(version));
+    m_log.append(version, true);
+}
+
+void TTarvexMainForm::EndLogging()
+{
+    if (!m_logging)
+        return;
+    m_log.close();
+    logwritelabel->setText(QString());
+    m_logging = false;
+}
+
+} // namespace tarvex::app

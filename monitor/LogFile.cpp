@@ -1,0 +1,44 @@
+#include "monitor/LogFile.h"
+#include "link/Exception.h"
+
+#include <QDir>
+
+namespace tarvex::monitor {
+
+QString LogFile::baseName(const QDateTime &start)
+{
+    return start.toString(QStringLiteral("dd-MM-yy_hh-mm-ss"));
+}
+
+QString LogFile::freshName(const QString &folder, const QDateTime &start)
+{
+    const QString base = baseName(start);
+    auto inFolder = [&folder](const QString &name) { return folder.isEmpty() ? name : QDir(folder).filePath(name); };
+    QString name = inFolder(base + QStringLiteral(".log"));
+    for (int n = 2; QFile::exists(name); ++n)
+        name = inFolder(QStringLiteral("%1_%2.log").arg(base).arg(n));
+    return name;
+}
+
+QString LogFile::open(const QString &path)
+{
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return m_file.errorString();
+    return QString();
+}
+
+void LogFile::append(const QByteArray &item, bool endLine)
+{
+    const QByteArray bytes = endLine ? item + "\r\n" : item;
+    if (m_file.write(bytes) != bytes.size() || (endLine && !m_file.flush()))
+        throw Exception(m_file.errorString());
+}
+
+void LogFile::close()
+{
+    if (m_file.isOpen())
+        m_file.close();
+}
+
+} // namespace tarvex::monitor
