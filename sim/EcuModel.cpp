@@ -122,7 +122,7 @@ void EcuModel::advance(double dt)
 
     const double warmUpEndC = (823 - m_cal[5]) / 6.8;
     const double idle = m_coolantC < warmUpEndC ? m_cal[1] : m_cal[0];
-    const double target = m_running ? idle + (m_idleAirBase - 40) * 10 + m_throttle * 4 : 0;
+    const double target = m_running ? idle + (m_idleAirBase - 40) * 10 + std::max(0.0, m_throttle - 25) * 4 : 0;
     const double rate = !m_running ? 2.5 : target > m_rpm ? 3 : 1.5;
     m_rpm += (target - m_rpm) * std::min(1.0, dt * rate);
     if (!m_running && m_rpm < 30)

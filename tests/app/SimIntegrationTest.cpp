@@ -1,6 +1,7 @@
 // The window against the ECU simulator on a real pseudo-terminal.
 #include "link/PosixSerialSystem.h"
 #include "maps/MapGrid.h"
+#include "monitor/AnalogGauge.h"
 #include "sim/Simulator.h"
 #include "tests/app/FormFixture.h"
 
@@ -113,6 +114,41 @@ TEST_F(WithSimulator, AFuelCellChangedAndStoredIsThereWhenReadAgain)
     sim::EcuModel restarted(1, options.stateFile);
     stored = restarted.fuelCell(35);
     EXPECT_EQ(QString::number(stored), changed);
+}
+
+TEST_F(WithSimulator, LiveDataAlternatesAndFillsTheDisplay)
+{
+    simulator->stop();
+    options.transcriptFile = dir.filePath(QStringLiteral("transcript.txt")).toStdString();
+    simulator = std::make_unique<sim::Simulator>(options);
+    simulator->start();
+    auto form = makeRealForm();
+    press(*form, &TTarvexMainForm::ComSearchButtonClick);
+    press(*form, &TTarvexMainForm::ComConnectButtonClick);
+    QEventLoop loop;
+    QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+    loop.exec();
+    press(*form, &TTarvexMainForm::ComDisconnectButtonClick);
+    simulator->stop();
+    EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
+
+    QFile transcript(QString::fromStdString(options.transcriptFile));
+    ASSERT_TRUE(transcript.open(QIODevice::ReadOnly));
+    QList<QByteArray> frames;
+    for (const QByteArray &line : transcript.readAll().split('\n'))
+        if (line.contains(" RX "))
+            frames << line.mid(line.indexOf(" RX ") + 4);
+    ASSERT_GE(frames.size(), 8) << "about one request every 100 ms";
+    EXPECT_EQ(frames[0], QByteArray("<E>\\r"));
+    for (int i = 1; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i], QByteArray(i % 2 ? "<G>\\r" : "<H>\\r")) << i;
+
+    EXPECT_GT(form->RPMLabel->text().toInt(), 700) << "idle, warm or cold";
+    EXPECT_LT(form->RPMLabel->text().toInt(), 1400);
+    EXPECT_TRUE(form->VoltageLabel->text().endsWith(QLatin1String(" V")));
+    EXPECT_FALSE(form->CursorLabel->text().isEmpty());
+    EXPECT_EQ(form->ErrorCodeLabel->text(), QStringLiteral("НЕТ"));
+    EXPECT_GT(form->rpmgauge->Position(), 0.5);
 }
 
 } // namespace

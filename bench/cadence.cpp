@@ -1,0 +1,99 @@
+// The connected window against the simulator for a while: the spacing of
+// its requests (from the simulator's transcript) and its CPU use.
+#include "app/MainForm.h"
+#include "link/PosixSerialSystem.h"
+#include "sim/Simulator.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 30;
+
+    QTemporaryDir dir;
+    tarvex::sim::Options options;
+    options.registryDir = dir.filePath(QStringLiteral("ports")).toStdString();
+    options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
+    options.transcriptFile = dir.filePath(QStringLiteral("transcript.txt")).toStdString();
+    // The simulator runs in this process: its thread's time is counted apart.
+    tarvex::sim::Simulator simulator(options);
+    simulator.start();
+
+    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
+    tarvex::app::FormServices services;
+    services.serial = std::make_shared<tarvex::link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
+                                                                       QString::fromStdString(options.registryDir));
+    services.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+    tarvex::app::TTarvexMainForm form(services);
+    form.show();
+    form.Guarded([&] { form.ComSearchButtonClick(); });
+    form.Guarded([&] { form.ComConnectButtonClick(); });
+    if (!form.BComPort1->Connected()) {
+        std::fprintf(stderr, "could not connect to the simulator\n");
+        return 1;
+    }
+    const double cpuStart = cpuSeconds();
+    QTimer::singleShot(seconds * 1000, &application, &QApplication::quit);
+    application.exec();
+    const double cpuUsed = cpuSeconds() - cpuStart;
+    form.Guarded([&] { form.ComDisconnectButtonClick(); });
+    simulator.stop();
+
+    QFile transcript(QString::fromStdString(options.transcriptFile));
+    transcript.open(QIODevice::ReadOnly);
+    std::vector<double> times;
+    std::vector<double> sameKind;
+    double lastG = -1, lastH = -1;
+    for (const QByteArray &line : transcript.readAll().split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() < 3 || parts[1] != "RX")
+            continue;
+        const double t = parts[0].toDouble();
+        double &last = parts[2].startsWith("<G>") ? lastG : lastH;
+        if (!parts[2].startsWith("<G>") && !parts[2].startsWith("<H>"))
+            continue;
+        times.push_back(t);
+        if (last >= 0)
+            sameKind.push_back(t - last);
+        last = t;
+    }
+    std::vector<double> spacing;
+    for (size_t i = 1; i < times.size(); ++i)
+        spacing.push_back(times[i] - times[i - 1]);
+    std::printf("requests: %zu in %d s\n", times.size(), seconds);
+    std::printf("spacing of successive requests: median %.1f ms, 95th percentile %.1f ms\n",
+                percentile(spacing, 0.5), percentile(spacing, 0.95));
+    std::printf("spacing of the same request: median %.1f ms, 95th percentile %.1f ms\n",
+                percentile(sameKind, 0.5), percentile(sameKind, 0.95));
+    std::printf("CPU (window and simulator together): %.2f %% of one core\n", 100.0 * cpuUsed / seconds);
+    return spacing.empty() ? 1 : 0;
+}

@@ -1,0 +1,105 @@
+// The live-data tick without its 50 ms wait (fake line, fake clock), and the
+// two drawing paths of a dial gauge.
+#include "app/MainForm.h"
+#include "monitor/AnalogGauge.h"
+#include "tests/support/FakeSerialSystem.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace tarvex;
+
+namespace {
+
+struct LiveWindow {
+    QTemporaryDir dir;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    std::shared_ptr<test::FakeSerialSystem> serial = std::make_shared<test::FakeSerialSystem>(clock);
+    std::unique_ptr<app::TTarvexMainForm> form;
+
+    LiveWindow()
+    {
+        app::FormServices s;
+        s.serial = serial;
+        s.clock = clock;
+        s.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+        serial->answer = [](const QByteArray &frame) -> QByteArray {
+            if (frame == "<G>\r")
+                return "[A850aB470bC500cD35dF200fG100gH520h]";
+            if (frame == "<H>\r")
+                return "[J35jK15kL120lM100mN101nO99oP250pR0rS40sT42tU1uV0vW0wX0xY1y]";
+            return {};
+        };
+        form = std::make_unique<app::TTarvexMainForm>(s);
+        form->show();
+        form->Guarded([&] { form->ComConnectButtonClick(); });
+    }
+};
+
+void tickPair(benchmark::State &state, bool sensor)
+{
+    LiveWindow w;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Line the poll phase up so the timed tick sends the wanted request.
+        if (w.form->PollPhase() != !sensor)
+            w.form->RefreshTimerTimer();
+        state.ResumeTiming();
+        w.form->RefreshTimerTimer();
+    }
+}
+
+} // namespace
+
+static void BM_TickSensorReply(benchmark::State &state)
+{
+    tickPair(state, true);
+}
+BENCHMARK(BM_TickSensorReply)->Unit(benchmark::kMicrosecond);
+
+static void BM_TickStateReply(benchmark::State &state)
+{
+    tickPair(state, false);
+}
+BENCHMARK(BM_TickStateReply)->Unit(benchmark::kMicrosecond);
+
+static void BM_GaugePositionUpdate(benchmark::State &state)
+{
+    monitor::TAnalogGauge gauge;
+    gauge.resize(113, 65);
+    gauge.SetMargin(1);
+    gauge.SetScale(7);
+    gauge.show();
+    double p = 0;
+    for (auto _ : state) {
+        gauge.SetPosition(p);
+        p = p > 7 ? 0 : p + 0.1;
+    }
+}
+BENCHMARK(BM_GaugePositionUpdate)->Unit(benchmark::kMicrosecond);
+
+static void BM_GaugeFaceRedraw(benchmark::State &state)
+{
+    monitor::TAnalogGauge gauge;
+    gauge.resize(113, 65);
+    gauge.SetMargin(1);
+    gauge.SetScale(7);
+    gauge.SetNumberMainTicks(5);
+    gauge.show();
+    int n = 0;
+    for (auto _ : state)
+        gauge.SetCaption(QString::number(n++ % 10));
+}
+BENCHMARK(BM_GaugeFaceRedraw)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
