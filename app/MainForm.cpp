@@ -74,7 +74,7 @@ void TTarvexMainForm::ConnectHandlers()
     On(IgnRefreshButton, &QPushButton::clicked, &TTarvexMainForm::IgnRefreshButtonClick);
     ConnectMapHandlers();
     ConnectMonitorHandlers();
-    On(Calibration_read_button, &QPushButton::clicked, &TTarvexMainForm::Calibration_read_buttonClick);
+    ConnectServiceHandlers();
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };

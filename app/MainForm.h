@@ -88,6 +88,22 @@ public:
     // Label10Click … Label30Click: band 1 to 21.
     void BandLabelClick(int band);
     void Calibration_read_buttonClick();
+    // The 26 "Ниже"/"Выше" buttons, "По умолчанию" and "Сохранить" of the
+    // calibration page: one sequence, each with its own frame.
+    void CalibrationCommandClick(link::CommandId command);
+    void InjTestButtonClick();
+    void IgnTestButtonClick();
+    void RelayTestButtonClick();
+    void AirActuatorTestButtonClick();
+    void CELampTestButtonClick();
+    void EngineStopButtonClick();
+    void ErrorReqButtonClick();
+    void FW_ReadButtonClick();
+    void StroboscopeButtonClick();
+    void IdleDownButtonClick();
+    void IdleUpButtonClick();
+    void autotunebuttonClick();
+    void DateReadButtonClick();
 
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
@@ -278,6 +294,7 @@ private:
     void ShowPage(int index);
     void ConnectMapHandlers();
     void ConnectMonitorHandlers();
+    void ConnectServiceHandlers();
     void DecodeSensorReply(const QByteArray &reply);
     void DecodeStateReply(const QByteArray &reply);
     void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);

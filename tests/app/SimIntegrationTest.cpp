@@ -151,4 +151,19 @@ TEST_F(WithSimulator, LiveDataAlternatesAndFillsTheDisplay)
     EXPECT_GT(form->rpmgauge->Position(), 0.5);
 }
 
+TEST_F(WithSimulator, ARaiseButtonChangesTheValueThePageShows)
+{
+    auto form = makeRealForm();
+    press(*form, &TTarvexMainForm::ComSearchButtonClick);
+    press(*form, &TTarvexMainForm::ComConnectButtonClick);
+    form->RefreshTimer->SetEnabled(false);
+    press(*form, &TTarvexMainForm::Calibration_read_buttonClick);
+    EXPECT_EQ(form->CalibrationRows[0].value->text(), QStringLiteral("850"));
+    form->CalibrationRows[0].raise->click();
+    EXPECT_EQ(form->CalibrationRows[0].value->text(), QStringLiteral("875"));
+    form->CalibrationRows[12].lower->click(); // the single byte 0xE2
+    EXPECT_EQ(form->CalibrationRows[12].value->text(), QStringLiteral("19"));
+    EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
+}
+
 } // namespace
