@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace tarvex::app {
@@ -43,6 +44,37 @@ void QtDialogs::hideWarningWindow()
     if (m_warning)
         m_warning->hide();
     m_warning.reset();
+}
+
+} // namespace tarvex::app
+
+namespace tarvex::app {
+
+namespace {
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &description,
+                      const QString &pattern, const QString &suffix)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+} // namespace
+
+QString QtDialogs::saveFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                const QString &suffix)
+{
+    return runFileDialog(parent, QFileDialog::AcceptSave, description, pattern, suffix);
+}
+
+QString QtDialogs::openFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                const QString &suffix)
+{
+    return runFileDialog(parent, QFileDialog::AcceptOpen, description, pattern, suffix);
 }
 
 } // namespace tarvex::app

@@ -27,6 +27,13 @@ public:
     // A box that stays up while the window goes on working, until hidden.
     virtual void showWarningWindow(QWidget *parent, const QString &title, const QString &text) = 0;
     virtual void hideWarningWindow() = 0;
+    // File dialogs with one filter: its description shown as given, its
+    // pattern ("*.inj"); a name typed without extension gets `suffix`.
+    // The save dialog asks before replacing a file. Empty on cancel.
+    virtual QString saveFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                 const QString &suffix) = 0;
+    virtual QString openFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                 const QString &suffix) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -38,6 +45,10 @@ public:
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
     void showWarningWindow(QWidget *parent, const QString &title, const QString &text) override;
     void hideWarningWindow() override;
+    QString saveFileName(QWidget *parent, const QString &description, const QString &pattern,
+                         const QString &suffix) override;
+    QString openFileName(QWidget *parent, const QString &description, const QString &pattern,
+                         const QString &suffix) override;
 
 private:
     std::unique_ptr<QMessageBox> m_warning;

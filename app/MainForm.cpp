@@ -75,6 +75,7 @@ void TTarvexMainForm::ConnectHandlers()
     ConnectMapHandlers();
     ConnectMonitorHandlers();
     ConnectServiceHandlers();
+    ConnectFileHandlers();
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };

@@ -104,6 +104,12 @@ public:
     void IdleUpButtonClick();
     void autotunebuttonClick();
     void DateReadButtonClick();
+    void InjFileSaveButtonClick();
+    void IgnFileSaveButtonClick();
+    void InjFileReadButtonClick();
+    void IgnFileReadButtonClick();
+    void OpenFWButtonClick();
+    void LoadFWButtonClick();
 
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
@@ -295,6 +301,12 @@ private:
     void ConnectMapHandlers();
     void ConnectMonitorHandlers();
     void ConnectServiceHandlers();
+    void ConnectFileHandlers();
+    struct MapPageFiles;
+    void SaveMapFile(const MapPageFiles &page);
+    void LoadMapFile(const MapPageFiles &page);
+    MapPageFiles FuelFiles();
+    MapPageFiles IgnitionFiles();
     void DecodeSensorReply(const QByteArray &reply);
     void DecodeStateReply(const QByteArray &reply);
     void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
@@ -316,6 +328,8 @@ private:
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;
+    QString m_firmwarePath;
+    int m_firmwareBlocks = 0;
     CellRecord m_selectedCell;
     QColor m_lastChosenColor = Qt::black;
     bool m_closed = false;

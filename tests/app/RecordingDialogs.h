@@ -44,6 +44,22 @@ public:
         ++warningsShown;
     }
     void hideWarningWindow() override { warningVisible = false; }
+    struct FileDialog {
+        bool save;
+        QString description, pattern, suffix;
+    };
+    QString saveFileName(QWidget *, const QString &description, const QString &pattern,
+                         const QString &suffix) override
+    {
+        fileDialogs.push_back(FileDialog{true, description, pattern, suffix});
+        return nextFile;
+    }
+    QString openFileName(QWidget *, const QString &description, const QString &pattern,
+                         const QString &suffix) override
+    {
+        fileDialogs.push_back(FileDialog{false, description, pattern, suffix});
+        return nextFile;
+    }
 
     QStringList texts() const
     {
@@ -61,6 +77,8 @@ public:
     QString warningTitle;
     QString warningText;
     bool warningVisible = false;
+    std::vector<FileDialog> fileDialogs;
+    QString nextFile; // empty: the user cancels
     int warningsShown = 0;
 };
 

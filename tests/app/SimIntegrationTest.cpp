@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QPlainTextEdit>
+#include <QThread>
 #include <QPushButton>
 
 using namespace tarvex;
@@ -164,6 +165,32 @@ TEST_F(WithSimulator, ARaiseButtonChangesTheValueThePageShows)
     form->CalibrationRows[12].lower->click(); // the single byte 0xE2
     EXPECT_EQ(form->CalibrationRows[12].value->text(), QStringLiteral("19"));
     EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
+}
+
+TEST_F(WithSimulator, AFirmwareImageArrivesWholePaddedToBlocks)
+{
+    QByteArray image;
+    for (int i = 0; i < 1000; ++i)
+        image.append(char(i * 7));
+    const QString file = dir.filePath(QStringLiteral("fw.bin"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image);
+    }
+    auto form = makeRealForm();
+    press(*form, &TTarvexMainForm::ComSearchButtonClick);
+    press(*form, &TTarvexMainForm::ComConnectButtonClick);
+    dialogs->nextFile = file;
+    press(*form, &TTarvexMainForm::OpenFWButtonClick);
+    press(*form, &TTarvexMainForm::LoadFWButtonClick);
+    EXPECT_EQ(dialogs->texts(), QStringList{"Обновление ПО завершено."});
+    QFile written(QString::fromStdString(options.imageFile));
+    for (int i = 0; i < 100 && !written.exists(); ++i)
+        QThread::msleep(10);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), image + QByteArray(1024 - 1000, char(0xFF)));
+    EXPECT_EQ(form->ProgressBar3->value(), 0);
 }
 
 } // namespace

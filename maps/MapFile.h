@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tarvex::maps {
+
+// A map file: 256 lines, the cells row by row, each line ended by CR LF.
+QByteArray mapFileContent(const QStringList &cells);
+
+// Writes the cells afresh without ever leaving half a map behind; returns
+// the error text, empty on success.
+QString writeMapFile(const QString &path, const QStringList &cells);
+
+struct MapFileRead {
+    QStringList cells; // 256 on success
+    QString error;     // what is wrong, in the interface language
+};
+
+// Reads and checks a whole map file before any of it is used: exactly 256
+// lines (the last line break may be missing), each one to three digits.
+// language: 0 Russian, otherwise English.
+MapFileRead readMapFile(const QString &path, int language);
+
+} // namespace tarvex::maps
