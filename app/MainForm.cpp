@@ -76,6 +76,7 @@ void TTarvexMainForm::ConnectHandlers()
     ConnectMonitorHandlers();
     ConnectServiceHandlers();
     ConnectFileHandlers();
+    ConnectLanguageHandlers();
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };
@@ -100,11 +101,6 @@ void TTarvexMainForm::ShowException(const QString &message)
                                 errorReportText(message));
 }
 
-int TTarvexMainForm::LanguageIndex() const
-{
-    return ComboBox1->currentIndex();
-}
-
 BandColors TTarvexMainForm::BandColorsNow() const
 {
     BandColors colors{};
@@ -127,6 +123,7 @@ void TTarvexMainForm::FormCreate()
         // The captions are already the Russian ones of the design.
         const QSignalBlocker quiet(ComboBox1);
         ComboBox1->setCurrentIndex(0);
+        m_languageIndex = 0;
     }
     Timer1->SetEnabled(false);
     m_logging = false;

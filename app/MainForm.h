@@ -110,6 +110,7 @@ public:
     void IgnFileReadButtonClick();
     void OpenFWButtonClick();
     void LoadFWButtonClick();
+    void ComboBox1Change();
 
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
@@ -302,6 +303,7 @@ private:
     void ConnectMonitorHandlers();
     void ConnectServiceHandlers();
     void ConnectFileHandlers();
+    void ConnectLanguageHandlers();
     struct MapPageFiles;
     void SaveMapFile(const MapPageFiles &page);
     void LoadMapFile(const MapPageFiles &page);
@@ -328,6 +330,7 @@ private:
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;
+    int m_languageIndex = 0;
     QString m_firmwarePath;
     int m_firmwareBlocks = 0;
     CellRecord m_selectedCell;

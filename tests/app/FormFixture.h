@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QtWidgets>
+#include <QTest>
 #include <QTemporaryDir>
 #include <memory>
 

@@ -1,0 +1,127 @@
+#include "app/ColorLabel.h"
+#include "app/LanguageTables.h"
+#include "tests/app/FormFixture.h"
+
+using namespace tarvex;
+using namespace tarvex::test;
+using app::TTarvexMainForm;
+
+namespace {
+
+class Language : public FormFixture {
+protected:
+    static QString caption(TTarvexMainForm &form, const char *name)
+    {
+        QWidget *w = form.findChild<QWidget *>(QLatin1String(name));
+        if (const int tab = form.PageControl1->indexOf(w); tab >= 0)
+            return form.PageControl1->tabText(tab);
+        if (auto *l = qobject_cast<QLabel *>(w))
+            return l->text();
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            return b->text();
+        if (auto *g = qobject_cast<QGroupBox *>(w))
+            return g->title();
+        return QStringLiteral("<missing %1>").arg(QLatin1String(name));
+    }
+    static QStringList allCaptions(TTarvexMainForm &form)
+    {
+        QStringList out;
+        for (const app::CaptionRow &row : app::captionTable())
+            out << caption(form, row.name);
+        return out;
+    }
+};
+
+TEST_F(Language, TheTableCoversEightyControlsAsTheWindowShowsThem)
+{
+    auto form = makeForm();
+    EXPECT_EQ(app::captionTable().size(), 80u);
+    int englishOnly = 0;
+    for (const app::CaptionRow &row : app::captionTable()) {
+        EXPECT_EQ(caption(*form, row.name), QString::fromUtf8(row.design)) << row.name;
+        englishOnly += row.russianSwitch ? 0 : 1;
+    }
+    EXPECT_EQ(englishOnly, 18);
+}
+
+TEST_F(Language, EnglishAndBack)
+{
+    auto form = makeForm();
+    const QStringList design = allCaptions(*form);
+    form->ComboBox1->setCurrentIndex(1);
+    EXPECT_EQ(caption(*form, "Dwell"), QStringLiteral("Ignition"));
+    EXPECT_EQ(caption(*form, "Label39"), QStringLiteral("Heating temperature"));
+    EXPECT_EQ(caption(*form, "Label38"), QStringLiteral("Heating temperature"));
+    EXPECT_EQ(caption(*form, "LoadFWButton"), QStringLiteral("Write"));
+    EXPECT_EQ(form->CalibrationRows[0].lower->text(), QStringLiteral("Ниже")) << "step buttons stay Russian";
+    EXPECT_EQ(form->BandLabels[11]->text(), QStringLiteral("220 - 240"));
+    const QStringList english = allCaptions(*form);
+    form->ComboBox1->setCurrentIndex(1);
+    EXPECT_EQ(allCaptions(*form), english) << "twice is once";
+
+    form->ComboBox1->setCurrentIndex(0);
+    EXPECT_EQ(caption(*form, "Label8"), QStringLiteral("Базовое"));
+    EXPECT_EQ(caption(*form, "Label7"), QStringLiteral("Лямбда-зонд"));
+    EXPECT_EQ(caption(*form, "autotunebutton"), QStringLiteral("Авто настройка"));
+    EXPECT_EQ(caption(*form, "LogButton"), QStringLiteral("Log файл"));
+    EXPECT_EQ(caption(*form, "tps1textlabel"), QStringLiteral("ДПДЗ (концевик ХХ)"));
+    // The English-only group is back in its design captions too.
+    EXPECT_EQ(caption(*form, "Label43"), QStringLiteral("Время энегрии  искры "));
+    EXPECT_EQ(caption(*form, "FW_ReadButton"), QStringLiteral("Прочесть"));
+    int differ = 0;
+    const QStringList back = allCaptions(*form);
+    for (int i = 0; i < back.size(); ++i)
+        differ += back[i] != design[i];
+    EXPECT_EQ(differ, 6) << "only the six with a Russian switch text of their own";
+    EXPECT_TRUE(serial->calls().empty()) << "nothing is sent";
+}
+
+TEST_F(Language, TypedTextSwitchesNothing)
+{
+    auto form = makeForm();
+    form->show();
+    form->ComboBox1->setCurrentIndex(1);
+    const QStringList english = allCaptions(*form);
+    QLineEdit *edit = form->ComboBox1->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("RU"));
+    EXPECT_EQ(form->LanguageIndex(), -1);
+    EXPECT_EQ(allCaptions(*form), english);
+    QTest::keyClicks(edit, QStringLiteral("S"));
+    EXPECT_EQ(form->LanguageIndex(), 0) << "the exact text of an item selects it";
+    EXPECT_EQ(caption(*form, "Dwell"), QStringLiteral("Зажигание"));
+}
+
+TEST_F(Language, LiveDataWritesInTheNewLanguage)
+{
+    auto form = makeConnectedForm();
+    serial->answer = [](const QByteArray &frame) {
+        return frame == "<H>\r" ? QByteArray("[R0rU1uX1x]") : QByteArray();
+    };
+    form->ComboBox1->setCurrentIndex(1);
+    form->Guarded([&] { form->RefreshTimerTimer(); });
+    form->Guarded([&] { form->RefreshTimerTimer(); });
+    EXPECT_EQ(form->isshowlabel->text(), QStringLiteral("Yes"));
+    EXPECT_EQ(form->autotunebutton->text(), QStringLiteral("Autotune - Yes"));
+    EXPECT_EQ(form->ErrorCodeLabel->text(), QStringLiteral("No"));
+    form->ComboBox1->setCurrentIndex(0);
+    EXPECT_EQ(form->autotunebutton->text(), QStringLiteral("Авто настройка"));
+    form->Guarded([&] { form->RefreshTimerTimer(); });
+    form->Guarded([&] { form->RefreshTimerTimer(); });
+    EXPECT_EQ(form->autotunebutton->text(), QStringLiteral("Автонастройка - Да"));
+    EXPECT_EQ(form->ErrorCodeLabel->text(), QStringLiteral("НЕТ"));
+}
+
+TEST_F(Language, AlwaysStartsInRussian)
+{
+    {
+        auto form = makeForm();
+        form->ComboBox1->setCurrentIndex(1);
+        form->close();
+    }
+    auto again = makeForm();
+    EXPECT_EQ(again->LanguageIndex(), 0);
+    EXPECT_EQ(caption(*again, "ComSearchButton"), QStringLiteral("Опросить"));
+}
+
+} // namespace
