@@ -32,6 +32,7 @@ TTarvexMainForm::TTarvexMainForm(FormServices services, QWidget *parent)
     move(1, 1);
 
     BComPort1 = new link::TBComPort(this, m_services.serial);
+    link::TBComPort::SetApplicationExceptionHandler([this](const QString &message) { ShowException(message); });
     BComPort1->SetBaudRate(link::br57600);
     BComPort1->SetByteSize(link::bs8);
     BComPort1->SetInBufSize(4096);

@@ -1,4 +1,10 @@
 #include "link/BCPort.h"
+#include "link/ComThread.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <condition_variable>
+#include <thread>
 
 #include <algorithm>
 #include <cerrno>
@@ -223,14 +229,260 @@ void TBComPort::Close()
         throw EComPort(ComPortError(firstCode));
 }
 
+namespace {
+
+constexpr uint32_t kEventCodes[] = {kEventRxChar, kEventTxEmpty, kEventRing, kEventCts,
+                                    kEventDsr,    kEventRlsd,    kEventError, kEventRx80Full};
+// Delivery order of the handler work.
+constexpr TLineEvent kDeliveryOrder[] = {leError, leRxChar, leTxEmpty, leRing, leCTS, leDSR, leRLSD, leRx80Full};
+
+// The event window's message: number 1025, the event code as parameter.
+constexpr int kLineEventMessage = 1025;
+const QEvent::Type kLineEventType = QEvent::Type(QEvent::User + kLineEventMessage - 1024);
+
+struct Receipt {
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool received = false;
+};
+
+class LineEventMessage final : public QEvent {
+public:
+    LineEventMessage(uint32_t code, std::shared_ptr<Receipt> receipt)
+        : QEvent(kLineEventType), code(code), receipt(std::move(receipt))
+    {
+    }
+    uint32_t code;
+    std::shared_ptr<Receipt> receipt;
+};
+
+std::function<void(const QString &)> &applicationExceptionHandler()
+{
+    static std::function<void(const QString &)> handler;
+    return handler;
+}
+
+// The hidden window that carries smWindowSync deliveries to the window's
+// thread: it releases the sender at once, then works only while open.
+class EventWindow final : public QObject {
+public:
+    explicit EventWindow(TBComPort &port) : m_port(port) {}
+
+    bool event(QEvent *e) override
+    {
+        if (e->type() != kLineEventType)
+            return QObject::event(e);
+        auto *message = static_cast<LineEventMessage *>(e);
+        {
+            std::lock_guard lock(message->receipt->mutex);
+            message->receipt->received = true;
+        }
+        message->receipt->condition.notify_all();
+        if (m_port.Connected()) {
+            try {
+                m_port.HandleLineEvent(message->code);
+            } catch (const Exception &error) {
+                if (applicationExceptionHandler())
+                    applicationExceptionHandler()(error.message());
+            }
+        }
+        return true;
+    }
+
+private:
+    TBComPort &m_port;
+};
+
+} // namespace
+
+struct TBComPort::Delivery {
+    TLineEvents events;
+    TComThread *thread = nullptr;
+    std::atomic<bool> done{false};
+    std::atomic<bool> failed{false};
+};
+
+TLineEvents lineEventsFromCodes(uint32_t codes)
+{
+    TLineEvents events;
+    for (int e = leRxChar; e <= leRx80Full; ++e)
+        if (codes & kEventCodes[e])
+            events.insert(TLineEvent(e));
+    return events;
+}
+
+uint32_t lineEventCode(TLineEvent event)
+{
+    return kEventCodes[event];
+}
+
+void TBComPort::SetApplicationExceptionHandler(std::function<void(const QString &)> handler)
+{
+    applicationExceptionHandler() = std::move(handler);
+}
+
+TLineEvents TBComPort::LastEvents() const
+{
+    TLineEvents events;
+    for (int e = leRxChar; e <= leRx80Full; ++e)
+        if (m_lastEvents & (1u << e))
+            events.insert(TLineEvent(e));
+    return events;
+}
+
 void TBComPort::CreateEventThread()
 {
-    // The line event thread attaches here.
+    if (m_syncMethod == smWindowSync)
+        m_eventWindow = std::make_unique<EventWindow>(*this);
+    m_thread = std::make_unique<TComThread>(*this);
 }
 
 void TBComPort::FreeEventThread()
 {
-    // The line event thread is stopped and joined here.
+    m_thread.reset();
+    m_eventWindow.reset();
+    std::lock_guard lock(m_deliveryMutex);
+    m_deliveries.clear();
+}
+
+uint32_t TBComPort::ClearErrorState()
+{
+    uint32_t errors = 0;
+    int queued = 0;
+    if (!handleValid() || m_system->clearError(m_handle, errors, queued) != 0)
+        throw EComPort(cpeClearError);
+    return errors;
+}
+
+void TBComPort::HandleLineEvent(uint32_t code)
+{
+    switch (code) {
+    case kEventError: {
+        const uint32_t flags = ClearErrorState();
+        TComErrors errors;
+        if (flags & kCommFrame)
+            errors.insert(ceFrame);
+        if ((flags & kCommRxParity) && m_parity != paNone)
+            errors.insert(ceRxParity);
+        if (flags & kCommOverrun)
+            errors.insert(ceOverrun);
+        if (flags & kCommRxOver)
+            errors.insert(ceRxOver);
+        if (flags & kCommTxFull)
+            errors.insert(ceTxFull);
+        if (flags & kCommBreak)
+            errors.insert(ceBreak);
+        if (flags & kCommIO)
+            errors.insert(ceIO);
+        if (flags & kCommMode)
+            errors.insert(ceMode);
+        if (!errors.empty() && OnError)
+            OnError(this, errors);
+        break;
+    }
+    case kEventRxChar: {
+        const int count = PendingInput();
+        if (count > 0 && OnRxChar)
+            OnRxChar(this, count);
+        break;
+    }
+    case kEventTxEmpty:
+        if (OnTxEmpty)
+            OnTxEmpty(this);
+        break;
+    case kEventRing:
+        if (OnRing)
+            OnRing(this);
+        break;
+    case kEventCts:
+        if (OnCTSChange)
+            OnCTSChange(this, LineSignals().contains(lsCTS));
+        break;
+    case kEventDsr:
+        if (OnDSRChange)
+            OnDSRChange(this, LineSignals().contains(lsDSR));
+        break;
+    case kEventRlsd:
+        if (OnRLSDChange)
+            OnRLSDChange(this, LineSignals().contains(lsRLSD));
+        break;
+    case kEventRx80Full:
+        if (OnRx80Full)
+            OnRx80Full(this);
+        break;
+    default:
+        break;
+    }
+}
+
+void TBComPort::HandleLineEvents(TLineEvents events)
+{
+    for (TLineEvent e : kDeliveryOrder)
+        if (events.contains(e))
+            HandleLineEvent(lineEventCode(e));
+}
+
+bool TBComPort::DeliverLineEvents(TLineEvents events, TComThread &thread)
+{
+    m_lastEvents = events.bits();
+    switch (m_syncMethod) {
+    case smNone:
+        try {
+            HandleLineEvents(events);
+        } catch (const Exception &) {
+            return false;
+        }
+        return true;
+    case smWindowSync:
+        for (TLineEvent e : kDeliveryOrder) {
+            if (!events.contains(e))
+                continue;
+            auto receipt = std::make_shared<Receipt>();
+            QCoreApplication::postEvent(m_eventWindow.get(), new LineEventMessage(lineEventCode(e), receipt));
+            std::unique_lock lock(receipt->mutex);
+            while (!receipt->received && !thread.stopping())
+                receipt->condition.wait_for(lock, std::chrono::milliseconds(5));
+            if (thread.stopping())
+                return true;
+        }
+        return true;
+    case smThreadSync: {
+        auto delivery = std::make_shared<Delivery>();
+        delivery->events = events;
+        delivery->thread = &thread;
+        {
+            std::lock_guard lock(m_deliveryMutex);
+            m_deliveries.push_back(delivery);
+        }
+        QMetaObject::invokeMethod(this, [this] { ServeDeliveries(); }, Qt::QueuedConnection);
+        std::unique_lock lock(thread.mutex());
+        thread.condition().wait(lock, [&] { return delivery->done.load() || thread.stopping(); });
+        return !delivery->failed;
+    }
+    }
+    return true;
+}
+
+void TBComPort::ServeDeliveries()
+{
+    for (;;) {
+        std::shared_ptr<Delivery> delivery;
+        {
+            std::lock_guard lock(m_deliveryMutex);
+            if (m_deliveries.empty())
+                return;
+            delivery = m_deliveries.front();
+            m_deliveries.pop_front();
+        }
+        try {
+            HandleLineEvents(delivery->events);
+        } catch (const Exception &) {
+            // The error ends the thread's run; it is not the window's.
+            delivery->failed = true;
+        }
+        delivery->done = true;
+        delivery->thread->notify();
+    }
 }
 
 int TBComPort::escape(EscapeFunction function)
@@ -323,6 +575,7 @@ int TBComPort::PendingInput()
         throw EComPort(cpeClearError);
     return queued;
 }
+
 
 TLineSignals TBComPort::LineSignals()
 {

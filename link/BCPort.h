@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace tarvex::link {
 
@@ -18,6 +21,7 @@ class TBComPort;
 enum TSyncMethod { smThreadSync, smWindowSync, smNone };
 enum TComError { ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull };
 enum TLineSignal { lsCTS, lsDSR, lsRing, lsRLSD };
+enum TLineEvent { leRxChar, leTxEmpty, leRing, leCTS, leDSR, leRLSD, leError, leRx80Full };
 
 // A small set of enumeration members, one bit per ordinal.
 template <typename E>
@@ -40,6 +44,13 @@ private:
 };
 using TComErrors = EnumSet<TComError>;
 using TLineSignals = EnumSet<TLineSignal>;
+using TLineEvents = EnumSet<TLineEvent>;
+
+class TComThread;
+
+// The system's event codes and the set they stand for.
+TLineEvents lineEventsFromCodes(uint32_t codes);
+uint32_t lineEventCode(TLineEvent event);
 
 using TNotifyEvent = std::function<void(QObject *sender)>;
 using TComSignalEvent = std::function<void(QObject *sender, bool state)>;
@@ -147,6 +158,20 @@ public:
     void ApplyTimeouts();
 
     SerialSystem &system() { return *m_system; }
+    SerialSystem::Handle handle() const { return m_handle; }
+
+    // The events the thread saw last.
+    TLineEvents LastEvents() const;
+    // The handler work of a set of events, in the order error, received
+    // characters, output empty, ring, CTS, DSR, RLSD, 80 percent full.
+    void HandleLineEvents(TLineEvents events);
+    void HandleLineEvent(uint32_t code);
+    // Called by the event thread; false ends its run.
+    bool DeliverLineEvents(TLineEvents events, TComThread &thread);
+    // Runs the deliveries waiting for the window's thread.
+    void ServeDeliveries();
+    // Where an error of a delivery through the event window is reported.
+    static void SetApplicationExceptionHandler(std::function<void(const QString &message)> handler);
 
 private:
     void ApplySettings();
@@ -155,6 +180,13 @@ private:
     int purge(uint32_t flags);
     void CreateEventThread();
     void FreeEventThread();
+    uint32_t ClearErrorState();
+    struct Delivery;
+    std::unique_ptr<TComThread> m_thread;
+    std::unique_ptr<QObject> m_eventWindow;
+    std::mutex m_deliveryMutex;
+    std::deque<std::shared_ptr<Delivery>> m_deliveries;
+    std::atomic<unsigned> m_lastEvents{0};
 
     std::shared_ptr<SerialSystem> m_system;
     SerialSystem::Handle m_handle = SerialSystem::kInvalidHandle;

@@ -137,10 +137,15 @@ int PosixSerialSystem::close(Handle handle)
     return ::close(handle) == 0 ? 0 : errno;
 }
 
-int PosixSerialSystem::setupBuffers(Handle handle, int, int)
+int PosixSerialSystem::setupBuffers(Handle handle, int inSize, int)
 {
-    // Linux sizes its tty buffers itself; the values are kept by the port.
-    return validate(handle);
+    // Linux sizes its tty buffers itself; the input size only tells when
+    // the queue counts as 80 percent full.
+    if (const int error = validate(handle))
+        return error;
+    std::lock_guard lock(m_mutex);
+    m_ports[handle].inBufSize = inSize;
+    return 0;
 }
 
 int PosixSerialSystem::setLineSettings(Handle handle, const LineSettingsRecord &settings)
@@ -175,7 +180,13 @@ int PosixSerialSystem::purge(Handle handle, uint32_t flags)
     if (!input && !output)
         return validate(handle);
     const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
-    return tcflush(handle, queue) == 0 ? 0 : errno;
+    int discarded = 0;
+    if (input)
+        ioctl(handle, TIOCINQ, &discarded);
+    if (tcflush(handle, queue) != 0)
+        return errno;
+    noteTaken(handle, discarded);
+    return 0;
 }
 
 int PosixSerialSystem::write(Handle handle, const char *data, int count, int &written)
@@ -211,9 +222,25 @@ int PosixSerialSystem::write(Handle handle, const char *data, int count, int &wr
     return 0;
 }
 
+void PosixSerialSystem::noteTaken(Handle handle, int bytes)
+{
+    if (bytes <= 0)
+        return;
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(handle);
+    if (it != m_ports.end())
+        it->second.watch.taken += bytes;
+}
+
 int PosixSerialSystem::read(Handle handle, char *data, int count, int &got)
 {
     got = 0;
+    struct NoteRead {
+        PosixSerialSystem &self;
+        Handle handle;
+        int &got;
+        ~NoteRead() { self.noteTaken(handle, got); }
+    } note{*this, handle, got};
     const CommTimeouts t = timeoutsOf(handle);
     if (const int error = readAvailable(handle, data, count, got))
         return error;
@@ -334,6 +361,114 @@ int PosixSerialSystem::listPorts(QStringList &names)
         closedir(links);
     }
     return 0;
+}
+
+} // namespace tarvex::link
+
+namespace tarvex::link {
+
+int PosixSerialSystem::setEventMask(Handle handle, uint32_t mask)
+{
+    if (const int error = validate(handle))
+        return error;
+    std::lock_guard lock(m_mutex);
+    m_ports[handle].watch.mask = mask;
+    return 0;
+}
+
+// Linux has no wait for line events: the thread sleeps in poll on new input
+// and on its stop descriptor, and compares queue counts, modem lines and
+// error counters with what it saw before. Bytes that wait unread do not
+// wake it; it then looks again at a slow pace.
+int PosixSerialSystem::waitEvent(Handle handle, int stopFd, uint32_t &events)
+{
+    events = 0;
+    constexpr int kLookMs = 50;
+    for (;;) {
+        Watch w;
+        int inBufSize = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            w = m_ports[handle].watch;
+            inBufSize = m_ports[handle].inBufSize;
+        }
+        int inQueue = 0;
+        int outQueue = 0;
+        ioctl(handle, TIOCINQ, &inQueue);
+        ioctl(handle, TIOCOUTQ, &outQueue);
+        const bool watchInput = inQueue == 0 && !w.hungUp;
+        const bool look = inQueue > 0 || outQueue > 0 || w.modemLines || w.counters || w.hungUp;
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {handle, short(watchInput ? POLLIN : 0), 0}};
+        if (poll(fds, watchInput ? 2 : 1, look ? kLookMs : -1) < 0 && errno != EINTR)
+            return errno;
+        if (fds[0].revents & POLLIN)
+            return 0;
+        if (fds[1].revents & POLLNVAL)
+            return EBADF;
+
+        ioctl(handle, TIOCINQ, &inQueue);
+        ioctl(handle, TIOCOUTQ, &outQueue);
+        int taken = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            taken = m_ports[handle].watch.taken;
+            m_ports[handle].watch.taken = 0;
+        }
+        // Arrivals: what the queue grew by, plus what was read meanwhile.
+        if (inQueue + taken > w.inQueue)
+            events |= kEventRxChar;
+        if (inBufSize > 0 && inQueue * 5 >= inBufSize * 4 && w.inQueue * 5 < inBufSize * 4)
+            events |= kEventRx80Full;
+        if (w.outQueue > 0 && outQueue == 0)
+            events |= kEventTxEmpty;
+        if (fds[1].revents & (POLLHUP | POLLERR)) {
+            events |= kEventError;
+            w.hungUp = true;
+        }
+        if (w.modemLines) {
+            int lines = 0;
+            if (ioctl(handle, TIOCMGET, &lines) != 0) {
+                w.modemLines = false;
+            } else {
+                if (w.modem >= 0) {
+                    const int changed = lines ^ w.modem;
+                    if (changed & TIOCM_CTS)
+                        events |= kEventCts;
+                    if (changed & TIOCM_DSR)
+                        events |= kEventDsr;
+                    if (changed & TIOCM_CAR)
+                        events |= kEventRlsd;
+                    if ((lines & TIOCM_RNG) && !(w.modem & TIOCM_RNG))
+                        events |= kEventRing;
+                }
+                w.modem = lines;
+            }
+        }
+        if (w.counters) {
+            serial_icounter_struct c {};
+            if (icount(handle, c) != 0) {
+                w.counters = false;
+            } else {
+                const Counters now{c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
+                if (now.frame != w.errors.frame || now.overrun != w.errors.overrun || now.parity != w.errors.parity
+                    || now.brk != w.errors.brk || now.bufOverrun != w.errors.bufOverrun)
+                    events |= kEventError;
+                w.errors = now;
+            }
+        }
+        w.inQueue = inQueue;
+        w.outQueue = outQueue;
+        {
+            std::lock_guard lock(m_mutex);
+            const uint32_t mask = m_ports[handle].watch.mask;
+            w.mask = mask;
+            w.taken = m_ports[handle].watch.taken;
+            m_ports[handle].watch = w;
+            events &= mask;
+        }
+        if (events != 0)
+            return 0;
+    }
 }
 
 } // namespace tarvex::link

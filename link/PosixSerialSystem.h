@@ -26,16 +26,33 @@ public:
     int modemStatus(Handle handle, uint32_t &status) override;
     int escape(Handle handle, EscapeFunction function) override;
     int listPorts(QStringList &names) override;
+    int setEventMask(Handle handle, uint32_t mask) override;
+    int waitEvent(Handle handle, int stopFd, uint32_t &events) override;
 
 private:
     struct Counters {
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     };
+    // What the event wait saw last, to tell what changed since.
+    struct Watch {
+        uint32_t mask = 0;
+        int inQueue = 0;
+        int outQueue = 0;
+        int taken = 0;        // bytes read or purged since the last look
+        int modem = -1;       // -1: not read yet
+        bool modemLines = true;
+        bool counters = true;
+        bool hungUp = false;
+        Counters errors;
+    };
     struct PortState {
         CommTimeouts timeouts;
         Counters counters;
+        int inBufSize = 0;
+        Watch watch;
     };
     CommTimeouts timeoutsOf(Handle handle);
+    void noteTaken(Handle handle, int bytes);
 
     QString m_sysfsRoot;
     QString m_registryDir;

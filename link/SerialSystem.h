@@ -33,6 +33,18 @@ constexpr uint32_t kCommMode = 0x8000;
 
 enum class EscapeFunction { SetRts, ClearRts, SetDtr, ClearDtr };
 
+// Line event codes.
+constexpr uint32_t kEventRxChar = 0x0001;
+constexpr uint32_t kEventTxEmpty = 0x0004;
+constexpr uint32_t kEventCts = 0x0008;
+constexpr uint32_t kEventDsr = 0x0010;
+constexpr uint32_t kEventRlsd = 0x0020;
+constexpr uint32_t kEventError = 0x0080;
+constexpr uint32_t kEventRing = 0x0100;
+constexpr uint32_t kEventRx80Full = 0x0400;
+constexpr uint32_t kEventAll = kEventRxChar | kEventTxEmpty | kEventCts | kEventDsr | kEventRlsd | kEventError
+    | kEventRing | kEventRx80Full;
+
 // The operating system's serial services, as the port component needs them.
 // Every call returns 0 on success or an errno value; nothing throws.
 class SerialSystem {
@@ -62,6 +74,11 @@ public:
     virtual int escape(Handle handle, EscapeFunction function) = 0;
     // Names of the serial ports present, in no particular order.
     virtual int listPorts(QStringList &names) = 0;
+    // The line events a wait reports; none ends the watching.
+    virtual int setEventMask(Handle handle, uint32_t mask) = 0;
+    // Blocks until a watched event occurs (events set) or stopFd becomes
+    // readable (events 0). Called from the port's event thread only.
+    virtual int waitEvent(Handle handle, int stopFd, uint32_t &events) = 0;
 };
 
 // What an errno from open means to the fitter.

@@ -252,11 +252,16 @@ TEST_F(ComPortFake, CloseDropsDtrThenRtsAndThenLetsGo)
     const size_t start = sys->calls().size();
     port.Close();
     QStringList after = sys->callNames().mid(int(start));
-    EXPECT_EQ(after, (QStringList{"clearDtr", "clearRts", "purge", "close"}));
-    EXPECT_EQ(sys->callsNamed("purge").back().args[0], kPurgeTxAbort | kPurgeRxAbort);
+    // Lines down, transfers aborted, the event thread ends with a purge of
+    // its own, and only then is the device closed.
+    EXPECT_EQ(after, (QStringList{"clearDtr", "clearRts", "purge", "purge", "close"}));
+    const auto purges = sys->callsNamed("purge");
+    EXPECT_EQ(purges[purges.size() - 2].args[0], kPurgeTxAbort | kPurgeRxAbort);
+    EXPECT_EQ(purges.back().args[0], kPurgeRxClear | kPurgeTxClear);
+    EXPECT_EQ(sys->eventMask(), 0u) << "the thread stops watching";
     EXPECT_FALSE(port.Connected());
     port.Close(); // nothing
-    EXPECT_EQ(sys->calls().size(), start + 4);
+    EXPECT_EQ(sys->calls().size(), start + 5);
 }
 
 TEST_F(ComPortFake, AfterCloseEveryOperationFailsWithoutTouchingTheSystem)
@@ -396,8 +401,8 @@ TEST_F(ComPortFake, DestructionClosesAnOpenPort)
         EXPECT_TRUE(sys->isOpen());
     }
     EXPECT_FALSE(sys->isOpen());
-    EXPECT_EQ(sys->callNames().mid(sys->callNames().size() - 4),
-              (QStringList{"clearDtr", "clearRts", "purge", "close"}));
+    EXPECT_EQ(sys->callNames().mid(sys->callNames().size() - 5),
+              (QStringList{"clearDtr", "clearRts", "purge", "purge", "close"}));
 }
 
 TEST(ListSerialPorts, SortsWithoutRegardToCase)

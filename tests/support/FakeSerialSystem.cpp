@@ -2,12 +2,71 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace tarvex::test {
 
 using namespace tarvex::link;
 
-FakeSerialSystem::FakeSerialSystem(std::shared_ptr<Clock> clock) : m_clock(std::move(clock)) {}
+FakeSerialSystem::FakeSerialSystem(std::shared_ptr<Clock> clock) : m_clock(std::move(clock))
+{
+    m_eventFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+FakeSerialSystem::~FakeSerialSystem()
+{
+    close(m_eventFd);
+}
+
+int FakeSerialSystem::setEventMask(Handle, uint32_t mask)
+{
+    std::lock_guard lock(m_eventMutex);
+    m_eventMask = mask;
+    return 0;
+}
+
+uint32_t FakeSerialSystem::eventMask() const
+{
+    std::lock_guard lock(m_eventMutex);
+    return m_eventMask;
+}
+
+void FakeSerialSystem::raiseEvents(uint32_t events)
+{
+    {
+        std::lock_guard lock(m_eventMutex);
+        m_pendingEvents |= events;
+    }
+    const uint64_t one = 1;
+    (void)!::write(m_eventFd, &one, sizeof one);
+}
+
+bool FakeSerialSystem::waitUntilEventsTaken(int timeoutMs)
+{
+    std::unique_lock lock(m_eventMutex);
+    return m_eventsTaken.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_pendingEvents == 0; });
+}
+
+int FakeSerialSystem::waitEvent(Handle, int stopFd, uint32_t &events)
+{
+    events = 0;
+    for (;;) {
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_eventFd, POLLIN, 0}};
+        poll(fds, 2, -1);
+        if (fds[0].revents & POLLIN)
+            return 0;
+        uint64_t count = 0;
+        (void)!::read(m_eventFd, &count, sizeof count);
+        std::lock_guard lock(m_eventMutex);
+        events = m_pendingEvents & m_eventMask;
+        m_pendingEvents = 0;
+        m_eventsTaken.notify_all();
+        if (events)
+            return 0;
+    }
+}
 
 void FakeSerialSystem::failOn(const QString &name, int error, int times)
 {
@@ -16,6 +75,7 @@ void FakeSerialSystem::failOn(const QString &name, int error, int times)
 
 int FakeSerialSystem::record(const QString &name, Handle handle, QByteArray bytes, std::vector<long long> args)
 {
+    std::lock_guard lock(m_callsMutex);
     m_calls.push_back(Call{m_clock->nowMs(), name, handle, std::move(bytes), std::move(args)});
     auto it = m_failures.find(name);
     if (it == m_failures.end() || it->times == 0)

@@ -7,7 +7,9 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <memory>
 #include <vector>
 
@@ -26,6 +28,7 @@ public:
     };
 
     explicit FakeSerialSystem(std::shared_ptr<Clock> clock = std::make_shared<ManualClock>());
+    ~FakeSerialSystem() override;
 
     int open(const QString &device, Handle &handle) override;
     int close(Handle handle) override;
@@ -39,6 +42,14 @@ public:
     int modemStatus(Handle handle, uint32_t &status) override;
     int escape(Handle handle, link::EscapeFunction function) override;
     int listPorts(QStringList &names) override;
+    int setEventMask(Handle handle, uint32_t mask) override;
+    int waitEvent(Handle handle, int stopFd, uint32_t &events) override;
+
+    // Line events the device reports next (any thread may raise them).
+    void raiseEvents(uint32_t events);
+    uint32_t eventMask() const;
+    // Waits until the event thread has taken every raised event.
+    bool waitUntilEventsTaken(int timeoutMs);
 
     // Makes the next `times` calls of `name` fail with `error` (-1: always).
     void failOn(const QString &name, int error, int times = -1);
@@ -68,6 +79,7 @@ private:
     int record(const QString &name, Handle handle, QByteArray bytes = {}, std::vector<long long> args = {});
 
     std::shared_ptr<Clock> m_clock;
+    std::recursive_mutex m_callsMutex; // the event thread records too
     std::vector<Call> m_calls;
     struct Failure {
         int error;
@@ -77,6 +89,11 @@ private:
     QByteArray m_input;
     QByteArray m_written;
     bool m_open = false;
+    mutable std::mutex m_eventMutex;
+    std::condition_variable m_eventsTaken;
+    uint32_t m_pendingEvents = 0;
+    uint32_t m_eventMask = 0;
+    int m_eventFd = -1;
     Handle m_nextHandle = 3;
 };
 
