@@ -15,6 +15,12 @@ void QtDialogs::message(QWidget *parent, Icon icon, const QString &title, const 
     box.exec();
 }
 
+bool QtDialogs::question(QWidget *parent, const QString &title, const QString &text)
+{
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+        == QMessageBox::Yes;
+}
+
 void QtDialogs::openUrl(const QUrl &url)
 {
     QDesktopServices::openUrl(url);

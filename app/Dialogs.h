@@ -20,6 +20,8 @@ public:
     virtual ~Dialogs() = default;
     // A modal box with an OK button.
     virtual void message(QWidget *parent, Icon icon, const QString &title, const QString &text) = 0;
+    // A modal question with Yes and No; true for Yes.
+    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
     // Opens an address in the desktop's browser; failures are not reported.
     virtual void openUrl(const QUrl &url) = 0;
     // The colour the user confirms, starting from `initial`; none on cancel.
@@ -41,6 +43,7 @@ public:
     QtDialogs();
     ~QtDialogs() override;
     void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
     void openUrl(const QUrl &url) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
     void showWarningWindow(QWidget *parent, const QString &title, const QString &text) override;

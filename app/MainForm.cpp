@@ -151,6 +151,7 @@ void TTarvexMainForm::FormClose()
 {
     // Closing always completes: each step reports its own failure and the
     // next one still runs, so a pulled adapter never costs the colours.
+    Guarded([this] { AskToStoreUnstored(); });
     Guarded([this] { EndLogging(); });
     Guarded([this] { BComPort1->Close(); });
     const QString error = writeSettingsFile(m_services.settingsPath, BandColorsNow());

@@ -46,6 +46,8 @@ struct FormServices {
     // Where log files go (empty: the working directory) and the clock that
     // names them.
     QString logFolder;
+    // Where the maps read from the ECU are kept as they were.
+    QString backupFolder = QStringLiteral("backups");
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };
 
@@ -313,8 +315,13 @@ private:
     void DecodeStateReply(const QByteArray &reply);
     void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
     void LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine = false);
-    void ReadMap(maps::TMapGrid *grid, link::CommandId command);
-    void StoreMap(link::CommandId command);
+    void ReadMap(int map);
+    void StoreMap(int map);
+    // Keeps a copy of a map in the backup folder; false when it could not be
+    // written and the fitter chose not to go on.
+    bool BackupMap(int map, bool askToGoOn);
+    bool BackupBeforeReplacing(int map);
+    void AskToStoreUnstored();
     void LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message);
     // Connects a signal to a handler run under the guard.
     template <typename Sender, typename Signal>
@@ -330,6 +337,13 @@ private:
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;
+    // Per map (0 fuel, 1 ignition): the safety net around the ECU's tune.
+    struct MapSafety {
+        bool backedUpSinceConnect = false;
+        bool backupCurrent = false; // a backup holds the grid as it is
+        bool unstored = false;      // a cell was written but not stored
+    };
+    std::array<MapSafety, 2> m_mapSafety{};
     int m_languageIndex = 0;
     QString m_firmwarePath;
     int m_firmwareBlocks = 0;

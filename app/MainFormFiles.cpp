@@ -83,6 +83,8 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
         m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), file.error);
         return;
     }
+    if (!BackupBeforeReplacing(page.grid == InjGrid ? 0 : 1))
+        return;
     RefreshTimer->SetEnabled(false);
     EngineStopButtonClick();
     repaint();

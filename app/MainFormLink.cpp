@@ -48,6 +48,8 @@ void TTarvexMainForm::ComConnectButtonClick()
     IgnPanel->setEnabled(true);
     SettingsPanel->setEnabled(true);
 
+    for (MapSafety &safety : m_mapSafety)
+        safety = MapSafety{};
     const QByteArray reply = Exchange().run(link::CommandId::Connect);
     FWmemo->setPlainText(fromCp1251(link::connectReplyText(reply)));
     RefreshTimer->SetEnabled(true);
@@ -56,6 +58,7 @@ void TTarvexMainForm::ComConnectButtonClick()
 
 void TTarvexMainForm::ComDisconnectButtonClick()
 {
+    AskToStoreUnstored();
     BComPort1->Close();
     ComConnectButton->setEnabled(true);
     ComSearchButton->setEnabled(true);

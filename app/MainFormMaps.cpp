@@ -5,9 +5,12 @@
 #include "link/Text.h"
 #include "maps/CellColors.h"
 #include "maps/MapGrid.h"
+#include "maps/MapFile.h"
 #include "maps/MapReply.h"
+#include "monitor/LogFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QPushButton>
 
 namespace tarvex::app {
@@ -18,6 +21,18 @@ const char kStoreWarning[] = "НЕ ВЫКЛЮЧАЙТЕ ЗАЖИГАНИЕ 5 С�
 const char kFuelTemplateLoaded[] = "Загружен шаблон топливной карты.";
 const char kIgnitionTemplateLoaded[] = "Загружен шаблон карты зажигания.";
 const char *const kValueTooLarge[2] = {"Значение должно быть меньше 1000", "The value must be below 1000"};
+const char *const kBackupFailed[2] = {"Не удалось сохранить резервную копию карты: %1",
+                                      "Could not write the backup of the map: %1"};
+const char *const kGoOnWithoutBackup[2] = {"Продолжить без резервной копии?", "Go on without a backup?"};
+const char *const kUnstored[2][2] = {
+    {"Топливная карта изменена, но не сохранена в памяти ЭБУ. Сохранить её сейчас?",
+     "The fuel map has changes that are not stored in the ECU. Store it now?"},
+    {"Карта УОЗ изменена, но не сохранена в памяти ЭБУ. Сохранить её сейчас?",
+     "The ignition map has changes that are not stored in the ECU. Store it now?"},
+};
+constexpr link::CommandId kReadCommand[2] = {link::CommandId::FuelRead, link::CommandId::IgnRead};
+constexpr link::CommandId kStoreCommand[2] = {link::CommandId::FuelStore, link::CommandId::IgnStore};
+const char *const kBackupExtension[2] = {".inj", ".ign"};
 constexpr int kEnter = 13;
 } // namespace
 
@@ -43,6 +58,9 @@ void TTarvexMainForm::ConnectMapHandlers()
             return std::nullopt;
         return colorFromValue(*color, palette());
     };
+    // A grid that changes no longer matches its last backup.
+    connect(InjGrid, &QTableWidget::itemChanged, this, [this] { m_mapSafety[0].backupCurrent = false; });
+    connect(IgnGrid, &QTableWidget::itemChanged, this, [this] { m_mapSafety[1].backupCurrent = false; });
     On(InjSaveButton, &QPushButton::clicked, &TTarvexMainForm::InjSaveButtonClick);
     On(IgnSaveButton, &QPushButton::clicked, &TTarvexMainForm::IgnSaveButtonClick);
     On(InjTemplateButton, &QPushButton::clicked, &TTarvexMainForm::InjTemplateButtonClick);
@@ -51,23 +69,65 @@ void TTarvexMainForm::ConnectMapHandlers()
         BandLabels[size_t(band - 1)]->OnClick = [this, band] { Guarded([&] { BandLabelClick(band); }); };
 }
 
-void TTarvexMainForm::ReadMap(maps::TMapGrid *grid, link::CommandId command)
+void TTarvexMainForm::ReadMap(int map)
 {
     if (!BComPort1->Connected())
         return;
-    const QByteArray reply = Exchange().run(command);
-    if (const std::optional<QStringList> cells = maps::parseMapReply(reply))
-        grid->SetCells(*cells);
+    const QByteArray reply = Exchange().run(kReadCommand[map]);
+    const std::optional<QStringList> cells = maps::parseMapReply(reply);
+    if (!cells)
+        return;
+    (map == 0 ? InjGrid : IgnGrid)->SetCells(*cells);
+    // The map the ECU had when the fitter connected is always kept.
+    if (!m_mapSafety[size_t(map)].backedUpSinceConnect && BackupMap(map, false))
+        m_mapSafety[size_t(map)].backedUpSinceConnect = true;
+}
+
+bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
+{
+    const int language = LanguageIndex() == 1 ? 1 : 0;
+    QDir().mkpath(m_services.backupFolder);
+    const QString path =
+        monitor::LogFile::freshName(m_services.backupFolder, m_services.now(), QLatin1String(kBackupExtension[map]));
+    const QString error = maps::writeMapFile(path, (map == 0 ? InjGrid : IgnGrid)->Cells());
+    if (error.isEmpty()) {
+        m_mapSafety[size_t(map)].backupCurrent = true;
+        return true;
+    }
+    m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                QString::fromUtf8(kBackupFailed[language]).arg(error));
+    return askToGoOn && m_services.dialogs->question(this, QCoreApplication::applicationName(),
+                                                     QString::fromUtf8(kGoOnWithoutBackup[language]));
+}
+
+bool TTarvexMainForm::BackupBeforeReplacing(int map)
+{
+    return m_mapSafety[size_t(map)].backupCurrent || BackupMap(map, true);
+}
+
+void TTarvexMainForm::AskToStoreUnstored()
+{
+    if (!BComPort1->Connected())
+        return;
+    const int language = LanguageIndex() == 1 ? 1 : 0;
+    for (int map = 0; map < 2; ++map) {
+        if (!m_mapSafety[size_t(map)].unstored)
+            continue;
+        if (m_services.dialogs->question(this, QCoreApplication::applicationName(),
+                                         QString::fromUtf8(kUnstored[map][language])))
+            StoreMap(map);
+        m_mapSafety[size_t(map)].unstored = false;
+    }
 }
 
 void TTarvexMainForm::InjRefreshButtonClick()
 {
-    ReadMap(InjGrid, link::CommandId::FuelRead);
+    ReadMap(0);
 }
 
 void TTarvexMainForm::IgnRefreshButtonClick()
 {
-    ReadMap(IgnGrid, link::CommandId::IgnRead);
+    ReadMap(1);
 }
 
 void TTarvexMainForm::InjGridSelectCell(int column, int row)
@@ -106,6 +166,7 @@ void TTarvexMainForm::InjGridKeyDown(int key)
     }
     const auto id = link::CommandId::FuelCellWrite;
     Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), toCp1251(text)));
+    m_mapSafety[0].unstored |= BComPort1->Connected();
 }
 
 void TTarvexMainForm::IgnGridKeyDown(int key)
@@ -120,12 +181,14 @@ void TTarvexMainForm::IgnGridKeyDown(int key)
         throw invalidInteger(text);
     const auto id = link::CommandId::IgnCellWrite;
     Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), toCp1251(text)));
+    m_mapSafety[1].unstored |= BComPort1->Connected();
 }
 
-void TTarvexMainForm::StoreMap(link::CommandId command)
+void TTarvexMainForm::StoreMap(int map)
 {
     if (!BComPort1->Connected())
         return;
+    const link::CommandId command = kStoreCommand[map];
     RefreshTimer->SetEnabled(false);
     m_services.dialogs->showWarningWindow(this, QString::fromLatin1(kStoreWarningTitle),
                                           QString::fromUtf8(kStoreWarning));
@@ -134,23 +197,28 @@ void TTarvexMainForm::StoreMap(link::CommandId command)
         ~HideWarning() { dialogs.hideWarningWindow(); }
     } hide{*m_services.dialogs};
     Exchange().run(command);
+    m_mapSafety[size_t(map)].unstored = false;
 }
 
 void TTarvexMainForm::InjSaveButtonClick()
 {
-    StoreMap(link::CommandId::FuelStore);
+    StoreMap(0);
 }
 
 void TTarvexMainForm::IgnSaveButtonClick()
 {
-    StoreMap(link::CommandId::IgnStore);
+    StoreMap(1);
 }
 
 void TTarvexMainForm::LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message)
 {
     if (!BComPort1->Connected())
         return;
+    const int map = command == link::CommandId::FuelTemplate ? 0 : 1;
+    if (!BackupBeforeReplacing(map))
+        return;
     Exchange().run(command);
+    m_mapSafety[size_t(map)].unstored = false;
     (this->*read)();
     m_services.dialogs->message(this, Dialogs::Icon::None, QCoreApplication::applicationName(), message);
 }

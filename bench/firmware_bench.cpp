@@ -18,6 +18,7 @@ public:
     QString file;
     QString last;
     void message(QWidget *, Icon, const QString &, const QString &text) override { last = text; }
+    bool question(QWidget *, const QString &, const QString &) override { return true; }
     void openUrl(const QUrl &) override {}
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
     void showWarningWindow(QWidget *, const QString &, const QString &) override {}

@@ -10,13 +10,13 @@ QString LogFile::baseName(const QDateTime &start)
     return start.toString(QStringLiteral("dd-MM-yy_hh-mm-ss"));
 }
 
-QString LogFile::freshName(const QString &folder, const QDateTime &start)
+QString LogFile::freshName(const QString &folder, const QDateTime &start, const QString &extension)
 {
     const QString base = baseName(start);
     auto inFolder = [&folder](const QString &name) { return folder.isEmpty() ? name : QDir(folder).filePath(name); };
-    QString name = inFolder(base + QStringLiteral(".log"));
+    QString name = inFolder(base + extension);
     for (int n = 2; QFile::exists(name); ++n)
-        name = inFolder(QStringLiteral("%1_%2.log").arg(base).arg(n));
+        name = inFolder(QStringLiteral("%1_%2%3").arg(base).arg(n).arg(extension));
     return name;
 }
 

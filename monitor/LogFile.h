@@ -15,7 +15,8 @@ public:
     static QString baseName(const QDateTime &start);
     // The name in `folder` (empty: the working directory) that is not taken
     // yet: a second start within the same second gets "_2", then "_3" …
-    static QString freshName(const QString &folder, const QDateTime &start);
+    static QString freshName(const QString &folder, const QDateTime &start,
+                             const QString &extension = QStringLiteral(".log"));
 
     // Creates the file; returns the system's error text, empty on success.
     QString open(const QString &path);

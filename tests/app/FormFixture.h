@@ -23,6 +23,7 @@ protected:
     std::shared_ptr<FakeSerialSystem> serial = std::make_shared<FakeSerialSystem>(clock);
     std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
     QTemporaryDir dir;
+    QDateTime now{QDate(2026, 12, 8), QTime(9, 30, 0)};
 
     QString iniPath() const { return dir.filePath(QStringLiteral("tarvex.ini")); }
 
@@ -33,6 +34,8 @@ protected:
         s.clock = clock;
         s.dialogs = dialogs;
         s.settingsPath = iniPath();
+        s.backupFolder = dir.filePath(QStringLiteral("backups"));
+        s.now = [this] { return now; };
         return s;
     }
 

@@ -26,6 +26,13 @@ public:
         if (onMessage)
             onMessage(messages.back());
     }
+    bool question(QWidget *, const QString &, const QString &text) override
+    {
+        questions << text;
+        if (onQuestion)
+            onQuestion(text);
+        return answerYes;
+    }
     void openUrl(const QUrl &url) override { urls.push_back(url); }
     std::optional<QColor> chooseColor(QWidget *, const QColor &initial) override
     {
@@ -72,6 +79,9 @@ public:
     std::vector<Message> messages;
     std::function<void(const Message &)> onMessage;
     std::vector<QUrl> urls;
+    QStringList questions;
+    bool answerYes = true;
+    std::function<void(const QString &)> onQuestion;
     std::deque<std::optional<QColor>> colorAnswers; // none: the user cancels
     std::vector<QColor> colorDialogStarts;
     QString warningTitle;
