@@ -23,7 +23,8 @@ SettingsRead readSettingsFile(const QString &path)
     result.opened = true;
     for (int k = 0; k < kBandCount; ++k) {
         // A missing line reads as an empty one, which is no number.
-        QByteArray line = file.atEnd() ? QByteArray() : file.readLine();
+        // No colour needs a long line; a huge one is not read whole.
+        QByteArray line = file.atEnd() ? QByteArray() : file.readLine(256);
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         try {

@@ -8,15 +8,19 @@
 namespace tarvex::maps {
 
 namespace {
+// A map file is at most 256 lines of three digits and a line end.
+constexpr qint64 kLargestMapFile = 64 * 1024;
+
 struct Texts {
+    const char *tooLarge;
     const char *cannotOpen;
     const char *lineCount;
     const char *badLine;
 };
 const Texts kTexts[2] = {
-    {"Не удалось открыть файл %1: %2", "В файле %1 строк, а в карте 256. Файл не загружен.",
+    {"Файл %1 слишком велик для карты (%2 байт). Файл не загружен.", "Не удалось открыть файл %1: %2", "В файле %1 строк, а в карте 256. Файл не загружен.",
      "Строка %1 файла («%2») — не значение карты от 0 до 999. Файл не загружен."},
-    {"Cannot open the file %1: %2", "The file has %1 lines; a map has 256. Nothing was loaded.",
+    {"The file %1 is too large for a map (%2 bytes). Nothing was loaded.", "Cannot open the file %1: %2", "The file has %1 lines; a map has 256. Nothing was loaded.",
      "Line %1 of the file (\"%2\") is not a map value from 0 to 999. Nothing was loaded."},
 };
 
@@ -57,6 +61,10 @@ MapFileRead readMapFile(const QString &path, int language)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = QString::fromUtf8(t.cannotOpen).arg(path, file.errorString());
+        return result;
+    }
+    if (file.size() > kLargestMapFile) {
+        result.error = QString::fromUtf8(t.tooLarge).arg(path).arg(file.size());
         return result;
     }
     QByteArray all = file.readAll();

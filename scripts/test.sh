@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through CTest.
+# Installs what is missing, builds, and runs every test through CTest:
+# the whole suite, the core library and the simulator again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
+# for a bounded time each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh clang libclang-rt-14-dev
+jobs=2
+
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build-test --parallel 2
-cd build-test
-ctest --output-on-failure --parallel 2 --timeout 300
+cmake --build build-test --parallel "$jobs"
+(cd build-test && ctest --output-on-failure --parallel "$jobs" --timeout 300)
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON
+cmake --build build-asan --parallel "$jobs" --target tarvex_link_tests tarvex_sim_tests tarvex-ecu-sim
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure --parallel "$jobs" --timeout 300 -L 'unit|integration')
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DTARVEX_FUZZ=ON -DTARVEX_FUZZ_SECONDS="${TARVEX_FUZZ_SECONDS:-12}"
+cmake --build build-fuzz --parallel "$jobs"
+(cd build-fuzz && ctest --output-on-failure --parallel "$jobs" -L fuzz)

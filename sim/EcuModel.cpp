@@ -16,7 +16,11 @@ constexpr double kTuneEveryS = 1.5;
 
 std::string tag(char letter, long value)
 {
-    return std::string(1, letter) + std::to_string(value) + char(letter + ('a' - 'A'));
+    std::string field;
+    field.push_back(letter);
+    field.append(std::to_string(value));
+    field.push_back(char(letter + ('a' - 'A')));
+    return field;
 }
 
 int rawFromCelsius(double c)

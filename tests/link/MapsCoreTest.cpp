@@ -115,3 +115,37 @@ TEST(CellValue, EmptyAndWordsCountAsZero)
 }
 
 } // namespace
+
+#include "maps/MapFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(MapFileChecks, HugeAndBinaryFilesAreRefusedUnread)
+{
+    QTemporaryDir dir;
+    const QString huge = dir.filePath(QStringLiteral("huge.inj"));
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(100LL * 1024 * 1024));
+    }
+    MapFileRead read = readMapFile(huge, 1);
+    EXPECT_TRUE(read.error.contains(QLatin1String("too large"))) << qPrintable(read.error);
+    EXPECT_TRUE(read.cells.isEmpty());
+
+    const QString binary = dir.filePath(QStringLiteral("binary.inj"));
+    {
+        QFile f(binary);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 256; ++i)
+            f.write(QByteArray("1\x00\xFF\r\n", 5));
+    }
+    read = readMapFile(binary, 0);
+    EXPECT_TRUE(read.error.startsWith(QStringLiteral("Строка 1 "))) << qPrintable(read.error);
+    EXPECT_FALSE(readMapFile(dir.filePath(QStringLiteral("none.inj")), 1).error.isEmpty());
+}
+
+} // namespace

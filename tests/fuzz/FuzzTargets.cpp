@@ -1,0 +1,94 @@
+// One libFuzzer entry per input the program takes from outside: replies,
+// files and firmware images. Which one is chosen when built.
+#include "app/SettingsFile.h"
+#include "link/EcuExchange.h"
+#include "maps/MapFile.h"
+#include "maps/MapReply.h"
+#include "monitor/LiveData.h"
+#include "service/Calibration.h"
+#include "service/Diagnostics.h"
+#include "service/FirmwareLoader.h"
+
+#include <QFile>
+#include <cstdint>
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace tarvex;
+
+namespace {
+
+[[maybe_unused]] QString scratchFile(const QByteArray &content)
+{
+    static const QString path = QStringLiteral("/tmp/tarvex-fuzz-%1.txt").arg(getpid());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(content);
+    return path;
+}
+
+[[maybe_unused]] void liveData(const QByteArray &reply)
+{
+    // Every field of both replies, as the tick reads them.
+    for (char tag = 'A'; tag <= 'Y'; ++tag) {
+        const QByteArray value = monitor::taggedField(reply, tag);
+        const int number = monitor::fieldNumber(value);
+        monitor::celsiusText(number);
+        monitor::voltageText(number);
+        monitor::injectionTimeText(monitor::fieldReal(value));
+        monitor::lambdaDisplay(value, tag % 2 == 0);
+        monitor::workingPoint(number);
+        monitor::yesNoText(value, number & 1);
+        monitor::autotuneText(value, 0);
+        monitor::faultCodeText(number, 1);
+    }
+}
+
+[[maybe_unused]] void calibrationAndDate(const QByteArray &reply)
+{
+    try {
+        service::decodeCalibration(reply, [](int, const QString &) {});
+    } catch (const Exception &) {
+    }
+    try {
+        service::parseInstallDate(reply);
+    } catch (const Exception &) {
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+#if defined(FUZZ_LIVE_DATA)
+    liveData(bytes);
+#elif defined(FUZZ_MAP_REPLY)
+    if (const auto cells = maps::parseMapReply(bytes); cells && cells->size() != maps::kMapCells)
+        abort();
+#elif defined(FUZZ_CALIBRATION)
+    calibrationAndDate(bytes);
+#elif defined(FUZZ_CONNECT_REPLY)
+    const QByteArray text = link::connectReplyText(bytes);
+    if (text.size() > bytes.size())
+        abort();
+    link::hasBrackets(bytes);
+#elif defined(FUZZ_SETTINGS_FILE)
+    const app::SettingsRead read = app::readSettingsFile(scratchFile(bytes));
+    if (read.colors.size() > size_t(app::kBandCount))
+        abort();
+#elif defined(FUZZ_MAP_FILE)
+    const maps::MapFileRead read = maps::readMapFile(scratchFile(bytes), int(size % 2));
+    if (read.error.isEmpty() && read.cells.size() != maps::kMapCells)
+        abort();
+#elif defined(FUZZ_FIRMWARE_BLOCK)
+    const int number = size > 0 ? data[0] : 1;
+    const QByteArray block = service::firmwareBlock(number, QByteArrayView(bytes).sliced(size > 0 ? 1 : 0));
+    if (block.size() != 132)
+        abort();
+    service::firmwareBlockCount(qint64(size) * 1000);
+#else
+#error "choose a fuzz target"
+#endif
+    return 0;
+}
