@@ -1,5 +1,11 @@
 // Renders each page of the window to a picture for the README.
 #include "app/MainForm.h"
+#include "link/PosixSerialSystem.h"
+#include "monitor/LogPlot.h"
+#include "sim/Simulator.h"
+
+#include <QEventLoop>
+#include <QTimer>
 
 #include <QApplication>
 #include <QDir>
@@ -29,6 +35,42 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return 1;
         }
+        std::printf("%s\n", qPrintable(file));
+    }
+    // With "--drive SECONDS": a log recorded from the simulator, plotted.
+    if (argc > 3 && QLatin1String(argv[2]) == QLatin1String("--drive")) {
+        tarvex::sim::Options options;
+        options.registryDir = scratch.filePath(QStringLiteral("ports")).toStdString();
+        options.stateFile = scratch.filePath(QStringLiteral("ecu.state")).toStdString();
+        tarvex::sim::Simulator simulator(options);
+        simulator.start();
+        QDir(scratch.path()).mkdir(QStringLiteral("sysfs"));
+        tarvex::app::FormServices live;
+        live.serial = std::make_shared<tarvex::link::PosixSerialSystem>(scratch.filePath(QStringLiteral("sysfs")),
+                                                                       QString::fromStdString(options.registryDir));
+        live.settingsPath = services.settingsPath;
+        live.logFolder = scratch.path();
+        tarvex::app::TTarvexMainForm drive(live);
+        drive.Guarded([&] { drive.ComSearchButtonClick(); });
+        drive.Guarded([&] { drive.ComConnectButtonClick(); });
+        drive.Guarded([&] { drive.LogButtonClick(); });
+        QEventLoop wait;
+        QTimer::singleShot(atoi(argv[3]) * 1000, &wait, &QEventLoop::quit);
+        wait.exec();
+        drive.Guarded([&] { drive.LogButtonClick(); });
+        drive.Guarded([&] { drive.ComDisconnectButtonClick(); });
+        simulator.stop();
+        const QStringList logs = QDir(scratch.path()).entryList({QStringLiteral("*.log")}, QDir::Files);
+        if (logs.isEmpty())
+            return 1;
+        tarvex::monitor::TLogPlot plot(tarvex::monitor::readLogFile(scratch.filePath(logs.first())));
+        plot.resize(1200, 800);
+        plot.SetCursorRecord(int(plot.ViewEnd() / 2));
+        QImage image(plot.size(), QImage::Format_RGB32);
+        plot.render(&image);
+        const QString file = QDir(outDir).filePath(QStringLiteral("logview.png"));
+        if (!image.save(file))
+            return 1;
         std::printf("%s\n", qPrintable(file));
     }
     return 0;
