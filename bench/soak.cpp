@@ -1,0 +1,187 @@
+// Live polling and every kind of operation against a simulator that
+// misbehaves: nothing may crash or hang, a pulled cable is one error box,
+// the window connects again afterwards and its memory stays flat.
+#include "app/MainForm.h"
+#include "link/PosixSerialSystem.h"
+#include "maps/MapGrid.h"
+#include "sim/Simulator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+class CountingDialogs final : public tarvex::app::Dialogs {
+public:
+    int messages = 0;
+    QString file;
+    void message(QWidget *, Icon, const QString &, const QString &) override { ++messages; }
+    bool question(QWidget *, const QString &, const QString &) override { return false; }
+    void openUrl(const QUrl &) override {}
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    void showWarningWindow(QWidget *, const QString &, const QString &) override {}
+    void hideWarningWindow() override {}
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
+};
+
+long residentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> parts = statm.readAll().split(' ');
+    return parts.value(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Result {
+    double longestHandlerMs = 0;
+    int boxes = 0;
+    long rssFirstKb = 0;
+    long rssLastKb = 0;
+    bool reconnected = false;
+};
+
+enum class During { Polling, MapLoad, FirmwareLoad };
+
+Result soak(const char *name, tarvex::sim::Options options, int seconds, During during)
+{
+    QTemporaryDir dir;
+    options.registryDir = dir.filePath(QStringLiteral("ports")).toStdString();
+    options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
+    options.imageFile = dir.filePath(QStringLiteral("image.bin")).toStdString();
+    auto simulator = std::make_unique<tarvex::sim::Simulator>(options);
+    simulator->start();
+
+    auto dialogs = std::make_shared<CountingDialogs>();
+    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
+    tarvex::app::FormServices services;
+    services.serial = std::make_shared<tarvex::link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
+                                                                       QString::fromStdString(options.registryDir));
+    services.dialogs = dialogs;
+    services.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+    services.logFolder = dir.path();
+    services.backupFolder = dir.filePath(QStringLiteral("backups"));
+    tarvex::app::TTarvexMainForm form(services);
+    Result r;
+    auto timed = [&](auto handler) {
+        QElapsedTimer t;
+        t.start();
+        form.Guarded([&] { (form.*handler)(); });
+        r.longestHandlerMs = std::max(r.longestHandlerMs, double(t.elapsed()));
+    };
+    using F = tarvex::app::TTarvexMainForm;
+    timed(&F::ComSearchButtonClick);
+    timed(&F::ComConnectButtonClick);
+
+    if (during == During::MapLoad) {
+        QFile map(dir.filePath(QStringLiteral("m.inj")));
+        map.open(QIODevice::WriteOnly);
+        for (int i = 0; i < 256; ++i)
+            map.write("12\r\n");
+        map.close();
+        dialogs->file = map.fileName();
+        timed(&F::InjFileReadButtonClick);
+    } else if (during == During::FirmwareLoad) {
+        QFile image(dir.filePath(QStringLiteral("fw.bin")));
+        image.open(QIODevice::WriteOnly);
+        image.write(QByteArray(60000, 'x'));
+        image.close();
+        dialogs->file = image.fileName();
+        timed(&F::OpenFWButtonClick);
+        timed(&F::LoadFWButtonClick);
+    }
+
+    const std::vector<void (F::*)()> operations = {
+        &F::InjRefreshButtonClick, &F::IgnRefreshButtonClick, &F::Calibration_read_buttonClick,
+        &F::DateReadButtonClick,   &F::FW_ReadButtonClick,    &F::LogButtonClick,
+    };
+    QElapsedTimer clock;
+    clock.start();
+    size_t next = 0;
+    // With a cable to pull, only polling runs: its errors are what counts.
+    const bool pressButtons = options.pullAfterS < 0;
+    while (clock.elapsed() < seconds * 1000) {
+        runFor(1000);
+        if (pressButtons)
+            timed(operations[next++ % operations.size()]);
+        if (clock.elapsed() < 10000)
+            r.rssFirstKb = std::max(r.rssFirstKb, residentKb());
+        if (clock.elapsed() > (seconds - 10) * 1000)
+            r.rssLastKb = std::max(r.rssLastKb, residentKb());
+    }
+    r.boxes = dialogs->messages;
+    // The cable is back (or never went): disconnect and connect again.
+    timed(&F::ComDisconnectButtonClick);
+    if (!simulator->running()) {
+        simulator->stop();
+        options.pullAfterS = -1;
+        simulator = std::make_unique<tarvex::sim::Simulator>(options);
+        simulator->start();
+        timed(&F::ComSearchButtonClick);
+    }
+    const int before = dialogs->messages;
+    timed(&F::ComConnectButtonClick);
+    r.reconnected = form.BComPort1->Connected() && dialogs->messages == before;
+    timed(&F::ComDisconnectButtonClick);
+    simulator->stop();
+    std::printf("%-26s longest handler %6.0f ms, error boxes %2d, RSS %6ld → %6ld kB (%+.1f %%), reconnects %s\n",
+                name, r.longestHandlerMs, r.boxes, r.rssFirstKb, r.rssLastKb,
+                r.rssFirstKb ? 100.0 * double(r.rssLastKb - r.rssFirstKb) / double(r.rssFirstKb) : 0.0,
+                r.reconnected ? "yes" : "NO");
+    std::fflush(stdout);
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const int seconds = argc > 1 ? std::max(12, atoi(argv[1])) : 60;
+    bool ok = true;
+    auto check = [&](const Result &r, int maxBoxes, double boundMs) {
+        ok &= r.reconnected && r.boxes <= maxBoxes && r.longestHandlerMs < boundMs
+            && r.rssLastKb <= r.rssFirstKb * 105 / 100;
+    };
+    tarvex::sim::Options base;
+    tarvex::sim::Options o = base;
+    o.garbage = true;
+    check(soak("garbage", o, seconds, During::Polling), 0, 6000);
+    o = base;
+    o.cutAfter = 7;
+    check(soak("replies cut after 7 bytes", o, seconds, During::Polling), 0, 6000);
+    o = base;
+    o.silent = true;
+    check(soak("silent", o, seconds, During::Polling), 0, 6000);
+    o = base;
+    o.delayMs = 80;
+    check(soak("replies 80 ms late", o, seconds, During::Polling), 0, 6000);
+    o = base;
+    o.pullAfterS = 5;
+    check(soak("cable pulled while polling", o, seconds, During::Polling), 1, 6000);
+    o = base;
+    o.pullAfterS = 10;
+    check(soak("cable pulled in a map load", o, seconds, During::MapLoad), 1, 40000);
+    o = base;
+    o.pullAfterS = 4;
+    check(soak("cable pulled in an upload", o, seconds, During::FirmwareLoad), 1, 40000);
+    std::printf("%s\n", ok ? "soak passed" : "soak FAILED");
+    return ok ? 0 : 1;
+}
