@@ -151,4 +151,16 @@ TEST_F(Safety, NoLeavesTheMapUnstoredAndClosingStillCloses)
     EXPECT_EQ(iniLines().size(), 21);
 }
 
+TEST_F(Safety, ClosingDuringTheStoreWaitEndsCleanly)
+{
+    auto form = makeConnectedForm();
+    QTimer::singleShot(300, form.get(), [&] { form->close(); });
+    press(*form, &TTarvexMainForm::InjSaveButtonClick);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->BComPort1->Connected()) << "the close let go of the port";
+    EXPECT_EQ(iniLines().size(), 21);
+    EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
+    EXPECT_FALSE(dialogs->warningVisible);
+}
+
 } // namespace
