@@ -2,6 +2,7 @@
 // against the protocol's floor: each block's line time plus the 30 ms pause,
 // plus the 400 ms before the handshake.
 #include "app/MainForm.h"
+#include "bench/BenchSupport.h"
 #include "link/PosixSerialSystem.h"
 #include "sim/Simulator.h"
 
@@ -12,26 +13,10 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-namespace {
-class SilentDialogs final : public tarvex::app::Dialogs {
-public:
-    QString file;
-    QString last;
-    void message(QWidget *, Icon, const QString &, const QString &text) override { last = text; }
-    bool question(QWidget *, const QString &, const QString &) override { return true; }
-    void openUrl(const QUrl &) override {}
-    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
-    void showWarningWindow(QWidget *, const QString &, const QString &) override {}
-    void hideWarningWindow() override {}
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
-};
-} // namespace
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tarvex::bench::useOffscreen();
     QApplication application(argc, argv);
     const int bytes = argc > 1 ? atoi(argv[1]) : 30000;
 
@@ -49,7 +34,7 @@ int main(int argc, char **argv)
     f.write(QByteArray(bytes, char(0x5A)));
     f.close();
 
-    auto dialogs = std::make_shared<SilentDialogs>();
+    auto dialogs = std::make_shared<tarvex::bench::QuietDialogs>();
     dialogs->file = image;
     QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
     tarvex::app::FormServices services;

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace tarvex;
@@ -51,11 +53,5 @@ BENCHMARK(BM_ParseAndRepaintFuelGrid)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tarvex::bench::runBenchmarks(argc, argv);
 }

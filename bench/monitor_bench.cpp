@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace tarvex;
@@ -95,11 +97,5 @@ BENCHMARK(BM_GaugeFaceRedraw)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tarvex::bench::runBenchmarks(argc, argv);
 }

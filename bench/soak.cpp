@@ -2,6 +2,7 @@
 // misbehaves: nothing may crash or hang, a pulled cable is one error box,
 // the window connects again afterwards and its memory stays flat.
 #include "app/MainForm.h"
+#include "bench/BenchSupport.h"
 #include "link/PosixSerialSystem.h"
 #include "maps/MapGrid.h"
 #include "sim/Simulator.h"
@@ -17,20 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-class CountingDialogs final : public tarvex::app::Dialogs {
-public:
-    int messages = 0;
-    QString file;
-    void message(QWidget *, Icon, const QString &, const QString &) override { ++messages; }
-    bool question(QWidget *, const QString &, const QString &) override { return false; }
-    void openUrl(const QUrl &) override {}
-    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
-    void showWarningWindow(QWidget *, const QString &, const QString &) override {}
-    void hideWarningWindow() override {}
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
-};
 
 long residentKb()
 {
@@ -67,7 +54,7 @@ Result soak(const char *name, tarvex::sim::Options options, int seconds, During 
     auto simulator = std::make_unique<tarvex::sim::Simulator>(options);
     simulator->start();
 
-    auto dialogs = std::make_shared<CountingDialogs>();
+    auto dialogs = std::make_shared<tarvex::bench::QuietDialogs>();
     QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
     tarvex::app::FormServices services;
     services.serial = std::make_shared<tarvex::link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
@@ -151,8 +138,7 @@ Result soak(const char *name, tarvex::sim::Options options, int seconds, During 
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tarvex::bench::useOffscreen();
     QApplication application(argc, argv);
     const int seconds = argc > 1 ? std::max(12, atoi(argv[1])) : 60;
     bool ok = true;

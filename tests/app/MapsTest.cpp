@@ -1,6 +1,7 @@
 #include "app/ColorLabel.h"
 #include "maps/MapGrid.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/Helpers.h"
 
 #include <QTest>
 
@@ -10,13 +11,6 @@ using app::TTarvexMainForm;
 
 namespace {
 
-QByteArray mapReply(int value)
-{
-    QByteArray out = "[";
-    for (int i = 0; i < 256; ++i)
-        out += QByteArray::number(value) + ',';
-    return out + ']';
-}
 
 class Maps : public FormFixture {};
 

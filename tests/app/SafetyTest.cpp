@@ -1,6 +1,7 @@
 // Backups of the ECU's maps and the question about changes not yet stored.
 #include "maps/MapGrid.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/Helpers.h"
 
 using namespace tarvex;
 using namespace tarvex::test;
@@ -8,13 +9,6 @@ using app::TTarvexMainForm;
 
 namespace {
 
-QByteArray mapReply(int value)
-{
-    QByteArray out = "[";
-    for (int i = 0; i < 256; ++i)
-        out += QByteArray::number(value) + ',';
-    return out + ']';
-}
 
 QByteArray mapFile(int value)
 {

@@ -1,6 +1,7 @@
 #include "link/BCPort.h"
 #include "tests/support/FakeSerialSystem.h"
 
+#include "tests/support/Helpers.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 using namespace tarvex;
 using namespace tarvex::link;
 using tarvex::test::FakeSerialSystem;
+using tarvex::test::raised;
 
 namespace {
 
@@ -18,17 +20,6 @@ QString messageOf(int code)
     return comPortMessage(code);
 }
 
-// Runs f and returns the EComPort message it raised ("" when none).
-template <typename F>
-QString raised(F &&f)
-{
-    try {
-        f();
-    } catch (const EComPort &e) {
-        return e.message();
-    }
-    return QString();
-}
 
 class ComPortFake : public ::testing::Test {
 protected:

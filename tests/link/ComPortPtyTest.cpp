@@ -4,6 +4,7 @@
 #include "link/PosixTermios2.h"
 #include "tests/support/Pty.h"
 
+#include "tests/support/Helpers.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -19,19 +20,10 @@
 using namespace tarvex;
 using namespace tarvex::link;
 using tarvex::test::Pty;
+using tarvex::test::raised;
 
 namespace {
 
-template <typename F>
-QString raised(F &&f)
-{
-    try {
-        f();
-    } catch (const EComPort &e) {
-        return e.message();
-    }
-    return QString();
-}
 
 double elapsedMs(std::chrono::steady_clock::time_point since)
 {

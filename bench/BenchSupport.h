@@ -1,0 +1,47 @@
+#pragma once
+
+// What the window benchmarks share: dialogs that answer at once, and a
+// benchmark main with an offscreen application.
+#include "app/Dialogs.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+namespace tarvex::bench {
+
+class QuietDialogs final : public app::Dialogs {
+public:
+    int messages = 0;
+    QString last;
+    QString file; // what the file dialogs choose
+    void message(QWidget *, Icon, const QString &, const QString &text) override
+    {
+        ++messages;
+        last = text;
+    }
+    bool question(QWidget *, const QString &, const QString &) override { return false; }
+    void openUrl(const QUrl &) override {}
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    void showWarningWindow(QWidget *, const QString &, const QString &) override {}
+    void hideWarningWindow() override {}
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
+};
+
+inline void useOffscreen()
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+inline int runBenchmarks(int argc, char **argv)
+{
+    useOffscreen();
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace tarvex::bench
