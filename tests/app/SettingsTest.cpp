@@ -79,6 +79,23 @@ TEST(SettingsFileReader, ReadsSignedNumbersAndIgnoresWhatFollowsLine21)
     EXPECT_EQ(read.colors.back(), 10);
 }
 
+TEST_F(SettingsFile, AHugeOrBinaryFileIsOneMessageAndIsReplacedWholeAtClose)
+{
+    {
+        QFile f(iniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(100LL * 1024 * 1024)); // zero bytes, no line break
+    }
+    auto form = makeForm();
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_TRUE(dialogs->messages[0].text.endsWith(QStringLiteral("is not a valid integer value.")));
+    EXPECT_LT(dialogs->messages[0].text.size(), 400) << "the message quotes only the start of the line";
+    EXPECT_EQ(form->BandLabels[0]->Color(), app::kButtonFaceColor);
+    form->close();
+    EXPECT_EQ(iniLines().size(), 21);
+    EXPECT_LT(QFileInfo(iniPath()).size(), 400);
+}
+
 TEST(SettingsFileReader, ShortFilesAndWordsAreConversionErrors)
 {
     QTemporaryDir dir;
