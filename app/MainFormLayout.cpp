@@ -89,7 +89,7 @@ QProgressBar *progress(QWidget *parent, const char *name, int x, int y, int w, i
     return p;
 }
 
-struct GaugeSpec {
+struct GaugeSettings {
     int scale;
     int numberMainTicks;
     int lengthMainTicks;
@@ -101,7 +101,7 @@ struct GaugeSpec {
 };
 
 monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &caption, int x, int y,
-                             const GaugeSpec &spec)
+                             const GaugeSettings &settings)
 {
     using namespace monitor;
     auto *g = named(new TAnalogGauge(parent), name);
@@ -112,17 +112,17 @@ monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &c
     g->SetMargin(1);
     g->SetCenterRadius(8);
     g->SetFaceColor(parent->palette().color(QPalette::Button));
-    g->SetScale(spec.scale);
-    g->SetNumberMainTicks(spec.numberMainTicks);
-    g->SetLengthMainTicks(spec.lengthMainTicks);
-    g->SetLengthSubTicks(spec.lengthSubTicks);
-    g->SetIndMinimum(spec.indMinimum);
-    g->SetIndMaximum(spec.indMaximum);
+    g->SetScale(settings.scale);
+    g->SetNumberMainTicks(settings.numberMainTicks);
+    g->SetLengthMainTicks(settings.lengthMainTicks);
+    g->SetLengthSubTicks(settings.lengthSubTicks);
+    g->SetIndMinimum(settings.indMinimum);
+    g->SetIndMaximum(settings.indMaximum);
     TSetFaceOptions options{ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption};
-    if (spec.showIndicatorMax && spec.showValues)
+    if (settings.showIndicatorMax && settings.showValues)
         options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
                    ShowIndicatorMax, ShowValues};
-    else if (spec.showIndicatorMax)
+    else if (settings.showIndicatorMax)
         options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
                    ShowIndicatorMax};
     g->SetFaceOptoins(options);
@@ -152,7 +152,7 @@ QLabel *speedScale(QWidget *parent, const char *name, int x, int y)
     return image;
 }
 
-struct CalibrationRowSpec {
+struct CalibrationRowLayout {
     const char *caption;
     const char *captionName;
     const char *lowerName;
@@ -160,7 +160,7 @@ struct CalibrationRowSpec {
     const char *raiseName;
 };
 
-const CalibrationRowSpec kCalibrationRows[13] = {
+const CalibrationRowLayout kCalibrationRows[13] = {
     {"Обороты холостого хода", "Label35", "IS_down_button", "IdleSpeedRPMLabel", "IS_up_button"},
     {"Прогревочные обороты", "Label36", "Button5", "HeatRpmLabel", "Button6"},
     {"Прогреворчные обороты до ", "Label39", "hrpm_down_button", "heat_temp_label", "hrpm_up_button"},
@@ -420,13 +420,13 @@ void TTarvexMainForm::CreateControls()
     // --- Page "Дополнительно" --------------------------------------------
     Panel1 = panel(Additional, "Panel1", 8, 8, 321, 409);
     for (int i = 0; i < 13; ++i) {
-        const CalibrationRowSpec &spec = kCalibrationRows[i];
+        const CalibrationRowLayout &layout = kCalibrationRows[i];
         CalibrationRow &row = CalibrationRows[size_t(i)];
         const int top = 8 + 24 * i;
-        row.caption = label(Panel1, spec.captionName, T(spec.caption), 8, top + 2);
-        row.lower = button(Panel1, spec.lowerName, T("Ниже"), 168, top, 41, 17);
-        row.value = label(Panel1, spec.valueName, T("???"), 216, top + 2, 38, 14);
-        row.raise = button(Panel1, spec.raiseName, T("Выше"), 256, top, 41, 17);
+        row.caption = label(Panel1, layout.captionName, T(layout.caption), 8, top + 2);
+        row.lower = button(Panel1, layout.lowerName, T("Ниже"), 168, top, 41, 17);
+        row.value = label(Panel1, layout.valueName, T("???"), 216, top + 2, 38, 14);
+        row.raise = button(Panel1, layout.raiseName, T("Выше"), 256, top, 41, 17);
     }
     Calibration_read_button = button(Panel1, "Calibration_read_button", T("Прочесть"), 8, 368, 97, 33);
     cal_def_button = button(Panel1, "cal_def_button", T("По умолчанию"), 112, 368, 97, 33);

@@ -124,18 +124,21 @@ void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
     const QByteArray k = taggedField(reply, 'K');
     DwellLabel->setText(QStringLiteral("-") + fromCp1251(k) + QStringLiteral("°"));
     LogItem(" DWELL ", k);
-    const QByteArray l = taggedField(reply, 'L');
-    baseinjlabel->setText(fromCp1251(l));
-    LogItem(" BaseIgn ", l);
-    const QByteArray m = taggedField(reply, 'M');
-    cltcorlabel->setText(fromCp1251(m));
-    LogItem(" CLTcorr ", m);
-    const QByteArray n = taggedField(reply, 'N');
-    VcorLabel->setText(fromCp1251(n));
-    LogItem(" VoltCorr ", n);
-    const QByteArray o = taggedField(reply, 'O');
-    LcorLabel->setText(fromCp1251(o));
-    LogItem(" LambdaCorr ", o);
+    // Fields shown as the ECU sent them.
+    struct PlainField {
+        char tag;
+        QLabel *label;
+        const char *keyword;
+    };
+    auto showPlain = [&](std::initializer_list<PlainField> fields) {
+        for (const PlainField &field : fields) {
+            const QByteArray value = taggedField(reply, field.tag);
+            field.label->setText(fromCp1251(value));
+            LogItem(field.keyword, value);
+        }
+    };
+    showPlain({{'L', baseinjlabel, " BaseIgn "}, {'M', cltcorlabel, " CLTcorr "}, {'N', VcorLabel, " VoltCorr "},
+               {'O', LcorLabel, " LambdaCorr "}});
     const QByteArray p = taggedField(reply, 'P');
     injtimelabel->setText(injectionTimeText(fieldReal(p)));
     LogItem(" Ms ", p);
@@ -143,12 +146,7 @@ void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
     m_faultCode = fieldNumber(taggedField(reply, 'R'));
     ErrorCodeLabel->setText(faultCodeText(m_faultCode, language));
 
-    const QByteArray s = taggedField(reply, 'S');
-    BaseAirLabel->setText(fromCp1251(s));
-    LogItem(" BaseAir ", s);
-    const QByteArray t = taggedField(reply, 'T');
-    CurrentAirLabel->setText(fromCp1251(t));
-    LogItem(" CurrAir ", t);
+    showPlain({{'S', BaseAirLabel, " BaseAir "}, {'T', CurrentAirLabel, " CurrAir "}});
 
     const struct {
         char tag;
