@@ -150,6 +150,24 @@ TEST_F(Files, ChoosingAnImageShowsItsSizeAndBlocks)
     EXPECT_EQ(form->Label33->text(), QStringLiteral("235 блоков."));
 }
 
+TEST_F(Files, AHugeImageIsMeasuredNotRead)
+{
+    auto form = makeConnectedForm();
+    {
+        QFile f(path("huge.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(100LL * 1024 * 1024));
+    }
+    dialogs->nextFile = path("huge.bin");
+    press(*form, &TTarvexMainForm::OpenFWButtonClick);
+    EXPECT_EQ(form->Label32->text(), QStringLiteral("Размер 104857600 байт."));
+    EXPECT_EQ(form->Label33->text(), QStringLiteral("819201 блоков."));
+    dialogs->nextFile = path("missing.bin");
+    press(*form, &TTarvexMainForm::OpenFWButtonClick);
+    EXPECT_EQ(dialogs->messages.size(), 1u) << "a file that cannot be opened is reported";
+    EXPECT_EQ(form->Label33->text(), QStringLiteral("819201 блоков.")) << "and changes nothing";
+}
+
 TEST_F(Files, AFailedUpdateSaysWhyAndPollingResumes)
 {
     auto form = makeConnectedForm();
