@@ -19,6 +19,6 @@ cmake --build build-asan --parallel "$jobs" --target tarvex_link_tests tarvex_si
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure --parallel "$jobs" --timeout 300 -L 'unit|integration')
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DTARVEX_FUZZ=ON -DTARVEX_FUZZ_SECONDS="${TARVEX_FUZZ_SECONDS:-12}"
+  -DTARVEX_FUZZ=ON -DTARVEX_FUZZ_SECONDS="${TARVEX_FUZZ_SECONDS:-10}"
 cmake --build build-fuzz --parallel "$jobs"
 (cd build-fuzz && ctest --output-on-failure --parallel "$jobs" -L fuzz)
