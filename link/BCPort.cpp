@@ -282,14 +282,21 @@ public:
             try {
                 m_port.HandleLineEvent(message->code);
             } catch (const Exception &error) {
-                if (applicationExceptionHandler())
-                    applicationExceptionHandler()(error.message());
+                report(error.message());
+            } catch (const std::exception &error) {
+                report(QString::fromLocal8Bit(error.what()));
             }
         }
         return true;
     }
 
 private:
+    static void report(const QString &message)
+    {
+        if (applicationExceptionHandler())
+            applicationExceptionHandler()(message);
+    }
+
     TBComPort &m_port;
 };
 
@@ -429,7 +436,7 @@ bool TBComPort::DeliverLineEvents(TLineEvents events, TComThread &thread)
     case smNone:
         try {
             HandleLineEvents(events);
-        } catch (const Exception &) {
+        } catch (...) {
             return false;
         }
         return true;
@@ -476,7 +483,7 @@ void TBComPort::ServeDeliveries()
         }
         try {
             HandleLineEvents(delivery->events);
-        } catch (const Exception &) {
+        } catch (...) {
             // The error ends the thread's run; it is not the window's.
             delivery->failed = true;
         }

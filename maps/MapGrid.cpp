@@ -147,8 +147,13 @@ void TMapGrid::SetEditing(bool on)
     if (on == m_editing)
         return;
     m_editing = on;
-    if (!on && state() == QAbstractItemView::EditingState)
-        closePersistentEditor(currentItem());
+    // An editor still open keeps what was typed, then closes.
+    if (!on && state() == QAbstractItemView::EditingState) {
+        if (auto *editor = viewport()->findChild<QLineEdit *>()) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
     setEditTriggers(on ? QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
                              | QAbstractItemView::EditKeyPressed
                        : QAbstractItemView::NoEditTriggers);

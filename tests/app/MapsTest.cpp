@@ -174,6 +174,25 @@ TEST_F(Maps, OnlyDigitsBackspaceAndEnterCanBeTyped)
     EXPECT_EQ(writesSinceConnect(), QList<QByteArray>{"<B[   1/12]>\r"});
 }
 
+TEST_F(Maps, SwitchingEditingOffClosesAnOpenEditorKeepingItsText)
+{
+    auto form = makeConnectedForm();
+    form->show();
+    form->PageControl1->setCurrentIndex(1);
+    form->InjGrid->SetEditing(true);
+    form->InjGrid->setCurrentCell(0, 0);
+    form->InjGrid->setFocus();
+    QTest::keyClicks(form->InjGrid, QStringLiteral("4"));
+    auto *editor = form->InjGrid->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, QStringLiteral("2"));
+    form->InjGrid->SetEditing(false);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form->InjGrid->findChild<QLineEdit *>(), nullptr) << "the editor is gone";
+    EXPECT_EQ(form->InjGrid->Cell(0, 0), QStringLiteral("42"));
+}
+
 TEST_F(Maps, EditingOffOpensNoEditor)
 {
     auto form = makeConnectedForm();
