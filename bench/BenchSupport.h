@@ -3,6 +3,12 @@
 // What the window benchmarks share: dialogs that answer at once, and a
 // benchmark main with an offscreen application.
 #include "app/Dialogs.h"
+#include "app/MainForm.h"
+#include "link/PosixSerialSystem.h"
+#include "sim/Options.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -27,6 +33,23 @@ public:
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
 };
+
+// A window's services that see only the simulator's port registry, with
+// its files in `dir`.
+inline app::FormServices simulatorServices(const QTemporaryDir &dir, const sim::Options &options,
+                                           std::shared_ptr<app::Dialogs> dialogs = nullptr)
+{
+    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
+    app::FormServices services;
+    services.serial = std::make_shared<link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
+                                                                QString::fromStdString(options.registryDir));
+    if (dialogs)
+        services.dialogs = std::move(dialogs);
+    services.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+    services.logFolder = dir.path();
+    services.backupFolder = dir.filePath(QStringLiteral("backups"));
+    return services;
+}
 
 inline void useOffscreen()
 {

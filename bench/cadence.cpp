@@ -1,6 +1,7 @@
 // The connected window against the simulator for a while: the spacing of
 // its requests (from the simulator's transcript) and its CPU use.
 #include "app/MainForm.h"
+#include "bench/BenchSupport.h"
 #include "link/PosixSerialSystem.h"
 #include "sim/Simulator.h"
 
@@ -48,11 +49,7 @@ int main(int argc, char **argv)
     tarvex::sim::Simulator simulator(options);
     simulator.start();
 
-    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
-    tarvex::app::FormServices services;
-    services.serial = std::make_shared<tarvex::link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
-                                                                       QString::fromStdString(options.registryDir));
-    services.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+    tarvex::app::FormServices services = tarvex::bench::simulatorServices(dir, options);
     tarvex::app::TTarvexMainForm form(services);
     form.show();
     form.Guarded([&] { form.ComSearchButtonClick(); });

@@ -36,12 +36,7 @@ int main(int argc, char **argv)
 
     auto dialogs = std::make_shared<tarvex::bench::QuietDialogs>();
     dialogs->file = image;
-    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
-    tarvex::app::FormServices services;
-    services.serial = std::make_shared<tarvex::link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
-                                                                       QString::fromStdString(options.registryDir));
-    services.dialogs = dialogs;
-    services.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+    tarvex::app::FormServices services = tarvex::bench::simulatorServices(dir, options, dialogs);
     tarvex::app::TTarvexMainForm form(services);
     form.Guarded([&] { form.ComSearchButtonClick(); });
     form.Guarded([&] { form.ComConnectButtonClick(); });

@@ -55,14 +55,7 @@ Result soak(const char *name, tarvex::sim::Options options, int seconds, During 
     simulator->start();
 
     auto dialogs = std::make_shared<tarvex::bench::QuietDialogs>();
-    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
-    tarvex::app::FormServices services;
-    services.serial = std::make_shared<tarvex::link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
-                                                                       QString::fromStdString(options.registryDir));
-    services.dialogs = dialogs;
-    services.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
-    services.logFolder = dir.path();
-    services.backupFolder = dir.filePath(QStringLiteral("backups"));
+    tarvex::app::FormServices services = tarvex::bench::simulatorServices(dir, options, dialogs);
     tarvex::app::TTarvexMainForm form(services);
     Result r;
     auto timed = [&](auto handler) {

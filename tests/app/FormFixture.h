@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainForm.h"
+#include "monitor/AnalogGauge.h"
 #include "tests/app/RecordingDialogs.h"
 #include "tests/support/FakeSerialSystem.h"
 #include "tests/support/QtPrinters.h"
@@ -69,6 +70,27 @@ protected:
     size_t connectedAt = 0;
 
     // A press: the handler runs under the window's guard, as a click would.
+    // What a control shows as its caption: tab text, label, button, box title,
+    // edit or combo text, or gauge caption.
+    static QString captionOf(app::TTarvexMainForm &form, QWidget *w)
+    {
+        if (const int tab = form.PageControl1->indexOf(w); tab >= 0)
+            return form.PageControl1->tabText(tab);
+        if (auto *l = qobject_cast<QLabel *>(w))
+            return l->text();
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            return b->text();
+        if (auto *g = qobject_cast<QGroupBox *>(w))
+            return g->title();
+        if (auto *e = qobject_cast<QLineEdit *>(w))
+            return e->text();
+        if (auto *c = qobject_cast<QComboBox *>(w))
+            return c->currentText();
+        if (auto *g = dynamic_cast<monitor::TAnalogGauge *>(w))
+            return g->Caption();
+        return QStringLiteral("<no caption>");
+    }
+
     static void press(app::TTarvexMainForm &form, void (app::TTarvexMainForm::*handler)())
     {
         form.Guarded([&] { (form.*handler)(); });

@@ -13,15 +13,7 @@ protected:
     static QString caption(TTarvexMainForm &form, const char *name)
     {
         QWidget *w = form.findChild<QWidget *>(QLatin1String(name));
-        if (const int tab = form.PageControl1->indexOf(w); tab >= 0)
-            return form.PageControl1->tabText(tab);
-        if (auto *l = qobject_cast<QLabel *>(w))
-            return l->text();
-        if (auto *b = qobject_cast<QAbstractButton *>(w))
-            return b->text();
-        if (auto *g = qobject_cast<QGroupBox *>(w))
-            return g->title();
-        return QStringLiteral("<missing %1>").arg(QLatin1String(name));
+        return w ? captionOf(form, w) : QStringLiteral("<missing %1>").arg(QLatin1String(name));
     }
     static QStringList allCaptions(TTarvexMainForm &form)
     {

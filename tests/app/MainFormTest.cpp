@@ -44,22 +44,6 @@ struct Caption {
     const char *text;
 };
 
-QString captionOf(QWidget *w)
-{
-    if (auto *l = qobject_cast<QLabel *>(w))
-        return l->text();
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
-        return b->text();
-    if (auto *g = qobject_cast<QGroupBox *>(w))
-        return g->title();
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        return e->text();
-    if (auto *c = qobject_cast<QComboBox *>(w))
-        return c->currentText();
-    if (auto *g = dynamic_cast<monitor::TAnalogGauge *>(w))
-        return g->Caption();
-    return QStringLiteral("<no caption>");
-}
 
 TEST_F(MainForm, EveryControlIsThereWithItsExactCaption)
 {
@@ -95,7 +79,7 @@ TEST_F(MainForm, EveryControlIsThereWithItsExactCaption)
     for (const Caption &c : captions) {
         auto *w = form->findChild<QWidget *>(QLatin1String(c.name));
         ASSERT_NE(w, nullptr) << c.name;
-        EXPECT_EQ(captionOf(w), QString::fromUtf8(c.text)) << c.name;
+        EXPECT_EQ(captionOf(*form, w), QString::fromUtf8(c.text)) << c.name;
     }
     const QStringList tabs{"Настройки", "Впрыск", "Зажигание", "Дополнительно"};
     for (int i = 0; i < 4; ++i)
