@@ -12,13 +12,16 @@ void QtDialogs::message(QWidget *parent, Icon icon, const QString &title, const 
     static const QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information,
                                                QMessageBox::Warning, QMessageBox::Critical};
     QMessageBox box(kIcons[int(icon)], title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // file names and ECU text are never markup
     box.exec();
 }
 
 bool QtDialogs::question(QWidget *parent, const QString &title, const QString &text)
 {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
-        == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtDialogs::openUrl(const QUrl &url)

@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFrame>
 #include <QGroupBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -53,11 +54,15 @@ TTarvexMainForm::TTarvexMainForm(FormServices services, QWidget *parent)
     hooks.setLiveData = [this](bool on) { RefreshTimer->SetEnabled(on); };
     hooks.waitProcessingEvents = [this](int ms) {
         // Timer2 times the wait and switches itself off; the window stays
-        // responsive meanwhile.
+        // responsive meanwhile, and the thread sleeps until an event comes.
         Timer2->SetInterval(ms);
         Timer2->SetEnabled(true);
-        while (Timer2->Enabled())
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        if (!Timer2->Enabled())
+            return;
+        QEventLoop wait;
+        m_storeWaits.push_back(&wait);
+        wait.exec();
+        std::erase(m_storeWaits, &wait);
     };
     m_exchange = std::make_unique<link::EcuExchange>(*BComPort1, *m_services.clock, hooks);
 
@@ -87,11 +92,21 @@ void TTarvexMainForm::ConnectHandlers()
 
 bool TTarvexMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == Label54)
-            Guarded([this] { Label54Click(); });
-        else if (watched == Label55)
-            Guarded([this] { Label55Click(); });
+    // A web link opens on a click: the left button pressed and released on
+    // the same link.
+    if (watched == Label54 || watched == Label55) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (event->type() == QEvent::MouseButtonPress)
+            m_linkPressed = mouse->button() == Qt::LeftButton ? watched : nullptr;
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            const bool click = m_linkPressed == watched
+                && static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint());
+            m_linkPressed = nullptr;
+            if (click && watched == Label54)
+                Guarded([this] { Label54Click(); });
+            else if (click)
+                Guarded([this] { Label55Click(); });
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -124,7 +139,6 @@ void TTarvexMainForm::FormCreate()
         // The captions are already the Russian ones of the design.
         const QSignalBlocker quiet(ComboBox1);
         ComboBox1->setCurrentIndex(0);
-        m_languageIndex = 0;
     }
     Timer1->SetEnabled(false);
     m_logging = false;
@@ -209,6 +223,8 @@ void TTarvexMainForm::AdditionalShow()
 void TTarvexMainForm::Timer2Timer()
 {
     Timer2->SetEnabled(false);
+    for (QEventLoop *wait : m_storeWaits)
+        wait->quit();
 }
 
 } // namespace tarvex::app

@@ -12,9 +12,11 @@
 #include <QWidget>
 #include <functional>
 #include <array>
+#include <vector>
 #include <memory>
 
 class QCheckBox;
+class QEventLoop;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -322,6 +324,7 @@ private:
     bool BackupMap(int map, bool askToGoOn);
     bool BackupBeforeReplacing(int map);
     void AskToStoreUnstored();
+    void RefuseNonRegularImage(const QString &path);
     void LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message);
     // Connects a signal to a handler run under the guard.
     template <typename Sender, typename Signal>
@@ -344,12 +347,17 @@ private:
         bool unstored = false;      // a cell was written but not stored
     };
     std::array<MapSafety, 2> m_mapSafety{};
-    int m_languageIndex = 0;
+    bool m_backupFailureReported = false; // an automatic backup failed this connection
     QString m_firmwarePath;
     int m_firmwareBlocks = 0;
     CellRecord m_selectedCell;
     QColor m_lastChosenColor = Qt::black;
     bool m_closed = false;
+    // The store waits under way (a store may start during another's wait);
+    // Timer2's tick ends them all.
+    std::vector<QEventLoop *> m_storeWaits;
+    // A left button pressed on a web link: a release there opens it.
+    QObject *m_linkPressed = nullptr;
 };
 
 } // namespace tarvex::app

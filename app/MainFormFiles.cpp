@@ -1,6 +1,7 @@
 // Map files and the firmware update.
 #include "app/MainForm.h"
-#include "link/Text.h"
+#include "app/RunTimeTexts.h"
+#include "link/Protocol.h"
 #include "maps/MapFile.h"
 #include "maps/MapGrid.h"
 #include "maps/MapReply.h"
@@ -8,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -96,7 +98,7 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
             const QString text = file.cells[n - 1];
             page.grid->SetCell(column, row, text);
             BComPort1->ClearBuffer(true, true);
-            BComPort1->WriteStr(link::cellWriteFrame(page.cellWrite, n, toCp1251(text)));
+            BComPort1->WriteStr(link::cellWriteFrame(page.cellWrite, n, link::toCp1251(text)));
             repaint();
             page.status->setText(QString::fromUtf8(kLoadStatus) + QString::number(n));
             m_services.clock->sleepMs(frame.replyWait);
@@ -129,12 +131,21 @@ void TTarvexMainForm::IgnFileReadButtonClick()
     LoadMapFile(IgnitionFiles());
 }
 
+void TTarvexMainForm::RefuseNonRegularImage(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw Exception(runTimeText(Text::FirmwareNotAFile, LanguageIndex()).arg(path));
+}
+
 void TTarvexMainForm::OpenFWButtonClick()
 {
     const QString path = m_services.dialogs->openFileName(this, QStringLiteral("Firmware update"),
                                                           QStringLiteral("*.bin"), QStringLiteral("bin"));
     if (path.isEmpty())
         return;
+    // A device or a FIFO has no size and may never end (or never open).
+    RefuseNonRegularImage(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(file.errorString());
@@ -155,6 +166,7 @@ void TTarvexMainForm::LoadFWButtonClick()
     BComPort1->ClearBuffer(true, true);
     ProgressBar3->setMaximum(m_firmwareBlocks);
     // The file is read by its name anew: it is sent as it is now.
+    RefuseNonRegularImage(m_firmwarePath);
     QFile file(m_firmwarePath);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(file.errorString());
@@ -173,7 +185,7 @@ void TTarvexMainForm::LoadFWButtonClick()
     ProgressBar3->setValue(0);
     const bool done = outcome == service::FirmwareLoader::Outcome::Done;
     m_services.dialogs->message(this, done ? Dialogs::Icon::Information : Dialogs::Icon::Critical,
-                                QCoreApplication::applicationName(), service::FirmwareLoader::message(outcome));
+                                QCoreApplication::applicationName(), loader.message(outcome, LanguageIndex()));
 }
 
 } // namespace tarvex::app

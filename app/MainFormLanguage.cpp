@@ -27,15 +27,11 @@ void setCaption(QTabWidget *tabs, QWidget *control, const QString &text)
 
 void TTarvexMainForm::ConnectLanguageHandlers()
 {
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_languageIndex = index;
-        Guarded([this] { ComboBox1Change(); });
-    });
-    // Typed text selects an item only when it is exactly one.
-    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
-        m_languageIndex = ComboBox1->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        Guarded([this] { ComboBox1Change(); });
-    });
+    // Every selection from the list runs the switch, also one that leaves
+    // the index as it was (after typing); so does every edit of the text.
+    connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox1Change(); }); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { ComboBox1Change(); }); });
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { Guarded([this] { ComboBox1Change(); }); });
 }
 
 void TTarvexMainForm::ComboBox1Change()
@@ -56,7 +52,9 @@ void TTarvexMainForm::ComboBox1Change()
 
 int TTarvexMainForm::LanguageIndex() const
 {
-    return m_languageIndex;
+    // The box's selected item and nothing else: typed text selects the item
+    // it spells exactly, any other text none (-1).
+    return ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
 } // namespace tarvex::app

@@ -253,6 +253,7 @@ void TTarvexMainForm::CreateControls()
 
     ComboBox1 = named(new QComboBox(this), "ComboBox1");
     ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItems({QStringLiteral("RUS"), QStringLiteral("ENG")});
     ComboBox1->setGeometry(584, 4, 57, 21);
 
@@ -281,7 +282,7 @@ void TTarvexMainForm::CreateControls()
     DwellLabel = valueLabel(GroupBox3, "DwellLabel", QString(), 176, 38, 48);
     ErrorTextLabel = label(GroupBox3, "ErrorTextLabel", T("Код ошибки-------------------------------"), 8, 56);
     ErrorCodeLabel = valueLabel(GroupBox3, "ErrorCodeLabel", QString(), 176, 56, 48);
-    autotunebutton = button(GroupBox3, "autotunebutton", T("Автонастройка ?"), 232, 16, 121, 25);
+    autotunebutton = button(GroupBox3, "autotunebutton", T("Автонастройка ?"), 232, 16, 113, 25);
     FuelTypeLabel = valueLabel(GroupBox3, "FuelTypeLabel", QString(), 232, 50, 121);
 
     GroupBox4 = group(GroupBox3, "GroupBox4", T("Параметры впрыска"), 6, 78, 209, 113);
@@ -309,6 +310,9 @@ void TTarvexMainForm::CreateControls()
     // --- Page "Настройки" -------------------------------------------------
     cbport = named(new QComboBox(Settings), "cbport");
     cbport->setEditable(true);
+    // Enter keeps the typed name as the port to open; the list only ever
+    // holds what the search found.
+    cbport->setInsertPolicy(QComboBox::NoInsert);
     cbport->setEditText(QStringLiteral("COM_port"));
     cbport->setGeometry(8, 8, 169, 21);
     ComSearchButton = button(Settings, "ComSearchButton", T("Опросить"), 184, 6, 81, 25);
@@ -439,6 +443,11 @@ void TTarvexMainForm::CreateControls()
     FWmemo->raise();
     GroupBox7->raise();
     ComboBox1->raise();
+
+    // What labels show comes from the ECU, files and the fitter as often as
+    // from the design: never as markup (which could even load files).
+    for (QLabel *l : findChildren<QLabel *>())
+        l->setTextFormat(Qt::PlainText);
 }
 
 } // namespace tarvex::app

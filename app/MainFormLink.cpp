@@ -1,6 +1,6 @@
 // Searching for ports, connecting and disconnecting.
 #include "app/MainForm.h"
-#include "link/Text.h"
+#include "link/Protocol.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <exception>
 
 namespace tarvex::app {
 
@@ -29,7 +30,8 @@ void TTarvexMainForm::ComSearchButtonClick()
         ComConnectButton->setEnabled(true);
         return;
     }
-    const QString text = LanguageIndex() == 0 ? QString::fromUtf16(kNoPortsRussian) : QString::fromLatin1(kNoPortsEnglish);
+    const QString text =
+        LanguageIndex() == 0 ? QString::fromUtf16(kNoPortsRussian) : QString::fromLatin1(kNoPortsEnglish);
     m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), text);
 }
 
@@ -50,16 +52,25 @@ void TTarvexMainForm::ComConnectButtonClick()
 
     for (MapSafety &safety : m_mapSafety)
         safety = MapSafety{};
+    m_backupFailureReported = false;
     const QByteArray reply = Exchange().run(link::CommandId::Connect);
-    FWmemo->setPlainText(fromCp1251(link::connectReplyText(reply)));
+    FWmemo->setPlainText(link::fromCp1251(link::connectReplyText(reply)));
     RefreshTimer->SetEnabled(true);
     GroupBox3->setEnabled(true);
 }
 
 void TTarvexMainForm::ComDisconnectButtonClick()
 {
-    AskToStoreUnstored();
-    BComPort1->Close();
+    // A store that fails here (a pulled cable) is reported and the port is
+    // let go all the same; so is a close that reports an error after it has
+    // released the port: the window always ends disconnected.
+    Guarded([this] { AskToStoreUnstored(); });
+    std::exception_ptr closeError;
+    try {
+        BComPort1->Close();
+    } catch (...) {
+        closeError = std::current_exception();
+    }
     ComConnectButton->setEnabled(true);
     ComSearchButton->setEnabled(true);
     ComDisconnectButton->setEnabled(false);
@@ -69,7 +80,9 @@ void TTarvexMainForm::ComDisconnectButtonClick()
     SettingsPanel->setEnabled(false);
     GroupBox3->setEnabled(false);
     Panel1->setEnabled(false);
-    EndLogging();
+    Guarded([this] { EndLogging(); });
+    if (closeError)
+        std::rethrow_exception(closeError);
 }
 
 void TTarvexMainForm::PageControl1Changing()

@@ -2,7 +2,8 @@
 #include "app/ColorLabel.h"
 #include "app/ColorValue.h"
 #include "app/MainForm.h"
-#include "link/Text.h"
+#include "app/RunTimeTexts.h"
+#include "link/Protocol.h"
 #include "maps/CellColors.h"
 #include "maps/MapGrid.h"
 #include "maps/MapFile.h"
@@ -20,16 +21,6 @@ const char kStoreWarningTitle[] = "Warning";
 const char kStoreWarning[] = "НЕ ВЫКЛЮЧАЙТЕ ЗАЖИГАНИЕ 5 СЕКУНД!!!";
 const char kFuelTemplateLoaded[] = "Загружен шаблон топливной карты.";
 const char kIgnitionTemplateLoaded[] = "Загружен шаблон карты зажигания.";
-const char *const kValueTooLarge[2] = {"Значение должно быть меньше 1000", "The value must be below 1000"};
-const char *const kBackupFailed[2] = {"Не удалось сохранить резервную копию карты: %1",
-                                      "Could not write the backup of the map: %1"};
-const char *const kGoOnWithoutBackup[2] = {"Продолжить без резервной копии?", "Go on without a backup?"};
-const char *const kUnstored[2][2] = {
-    {"Топливная карта изменена, но не сохранена в памяти ЭБУ. Сохранить её сейчас?",
-     "The fuel map has changes that are not stored in the ECU. Store it now?"},
-    {"Карта УОЗ изменена, но не сохранена в памяти ЭБУ. Сохранить её сейчас?",
-     "The ignition map has changes that are not stored in the ECU. Store it now?"},
-};
 constexpr link::CommandId kReadCommand[2] = {link::CommandId::FuelRead, link::CommandId::IgnRead};
 constexpr link::CommandId kStoreCommand[2] = {link::CommandId::FuelStore, link::CommandId::IgnStore};
 const char *const kBackupExtension[2] = {".inj", ".ign"};
@@ -85,7 +76,6 @@ void TTarvexMainForm::ReadMap(int map)
 
 bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
 {
-    const int language = LanguageIndex() == 1 ? 1 : 0;
     QDir().mkpath(m_services.backupFolder);
     const QString path =
         monitor::LogFile::freshName(m_services.backupFolder, m_services.now(), QLatin1String(kBackupExtension[map]));
@@ -94,10 +84,17 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
         m_mapSafety[size_t(map)].backupCurrent = true;
         return true;
     }
+    // An automatic backup is tried again on every read (the disk may have
+    // room again) but reported once a connection: with autotune re-reading
+    // every 5 s the boxes would stack.
+    if (!askToGoOn && m_backupFailureReported)
+        return false;
+    if (!askToGoOn)
+        m_backupFailureReported = true;
     m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                QString::fromUtf8(kBackupFailed[language]).arg(error));
+                                runTimeText(Text::BackupFailed, LanguageIndex()).arg(error));
     return askToGoOn && m_services.dialogs->question(this, QCoreApplication::applicationName(),
-                                                     QString::fromUtf8(kGoOnWithoutBackup[language]));
+                                                     runTimeText(Text::GoOnWithoutBackup, LanguageIndex()));
 }
 
 bool TTarvexMainForm::BackupBeforeReplacing(int map)
@@ -109,14 +106,16 @@ void TTarvexMainForm::AskToStoreUnstored()
 {
     if (!BComPort1->Connected())
         return;
-    const int language = LanguageIndex() == 1 ? 1 : 0;
+    static constexpr Text kQuestion[2] = {Text::FuelUnstored, Text::IgnitionUnstored};
     for (int map = 0; map < 2; ++map) {
         if (!m_mapSafety[size_t(map)].unstored)
             continue;
-        if (m_services.dialogs->question(this, QCoreApplication::applicationName(),
-                                         QString::fromUtf8(kUnstored[map][language])))
-            StoreMap(map);
+        // Asked once: a store that fails (a pulled cable) is reported by the
+        // caller and never asked again, so the port can always be let go.
         m_mapSafety[size_t(map)].unstored = false;
+        if (m_services.dialogs->question(this, QCoreApplication::applicationName(),
+                                         runTimeText(kQuestion[map], LanguageIndex())))
+            StoreMap(map);
     }
 }
 
@@ -159,13 +158,13 @@ void TTarvexMainForm::InjGridKeyDown(int key)
     const int column = InjGrid->Col();
     const int row = InjGrid->Row();
     const QString text = InjGrid->Cell(column, row);
-    if (strToInt(text) >= 1000) {
+    if (link::strToInt(text) >= 1000) {
         m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                    QString::fromUtf8(kValueTooLarge[LanguageIndex() == 1 ? 1 : 0]));
+                                    runTimeText(Text::ValueTooLarge, LanguageIndex()));
         return;
     }
     const auto id = link::CommandId::FuelCellWrite;
-    Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), toCp1251(text)));
+    Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), link::toCp1251(text)));
     m_mapSafety[0].unstored |= BComPort1->Connected();
 }
 
@@ -180,7 +179,7 @@ void TTarvexMainForm::IgnGridKeyDown(int key)
     if (text.isEmpty())
         throw invalidInteger(text);
     const auto id = link::CommandId::IgnCellWrite;
-    Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), toCp1251(text)));
+    Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), link::toCp1251(text)));
     m_mapSafety[1].unstored |= BComPort1->Connected();
 }
 
@@ -220,7 +219,7 @@ void TTarvexMainForm::LoadTemplate(link::CommandId command, void (TTarvexMainFor
     Exchange().run(command);
     m_mapSafety[size_t(map)].unstored = false;
     (this->*read)();
-    m_services.dialogs->message(this, Dialogs::Icon::None, QCoreApplication::applicationName(), message);
+    m_services.dialogs->message(this, Dialogs::Icon::Information, QCoreApplication::applicationName(), message);
 }
 
 void TTarvexMainForm::InjTemplateButtonClick()

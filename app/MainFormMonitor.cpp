@@ -1,6 +1,6 @@
 // The live-data tick, its decoding into gauges and labels, and the log.
 #include "app/MainForm.h"
-#include "link/Text.h"
+#include "link/Protocol.h"
 #include "maps/MapGrid.h"
 #include "monitor/AnalogGauge.h"
 #include "monitor/LiveData.h"
@@ -55,32 +55,32 @@ void TTarvexMainForm::DecodeSensorReply(const QByteArray &reply)
 {
     if (!link::hasBrackets(reply))
         return;
-    if (const QByteArray a = taggedField(reply, 'A'); !a.isEmpty()) {
-        RPMLabel->setText(fromCp1251(a));
-        rpmgauge->SetPosition(fieldNumber(a) / 1000.0);
+    if (const QByteArray a = link::taggedField(reply, 'A'); !a.isEmpty()) {
+        RPMLabel->setText(link::fromCp1251(a));
+        rpmgauge->SetPosition(link::fieldNumber(a) / 1000.0);
         LogItem("RPM ", a);
     }
-    if (const QByteArray b = taggedField(reply, 'B'); !b.isEmpty()) {
-        VoltageLabel->setText(voltageText(fieldNumber(b)));
-        VoltageGauge->SetPosition(voltsFromRaw(fieldNumber(b)));
+    if (const QByteArray b = link::taggedField(reply, 'B'); !b.isEmpty()) {
+        VoltageLabel->setText(voltageText(link::fieldNumber(b)));
+        VoltageGauge->SetPosition(voltsFromRaw(link::fieldNumber(b)));
         LogItem(" Volt ", b);
     }
-    if (const QByteArray c = taggedField(reply, 'C'); !c.isEmpty()) {
-        TemperatureGauge->SetPosition(1023 - fieldNumber(c));
-        TemperatureLabel->setText(celsiusText(fieldNumber(c)));
+    if (const QByteArray c = link::taggedField(reply, 'C'); !c.isEmpty()) {
+        TemperatureGauge->SetPosition(1023.0 - link::fieldNumber(c));
+        TemperatureLabel->setText(link::celsiusText(link::fieldNumber(c)));
         LogItem(" Temp ", c);
     }
-    if (const QByteArray d = taggedField(reply, 'D'); !d.isEmpty()) {
-        TPS1Gauge->SetPosition(fieldNumber(d));
-        TPS1Gauge->SetCaption(fromCp1251(d));
+    if (const QByteArray d = link::taggedField(reply, 'D'); !d.isEmpty()) {
+        TPS1Gauge->SetPosition(link::fieldNumber(d));
+        TPS1Gauge->SetCaption(link::fromCp1251(d));
         LogItem(" TPS ", d);
     }
-    if (const QByteArray f = taggedField(reply, 'F'); !f.isEmpty()) {
-        EngineLoadGauge->SetPosition(fieldNumber(f));
-        EngineLoadGauge->SetCaption(fromCp1251(f));
+    if (const QByteArray f = link::taggedField(reply, 'F'); !f.isEmpty()) {
+        EngineLoadGauge->SetPosition(link::fieldNumber(f));
+        EngineLoadGauge->SetCaption(link::fromCp1251(f));
         LogItem(" MAP ", f);
     }
-    if (const QByteArray g = taggedField(reply, 'G'); !g.isEmpty()) {
+    if (const QByteArray g = link::taggedField(reply, 'G'); !g.isEmpty()) {
         const LambdaDisplay lambda = lambdaDisplay(g, wbo_check->isChecked());
         LambdaGauge->SetIndMaximum(lambda.indMaximum);
         LambdaGauge->SetScale(lambda.scale);
@@ -89,8 +89,8 @@ void TTarvexMainForm::DecodeSensorReply(const QByteArray &reply)
         LambdaGauge->SetCaption(lambda.caption);
         LogItem(" Lambda ", g);
     }
-    if (const QByteArray h = taggedField(reply, 'H'); !h.isEmpty()) {
-        IATlabel->setText(celsiusText(fieldNumber(h)));
+    if (const QByteArray h = link::taggedField(reply, 'H'); !h.isEmpty()) {
+        IATlabel->setText(link::celsiusText(link::fieldNumber(h)));
         LogItem(" IAT ", h);
     }
 }
@@ -112,8 +112,8 @@ void TTarvexMainForm::FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCh
 void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
 {
     const int language = LanguageIndex();
-    if (const QByteArray j = taggedField(reply, 'J'); link::hasBrackets(reply) && !j.isEmpty()) {
-        const WorkingPoint point = workingPoint(fieldNumber(j));
+    if (const QByteArray j = link::taggedField(reply, 'J'); link::hasBrackets(reply) && !j.isEmpty()) {
+        const WorkingPoint point = workingPoint(link::fieldNumber(j));
         CursorLabel->setText(point.hex);
         if (point.cell >= 0) {
             FollowWorkingPoint(InjGrid, InjEditCheck, point.column, point.row);
@@ -121,8 +121,8 @@ void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
         }
         LogItem(" POS ", j);
     }
-    const QByteArray k = taggedField(reply, 'K');
-    DwellLabel->setText(QStringLiteral("-") + fromCp1251(k) + QStringLiteral("°"));
+    const QByteArray k = link::taggedField(reply, 'K');
+    DwellLabel->setText(QStringLiteral("-") + link::fromCp1251(k) + QStringLiteral("°"));
     LogItem(" DWELL ", k);
     // Fields shown as the ECU sent them.
     struct PlainField {
@@ -132,18 +132,18 @@ void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
     };
     auto showPlain = [&](std::initializer_list<PlainField> fields) {
         for (const PlainField &field : fields) {
-            const QByteArray value = taggedField(reply, field.tag);
-            field.label->setText(fromCp1251(value));
+            const QByteArray value = link::taggedField(reply, field.tag);
+            field.label->setText(link::fromCp1251(value));
             LogItem(field.keyword, value);
         }
     };
     showPlain({{'L', baseinjlabel, " BaseIgn "}, {'M', cltcorlabel, " CLTcorr "}, {'N', VcorLabel, " VoltCorr "},
                {'O', LcorLabel, " LambdaCorr "}});
-    const QByteArray p = taggedField(reply, 'P');
-    injtimelabel->setText(injectionTimeText(fieldReal(p)));
+    const QByteArray p = link::taggedField(reply, 'P');
+    injtimelabel->setText(injectionTimeText(link::fieldReal(p)));
     LogItem(" Ms ", p);
 
-    m_faultCode = fieldNumber(taggedField(reply, 'R'));
+    m_faultCode = link::fieldNumber(link::taggedField(reply, 'R'));
     ErrorCodeLabel->setText(faultCodeText(m_faultCode, language));
 
     showPlain({{'S', BaseAirLabel, " BaseAir "}, {'T', CurrentAirLabel, " CurrAir "}});
@@ -154,19 +154,19 @@ void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
         const char *keyword;
     } states[] = {{'U', isshowlabel, " Idle "}, {'V', AcShowLabel, " AC "}, {'W', decellabel, " Decel "}};
     for (const auto &state : states) {
-        const QByteArray value = taggedField(reply, state.tag);
+        const QByteArray value = link::taggedField(reply, state.tag);
         if (const std::optional<QString> text = yesNoText(value, language))
             state.label->setText(*text);
         LogItem(state.keyword, value);
     }
 
-    const QByteArray x = taggedField(reply, 'X');
+    const QByteArray x = link::taggedField(reply, 'X');
     m_autotune = x == "1";
     if (const std::optional<QString> text = autotuneText(x, language))
         autotunebutton->setText(*text);
     LogItem(" Tune ", x, true);
-    const QByteArray y = taggedField(reply, 'Y');
-    FuelTypeLabel->setText(fromCp1251(y));
+    const QByteArray y = link::taggedField(reply, 'Y');
+    FuelTypeLabel->setText(link::fromCp1251(y));
     LogItem(" Fuel ", y, true);
 }
 
@@ -182,7 +182,7 @@ void TTarvexMainForm::LogButtonClick()
     logwritelabel->setText(QStringLiteral("*"));
     m_logging = true;
     const QByteArray version = Exchange().run(link::CommandId::FirmwareVersion);
-    FWmemo->setPlainText(fromCp1251(version));
+    FWmemo->setPlainText(link::fromCp1251(version));
     m_log.append(version, true);
 }
 
@@ -190,9 +190,11 @@ void TTarvexMainForm::EndLogging()
 {
     if (!m_logging)
         return;
-    m_log.close();
+    const QString error = m_log.close();
     logwritelabel->setText(QString());
     m_logging = false;
+    if (!error.isEmpty())
+        throw Exception(error);
 }
 
 } // namespace tarvex::app

@@ -1,6 +1,6 @@
 // Service functions: actuator tests, diagnostics, date and calibration.
 #include "app/MainForm.h"
-#include "link/Text.h"
+#include "link/Protocol.h"
 #include "service/Calibration.h"
 #include "service/Diagnostics.h"
 
@@ -81,7 +81,7 @@ void TTarvexMainForm::FW_ReadButtonClick()
 {
     FWmemo->clear();
     const QByteArray reply = Exchange().run(CommandId::FirmwareVersion);
-    FWmemo->setPlainText(fromCp1251(reply));
+    FWmemo->setPlainText(link::fromCp1251(reply));
 }
 
 void TTarvexMainForm::StroboscopeButtonClick()

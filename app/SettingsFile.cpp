@@ -1,5 +1,6 @@
 #include "app/SettingsFile.h"
 #include "link/Exception.h"
+#include "link/Protocol.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -14,6 +15,26 @@ const BandColors &defaultBandColors()
     return colors;
 }
 
+namespace {
+// One line without its end, however long; past a length no colour needs,
+// only the start is kept, which is no number either.
+QByteArray readWholeLine(QFile &file)
+{
+    constexpr qsizetype kKept = 64 * 1024;
+    QByteArray line;
+    for (;;) {
+        const QByteArray part = file.readLine(kKept + 1);
+        if (line.size() < kKept)
+            line += part.left(kKept - line.size());
+        if (part.isEmpty() || part.endsWith('\n'))
+            break;
+    }
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+} // namespace
+
 SettingsRead readSettingsFile(const QString &path)
 {
     SettingsRead result;
@@ -23,16 +44,16 @@ SettingsRead readSettingsFile(const QString &path)
     result.opened = true;
     for (int k = 0; k < kBandCount; ++k) {
         // A missing line reads as an empty one, which is no number.
-        // No colour needs a long line; a huge one is not read whole.
-        QByteArray line = file.atEnd() ? QByteArray() : file.readLine(256);
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        try {
-            result.colors.push_back(strToInt(QString::fromLatin1(line)));
-        } catch (const EConvertError &e) {
-            result.error = e.message();
-            break;
+        const QByteArray line = file.atEnd() ? QByteArray() : readWholeLine(file);
+        if (const std::optional<int> color = link::tryStrToInt(link::fromCp1251(line))) {
+            result.colors.push_back(*color);
+            continue;
         }
+        // The message quotes the start of a long line only.
+        constexpr qsizetype kQuoted = 256;
+        const QString quoted = link::fromCp1251(line.left(kQuoted));
+        result.error = invalidInteger(line.size() > kQuoted ? quoted + QStringLiteral("…") : quoted).message();
+        break;
     }
     return result;
 }
@@ -40,6 +61,9 @@ SettingsRead readSettingsFile(const QString &path)
 QString writeSettingsFile(const QString &path, const BandColors &colors)
 {
     QSaveFile file(path);
+    // A folder that takes no new files but a writable "tarvex.ini" still
+    // keeps the colours.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString());
     for (int32_t color : colors)

@@ -48,9 +48,4 @@ QByteArray connectReplyText(const QByteArray &reply)
     return reply.mid(open + 1, close - open - 1);
 }
 
-bool hasBrackets(const QByteArray &reply)
-{
-    return reply.contains('[') && reply.contains(']');
-}
-
 } // namespace tarvex::link

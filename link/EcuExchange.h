@@ -3,6 +3,7 @@
 #include "link/BCPort.h"
 #include "link/Clock.h"
 #include "link/CommandTable.h"
+#include "link/Protocol.h"
 
 #include <QByteArray>
 #include <functional>
@@ -41,8 +42,5 @@ private:
 // The firmware text of the connect reply: what stands between the first "["
 // and the first "]" after it; nothing when either is missing.
 QByteArray connectReplyText(const QByteArray &reply);
-
-// Whether a reply carries both brackets, anywhere and in any order.
-bool hasBrackets(const QByteArray &reply);
 
 } // namespace tarvex::link

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <exception>
-#include <optional>
 
 namespace tarvex {
 
@@ -28,10 +27,5 @@ public:
 
 // "'%s' is not a valid integer value"
 EConvertError invalidInteger(const QString &text);
-
-// Whole-number conversion that fails the way the fitter's messages expect.
-int strToInt(const QString &text);
-// The same conversion without the error: nothing when it fails.
-std::optional<int> tryStrToInt(const QString &text);
 
 } // namespace tarvex

@@ -1,5 +1,5 @@
 #include "maps/CellColors.h"
-#include "link/Exception.h"
+#include "link/Protocol.h"
 
 #include <array>
 
@@ -7,7 +7,7 @@ namespace tarvex::maps {
 
 int paintValue(const QString &cellText)
 {
-    return tryStrToInt(cellText).value_or(0);
+    return link::tryStrToInt(cellText).value_or(0);
 }
 
 std::optional<int> fuelBand(int value)

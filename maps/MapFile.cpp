@@ -1,37 +1,69 @@
 #include "maps/MapFile.h"
-#include "link/Text.h"
+#include "app/RunTimeTexts.h"
+#include "link/Protocol.h"
 #include "maps/MapReply.h"
 
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace tarvex::maps {
 
 namespace {
-// A map file is at most 256 lines of three digits and a line end.
+// A map file is at most 256 lines of a sign, three digits and a line end.
 constexpr qint64 kLargestMapFile = 64 * 1024;
 
-struct Texts {
-    const char *tooLarge;
-    const char *cannotOpen;
-    const char *lineCount;
-    const char *badLine;
-};
-const Texts kTexts[2] = {
-    {"Файл %1 слишком велик для карты (%2 байт). Файл не загружен.", "Не удалось открыть файл %1: %2", "В файле %1 строк, а в карте 256. Файл не загружен.",
-     "Строка %1 файла («%2») — не значение карты от 0 до 999. Файл не загружен."},
-    {"The file %1 is too large for a map (%2 bytes). Nothing was loaded.", "Cannot open the file %1: %2", "The file has %1 lines; a map has 256. Nothing was loaded.",
-     "Line %1 of the file (\"%2\") is not a map value from 0 to 999. Nothing was loaded."},
-};
-
+// One to three digits, a minus sign allowed before them: what the program
+// writes itself, also for the values below 0 an ECU may report.
 bool isCellValue(const QByteArray &line)
 {
-    if (line.isEmpty() || line.size() > 3)
+    const QByteArray digits = line.startsWith('-') ? line.mid(1) : line;
+    if (digits.isEmpty() || digits.size() > 3)
         return false;
-    for (char c : line)
+    for (char c : digits)
         if (c < '0' || c > '9')
             return false;
     return true;
+}
+
+struct Limited {
+    QByteArray bytes;
+    int error = 0; // errno of the open or a read
+    bool tooLarge = false;
+};
+
+// At most limit + 1 bytes of any file, a device or a FIFO too, and never a
+// wait for a writer: the descriptor does not block.
+Limited readAtMost(const QString &path, qint64 limit)
+{
+    Limited result;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    result.bytes.resize(limit + 1);
+    qint64 got = 0;
+    while (got <= limit) {
+        const ssize_t n = ::read(fd, result.bytes.data() + got, size_t(limit + 1 - got));
+        if (n > 0) {
+            got += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            result.error = errno;
+        break;
+    }
+    ::close(fd);
+    result.bytes.truncate(got);
+    result.tooLarge = got > limit;
+    return result;
 }
 } // namespace
 
@@ -39,7 +71,7 @@ QByteArray mapFileContent(const QStringList &cells)
 {
     QByteArray out;
     for (const QString &cell : cells)
-        out += toCp1251(cell) + "\r\n";
+        out += link::toCp1251(cell) + "\r\n";
     return out;
 }
 
@@ -56,25 +88,26 @@ QString writeMapFile(const QString &path, const QStringList &cells)
 
 MapFileRead readMapFile(const QString &path, int language)
 {
-    const Texts &t = kTexts[language == 0 ? 0 : 1];
+    using app::Text;
     MapFileRead result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QString::fromUtf8(t.cannotOpen).arg(path, file.errorString());
+    const Limited file = readAtMost(path, kLargestMapFile);
+    if (file.error != 0) {
+        result.error = app::runTimeText(Text::MapFileCannotOpen, language)
+                           .arg(path, QString::fromLocal8Bit(std::strerror(file.error)));
         return result;
     }
-    if (file.size() > kLargestMapFile) {
-        result.error = QString::fromUtf8(t.tooLarge).arg(path).arg(file.size());
+    if (file.tooLarge) {
+        result.error = app::runTimeText(Text::MapFileTooLarge, language).arg(path).arg(kLargestMapFile);
         return result;
     }
-    QByteArray all = file.readAll();
+    QByteArray all = file.bytes;
     if (all.endsWith("\r\n"))
         all.chop(2);
     else if (all.endsWith('\n'))
         all.chop(1);
     QList<QByteArray> lines = all.isEmpty() ? QList<QByteArray>() : all.split('\n');
     if (lines.size() != kMapCells) {
-        result.error = QString::fromUtf8(t.lineCount).arg(lines.size());
+        result.error = app::runTimeText(Text::MapFileLineCount, language).arg(lines.size());
         return result;
     }
     for (int i = 0; i < lines.size(); ++i) {
@@ -82,7 +115,8 @@ MapFileRead readMapFile(const QString &path, int language)
         if (line.endsWith('\r'))
             line.chop(1);
         if (!isCellValue(line)) {
-            result.error = QString::fromUtf8(t.badLine).arg(i + 1).arg(fromCp1251(line.left(20)));
+            result.error =
+                app::runTimeText(Text::MapFileBadLine, language).arg(i + 1).arg(link::fromCp1251(line.left(20)));
             return result;
         }
         result.cells << QString::fromLatin1(line);

@@ -18,8 +18,9 @@ struct MapFileRead {
 };
 
 // Reads and checks a whole map file before any of it is used: exactly 256
-// lines (the last line break may be missing), each one to three digits.
-// language: 0 Russian, otherwise English.
+// lines (the last line break may be missing), each one to three digits with
+// an optional minus sign before them. Any file is read only up to its limit.
+// language: the language box's index.
 MapFileRead readMapFile(const QString &path, int language);
 
 } // namespace tarvex::maps

@@ -84,6 +84,8 @@ TMapGrid::TMapGrid(QWidget *parent) : QTableWidget(kSize, kSize, parent), m_text
     setShowGrid(true);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid, as in the grids fitters know.
+    setTabKeyNavigation(false);
     setFrameShape(QFrame::Box);
     setLineWidth(1);
     setFixedSize(531, 325);
@@ -165,21 +167,48 @@ void TMapGrid::SetTextColor(const QColor &color)
     viewport()->update();
 }
 
+namespace {
+// Delete, Escape, Tab and the like: keys whose text is a control character.
+bool isControlKey(const QKeyEvent *event)
+{
+    const QString text = event->text();
+    return !text.isEmpty() && text.front().category() == QChar::Other_Control && text.front() != QChar(8)
+        && text.front() != QChar(13);
+}
+} // namespace
+
 bool TMapGrid::handleKey(QKeyEvent *event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (OnKeyDown)
         OnKeyDown(enter ? 13 : event->key());
+    // The filter sees typed characters only: Delete, Escape and Tab carry
+    // control characters here but are keys, and reach the editor as keys.
+    // Backspace is both, and goes through the filter.
     const QString text = event->text();
-    if (!text.isEmpty() && !enter && OnKeyPress && !OnKeyPress(text.front()))
-        return true;
-    return false;
+    if (text.isEmpty() || enter || isControlKey(event))
+        return false;
+    return OnKeyPress && !OnKeyPress(text.front());
+}
+
+void TMapGrid::keyboardSearch(const QString &)
+{
+    // Typing never moves the current cell: with editing off it would fire
+    // the select handler and rewrite the shared cell record.
 }
 
 void TMapGrid::keyPressEvent(QKeyEvent *event)
 {
     if (handleKey(event)) {
         event->accept();
+        return;
+    }
+    // In the grid itself such a key opens no editor, as no typed character
+    // did in the grids fitters know.
+    if (isControlKey(event)) {
+        QKeyEvent bare(event->type(), event->key(), event->modifiers(), QString());
+        QTableWidget::keyPressEvent(&bare);
+        event->setAccepted(bare.isAccepted());
         return;
     }
     QTableWidget::keyPressEvent(event);

@@ -49,6 +49,8 @@ public:
     // when the key was discarded.
     bool handleKey(QKeyEvent *event);
 
+    void keyboardSearch(const QString &search) override;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 

@@ -1,5 +1,5 @@
 #include "maps/MapReply.h"
-#include "link/Text.h"
+#include "link/Protocol.h"
 
 namespace tarvex::maps {
 
@@ -9,7 +9,7 @@ std::optional<QStringList> parseMapReply(const QByteArray &reply)
         return std::nullopt;
     // Code page 1251 maps byte to character one for one, so one decoding
     // keeps every position.
-    const QString text = fromCp1251(reply);
+    const QString text = link::fromCp1251(reply);
     QStringView rest(text);
     const qsizetype open = rest.indexOf(QLatin1Char('['));
     if (open >= 0)

@@ -16,7 +16,7 @@ TAnalogGauge::TAnalogGauge(QWidget *parent) : QWidget(parent), m_faceColor(palet
 void TAnalogGauge::FaceChanged()
 {
     DrawFace();
-    UpdatePosition();
+    SetPosition(m_position);
 }
 
 void TAnalogGauge::SetPosition(double value)
@@ -29,6 +29,7 @@ void TAnalogGauge::SetPosition(double value)
     UpdatePosition();
 }
 
+// The needle over a copy of the face, without the events: ArrowWidth's way.
 void TAnalogGauge::UpdatePosition()
 {
     if (m_face.isNull())

@@ -1,42 +1,10 @@
 #include "monitor/LiveData.h"
-#include "link/Exception.h"
 
 #include <cmath>
 
 namespace tarvex::monitor {
 
-QByteArray taggedField(const QByteArray &reply, char upperTag)
-{
-    const char lowerTag = char(upperTag + ('a' - 'A'));
-    const qsizetype p = reply.indexOf(upperTag) + 1; // 1-based, 0 when missing
-    const qsizetype q = reply.indexOf(lowerTag) + 1;
-    const qsizetype length = q - p - 1;
-    if (q == 0 || length <= 0)
-        return QByteArray();
-    return reply.mid(p, length);
-}
-
-int fieldNumber(const QByteArray &value)
-{
-    return tryStrToInt(QString::fromLatin1(value)).value_or(0);
-}
-
-double fieldReal(const QByteArray &value)
-{
-    bool ok = false;
-    const double v = QLocale().toDouble(QString::fromLatin1(value), &ok);
-    return ok ? v : 0.0;
-}
-
-int celsiusFromRaw(int raw)
-{
-    return int(std::trunc((823 - raw) / 6.8));
-}
-
-QString celsiusText(int raw)
-{
-    return QString::number(celsiusFromRaw(raw)) + QStringLiteral("°C");
-}
+using link::fieldNumber;
 
 double voltsFromRaw(int raw)
 {
@@ -56,7 +24,7 @@ QString injectionTimeText(double value, const QLocale &locale)
 LambdaDisplay lambdaDisplay(const QByteArray &value, bool wideBand, const QLocale &locale)
 {
     static const QColor red(255, 0, 0), green(0, 128, 0), blue(0, 0, 255);
-    const int raw = fieldNumber(value);
+    const int raw = link::fieldNumber(value);
     LambdaDisplay d;
     d.position = raw;
     if (wideBand) {
@@ -68,7 +36,7 @@ LambdaDisplay lambdaDisplay(const QByteArray &value, bool wideBand, const QLocal
         d.indMaximum = 220;
         d.scale = 250;
         d.face = raw < 80 ? blue : raw <= 120 ? green : red;
-        d.caption = QString::fromLatin1(value);
+        d.caption = link::fromCp1251(value);
     }
     return d;
 }

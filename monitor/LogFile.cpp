@@ -3,6 +3,10 @@
 
 #include <QDir>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 namespace tarvex::monitor {
 
 QString LogFile::baseName(const QDateTime &start)
@@ -31,14 +35,23 @@ QString LogFile::open(const QString &path)
 void LogFile::append(const QByteArray &item, bool endLine)
 {
     const QByteArray bytes = endLine ? item + "\r\n" : item;
-    if (m_file.write(bytes) != bytes.size() || (endLine && !m_file.flush()))
+    if (m_file.write(bytes) != bytes.size())
         throw Exception(m_file.errorString());
+    // A finished line reaches the disk at once: a pulled plug or a crash
+    // loses at most the line being written.
+    if (endLine && (!m_file.flush() || ::fdatasync(m_file.handle()) != 0))
+        throw Exception(m_file.error() != QFileDevice::NoError ? m_file.errorString()
+                                                               : QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-void LogFile::close()
+QString LogFile::close()
 {
-    if (m_file.isOpen())
-        m_file.close();
+    if (!m_file.isOpen())
+        return QString();
+    const bool flushed = m_file.flush();
+    const QString error = flushed ? QString() : m_file.errorString();
+    m_file.close();
+    return error;
 }
 
 } // namespace tarvex::monitor

@@ -25,7 +25,9 @@ public:
     // Appends an item; ends the line (and writes it through) when asked.
     // Throws the system's error text when the disk refuses.
     void append(const QByteArray &item, bool endLine = false);
-    void close();
+    // Closes the file; returns the error of its last write, empty when all
+    // of it reached the disk.
+    QString close();
 
 private:
     QFile m_file;

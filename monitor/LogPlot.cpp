@@ -1,5 +1,5 @@
 #include "monitor/LogPlot.h"
-#include "link/Text.h"
+#include "link/Protocol.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,7 +48,7 @@ TLogPlot::TLogPlot(LogData log, QWidget *parent) : QWidget(parent), m_log(std::m
 {
     setMouseTracking(true);
     setMinimumSize(480, 360);
-    setWindowTitle(fromCp1251(m_log.version));
+    setWindowTitle(link::fromCp1251(m_log.version));
     SetView(0, std::max<double>(1, double(m_log.records.size()) - 1));
 }
 

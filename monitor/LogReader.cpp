@@ -1,5 +1,5 @@
 #include "monitor/LogReader.h"
-#include "link/Exception.h"
+#include "link/Protocol.h"
 #include "monitor/LiveData.h"
 
 #include <QFile>
@@ -32,7 +32,7 @@ std::optional<double> LogRecord::number(LogField f) const
     const auto &v = values[size_t(f)];
     if (!v || v->isEmpty())
         return std::nullopt;
-    if (const std::optional<int> n = tryStrToInt(QString::fromLatin1(*v)))
+    if (const std::optional<int> n = link::tryStrToInt(QString::fromLatin1(*v)))
         return double(*n);
     return std::nullopt;
 }
@@ -95,7 +95,7 @@ LogData readLogFile(const QString &path)
 std::optional<double> coolantCelsius(const LogRecord &r)
 {
     if (const auto raw = r.number(LogField::Temp))
-        return double(celsiusFromRaw(int(*raw)));
+        return double(link::celsiusFromRaw(int(*raw)));
     return std::nullopt;
 }
 

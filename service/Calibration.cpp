@@ -1,8 +1,6 @@
 #include "service/Calibration.h"
-#include "link/EcuExchange.h"
 #include "link/Exception.h"
-#include "link/Text.h"
-#include "monitor/LiveData.h"
+#include "link/Protocol.h"
 
 namespace tarvex::service {
 
@@ -22,17 +20,17 @@ void decodeCalibration(const QByteArray &reply, const std::function<void(int row
     if (!link::hasBrackets(reply))
         return;
     double warmUp = 0; // the warm-up intermediate: D leaves 1023 − D, E divides it
-    auto number = [](const QByteArray &value) { return strToInt(QString::fromLatin1(value)); };
+    auto number = [](const QByteArray &value) { return link::strToInt(value); };
     for (char field = 'A'; field <= 'M'; ++field) {
-        const QByteArray value = monitor::taggedField(reply, field);
+        const QByteArray value = link::taggedField(reply, field);
         if (value.isEmpty())
             continue;
         QString text;
         switch (field) {
         case 'D': {
             const int v = number(value);
-            warmUp = 1023 - v;
-            text = monitor::celsiusText(v);
+            warmUp = 1023.0 - v;
+            text = link::celsiusText(v);
             break;
         }
         case 'E': {
@@ -46,7 +44,7 @@ void decodeCalibration(const QByteArray &reply, const std::function<void(int row
             break;
         }
         case 'F':
-            text = monitor::celsiusText(monitor::fieldNumber(value));
+            text = link::celsiusText(link::fieldNumber(value));
             break;
         case 'G':
             text = locale.toString(number(value) / 33.5, 'f', 1) + QStringLiteral(" V");
@@ -56,7 +54,7 @@ void decodeCalibration(const QByteArray &reply, const std::function<void(int row
             text = locale.toString(number(value) * 0.016, 'f', 2) + QStringLiteral(" Ms");
             break;
         default:
-            text = fromCp1251(value);
+            text = link::fromCp1251(value);
             break;
         }
         show(calibrationRowOfField(field), text);

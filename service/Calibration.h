@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Protocol.h"
+
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
@@ -17,6 +19,6 @@ int calibrationRowOfField(char field);
 // leaves its row alone. A field that fails to convert (D, E, G, H, I) or a
 // division by zero in E raises, after the fields before it were shown.
 void decodeCalibration(const QByteArray &reply, const std::function<void(int row, const QString &text)> &show,
-                       const QLocale &locale = QLocale());
+                       const QLocale &locale = link::numberLocale());
 
 } // namespace tarvex::service

@@ -1,7 +1,5 @@
 #include "service/Diagnostics.h"
-#include "link/EcuExchange.h"
-#include "link/Exception.h"
-#include "monitor/LiveData.h"
+#include "link/Protocol.h"
 
 #include <array>
 
@@ -41,9 +39,9 @@ std::optional<InstallDate> parseInstallDate(const QByteArray &reply)
     int parts[3] = {0, 0, 0};
     const char tags[3] = {'D', 'M', 'Y'};
     for (int i = 0; i < 3; ++i) {
-        const QByteArray value = monitor::taggedField(reply, tags[i]);
+        const QByteArray value = link::taggedField(reply, tags[i]);
         if (!value.isEmpty())
-            parts[i] = strToInt(QString::fromLatin1(value));
+            parts[i] = link::strToInt(value);
     }
     InstallDate date;
     date.text = QStringLiteral("%1.%2.%3").arg(parts[0]).arg(parts[1]).arg(parts[2]);

@@ -1,4 +1,5 @@
 #include "service/FirmwareLoader.h"
+#include "app/RunTimeTexts.h"
 
 namespace tarvex::service {
 
@@ -91,7 +92,11 @@ FirmwareLoader::Outcome FirmwareLoader::run(const QByteArray &image, const std::
 
     RetryBudget budget;
     int number = 1;
-    int silentInRow = 0;
+    // Silence or any byte but ACK and NAK resends the block; the run of
+    // them is bounded, so no line and no loader can keep the engine stopped.
+    int unansweredInRow = 0;
+    bool otherInRun = false;
+    m_lastOther = -1;
     Outcome outcome = Outcome::Done;
     for (qsizetype offset = 0; offset < image.size() && budget.left(); offset += kFirmwareBlockData) {
         const QByteArray block = firmwareBlock(number, QByteArrayView(image).sliced(offset));
@@ -102,20 +107,25 @@ FirmwareLoader::Outcome FirmwareLoader::run(const QByteArray &image, const std::
             ++m_blocksSent;
             m_clock.sleepMs(m_limits.firstLookMs);
             const int answer = awaitByte(m_limits.answerMs - m_limits.firstLookMs);
-            if (answer < 0) {
-                if (++silentInRow >= m_limits.silentBlocksInRow) {
-                    outcome = Outcome::NoAnswer;
-                    break;
-                }
+            if (answer == kAck || answer == kNak) {
+                unansweredInRow = 0;
+                otherInRun = false;
+                if (answer == kAck)
+                    accepted = true;
+                else
+                    budget.spend();
                 continue;
             }
-            silentInRow = 0;
-            if (answer == kNak)
-                budget.spend();
-            else if (answer == kAck)
-                accepted = true;
+            if (answer >= 0) {
+                m_lastOther = answer;
+                otherInRun = true;
+            }
+            if (++unansweredInRow >= m_limits.unansweredInRow) {
+                outcome = otherInRun ? Outcome::UnexpectedAnswers : Outcome::NoAnswer;
+                break;
+            }
         }
-        if (outcome == Outcome::NoAnswer)
+        if (outcome != Outcome::Done)
             break;
         number = nextBlockNumber(number);
         m_clock.sleepMs(m_limits.pauseMs);
@@ -128,19 +138,18 @@ FirmwareLoader::Outcome FirmwareLoader::run(const QByteArray &image, const std::
     return outcome;
 }
 
-QString FirmwareLoader::message(Outcome outcome)
+QString FirmwareLoader::message(Outcome outcome, int language) const
 {
+    using app::Text;
     switch (outcome) {
-    case Outcome::Done:
-        return QStringLiteral("Обновление ПО завершено.");
-    case Outcome::LoaderSilent:
-        return QStringLiteral("Загрузчик ЭБУ не ответил на вызов. Обновление ПО не выполнено.");
-    case Outcome::LoaderNotReady:
-        return QStringLiteral("Загрузчик ЭБУ не сообщил о готовности. Обновление ПО не выполнено.");
-    case Outcome::TooManyRejected:
-        return QStringLiteral("ЭБУ отклонил 10 блоков. Обновление ПО прервано.");
-    case Outcome::NoAnswer:
-        return QStringLiteral("ЭБУ перестал отвечать во время загрузки. Обновление ПО прервано.");
+    case Outcome::Done: return app::runTimeText(Text::FirmwareDone, language);
+    case Outcome::LoaderSilent: return app::runTimeText(Text::FirmwareLoaderSilent, language);
+    case Outcome::LoaderNotReady: return app::runTimeText(Text::FirmwareLoaderNotReady, language);
+    case Outcome::TooManyRejected: return app::runTimeText(Text::FirmwareTooManyRejected, language);
+    case Outcome::NoAnswer: return app::runTimeText(Text::FirmwareNoAnswer, language);
+    case Outcome::UnexpectedAnswers:
+        return app::runTimeText(Text::FirmwareUnexpectedAnswers, language)
+            .arg(QString::number(m_lastOther & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0')));
     }
     return QString();
 }

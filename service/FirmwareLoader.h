@@ -38,13 +38,15 @@ private:
 // wait is bounded, so a silent loader ends the transfer with a reason.
 class FirmwareLoader {
 public:
-    enum class Outcome { Done, LoaderSilent, LoaderNotReady, TooManyRejected, NoAnswer };
+    enum class Outcome { Done, LoaderSilent, LoaderNotReady, TooManyRejected, NoAnswer, UnexpectedAnswers };
 
     struct Limits {
         int handshakeMs = 5000;      // for each half of the handshake
         int firstLookMs = 10;        // the answer is first read this long after a block
         int answerMs = 1000;         // and looked for up to this long
-        int silentBlocksInRow = 10;  // blocks without any answer that end the transfer
+        // Sendings of a block in a row answered by neither ACK nor NAK (by
+        // silence or another byte) that end the transfer.
+        int unansweredInRow = 10;
         int pauseMs = 30;            // between blocks
     };
 
@@ -56,8 +58,12 @@ public:
 
     int blocksSent() const { return m_blocksSent; }
 
-    // The fitter's message for an outcome.
-    static QString message(Outcome outcome);
+    // The byte of the last answer that was neither ACK nor NAK; -1: none.
+    int lastOtherAnswer() const { return m_lastOther; }
+
+    // The fitter's message for the outcome of the last run; language as the
+    // language box's index.
+    QString message(Outcome outcome, int language) const;
 
 private:
     bool writeByte(unsigned char byte);
@@ -68,6 +74,7 @@ private:
     Clock &m_clock;
     Limits m_limits;
     int m_blocksSent = 0;
+    int m_lastOther = -1;
 };
 
 } // namespace tarvex::service

@@ -113,6 +113,11 @@ TEST(SettingsFileReader, ShortFilesAndWordsAreConversionErrors)
     r = readWith("5\r\nred\r\n");
     EXPECT_EQ(r.colors, (std::vector<int32_t>{5}));
     EXPECT_EQ(r.error, QStringLiteral("'red' is not a valid integer value"));
+    r = readWith("\xCF\r\n");
+    EXPECT_EQ(r.error, QStringLiteral("'П' is not a valid integer value")) << "code page 1251";
+    // A long line is one band, not two.
+    r = readWith(QByteArray(300, ' ') + "12\r\n7\r\n");
+    EXPECT_EQ(r.colors, (std::vector<int32_t>{12, 7}));
     EXPECT_FALSE(app::readSettingsFile(dir.filePath(QStringLiteral("none.ini"))).opened);
 }
 

@@ -31,11 +31,11 @@ namespace {
 {
     // Every field of both replies, as the tick reads them.
     for (char tag = 'A'; tag <= 'Y'; ++tag) {
-        const QByteArray value = monitor::taggedField(reply, tag);
-        const int number = monitor::fieldNumber(value);
-        monitor::celsiusText(number);
+        const QByteArray value = link::taggedField(reply, tag);
+        const int number = link::fieldNumber(value);
+        link::celsiusText(number);
         monitor::voltageText(number);
-        monitor::injectionTimeText(monitor::fieldReal(value));
+        monitor::injectionTimeText(link::fieldReal(value));
         monitor::lambdaDisplay(value, tag % 2 == 0);
         monitor::workingPoint(number);
         monitor::yesNoText(value, number & 1);

@@ -125,8 +125,8 @@ TEST(ConnectReplyText, TakesWhatStandsBetweenTheFirstBrackets)
     EXPECT_EQ(connectReplyText("[ABC"), QByteArray());
     EXPECT_EQ(connectReplyText("ABC]"), QByteArray());
     EXPECT_EQ(connectReplyText(""), QByteArray());
-    EXPECT_TRUE(hasBrackets("]x["));
-    EXPECT_FALSE(hasBrackets("[x"));
+    EXPECT_TRUE(link::hasBrackets("]x["));
+    EXPECT_FALSE(link::hasBrackets("[x"));
 }
 
 } // namespace

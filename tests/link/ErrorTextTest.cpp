@@ -1,5 +1,4 @@
 #include "app/ErrorText.h"
-#include "link/Text.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +18,4 @@ TEST(ErrorReport, AddsAFullStopAfterCharactersThatSortAfterIt)
     EXPECT_EQ(errorReportText(QStringLiteral("1 - 2")), QStringLiteral("1 - 2."));
     EXPECT_EQ(errorReportText(QStringLiteral("a-")), QStringLiteral("a-"));
     EXPECT_EQ(errorReportText(QString()), QString());
-}
-
-TEST(Cp1251, RoundTripsTheProtocolsLetters)
-{
-    const QByteArray bytes = QByteArray::fromHex("3CE03E0DB0C0FF");
-    EXPECT_EQ(tarvex::fromCp1251(bytes), QStringLiteral("<а>\r°Ая"));
-    EXPECT_EQ(tarvex::toCp1251(QStringLiteral("<а>\r°Ая")), bytes);
 }

@@ -126,11 +126,38 @@ TEST_F(Loader, TheTenthRejectionEndsTheTransferWhereverItFalls)
 
 TEST_F(Loader, OtherAnswersResendWithoutSpendingTheBudget)
 {
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 9; ++i)
         answers.push_back("?");
     EXPECT_EQ(run(QByteArray(128, char(1))), FirmwareLoader::Outcome::Done);
-    EXPECT_EQ(blocks.size(), 13);
-    EXPECT_EQ(blocks[0], blocks[12]);
+    EXPECT_EQ(blocks.size(), 10);
+    EXPECT_EQ(blocks[0], blocks[9]);
+}
+
+TEST_F(Loader, ALoaderThatAlwaysAnswersSomethingElseEndsWithinItsBound)
+{
+    sys->answer = [this, ready = false](const QByteArray &written) mutable -> QByteArray {
+        if (!ready && written == "{") {
+            ready = true;
+            return "{\x15";
+        }
+        if (written.size() == 1 && written[0] == char(0x04))
+            eot = true;
+        block += written;
+        if (block.size() < 132)
+            return {};
+        blocks << block;
+        block.clear();
+        return QByteArray(1, '\0');
+    };
+    const double start = clock->nowMs();
+    FirmwareLoader loader(port, *clock);
+    const auto outcome = loader.run(QByteArray(50 * 128, char(1)), {});
+    EXPECT_EQ(outcome, FirmwareLoader::Outcome::UnexpectedAnswers);
+    EXPECT_EQ(blocks.size(), 10) << "ten sendings of the first block, no more";
+    EXPECT_LT(clock->nowMs() - start, 1000);
+    EXPECT_TRUE(eot);
+    EXPECT_EQ(loader.message(outcome, 0),
+              QStringLiteral("ЭБУ 10 раз подряд ответил на блок непонятным байтом (последний 0x00). Обновление ПО прервано."));
 }
 
 TEST_F(Loader, ASilentLoaderEndsWithinItsBound)
@@ -165,16 +192,23 @@ TEST_F(Loader, BlocksWithoutAnAnswerAreResentUntilTenInARow)
     EXPECT_TRUE(eot);
 }
 
-TEST(FirmwareMessages, SuccessAndEachFailureSayDifferentThings)
+TEST(FirmwareMessages, SuccessAndEachFailureSayDifferentThingsInBothLanguages)
 {
-    QStringList texts;
-    for (auto o : {FirmwareLoader::Outcome::Done, FirmwareLoader::Outcome::LoaderSilent,
-                   FirmwareLoader::Outcome::LoaderNotReady, FirmwareLoader::Outcome::TooManyRejected,
-                   FirmwareLoader::Outcome::NoAnswer})
-        texts << FirmwareLoader::message(o);
-    texts.removeDuplicates();
-    EXPECT_EQ(texts.size(), 5);
-    EXPECT_EQ(texts[0], QStringLiteral("Обновление ПО завершено."));
+    auto sys = std::make_shared<FakeSerialSystem>();
+    link::TBComPort port{nullptr, sys};
+    ManualClock clock;
+    const FirmwareLoader loader(port, clock);
+    for (int language : {0, 1}) {
+        QStringList texts;
+        for (auto o : {FirmwareLoader::Outcome::Done, FirmwareLoader::Outcome::LoaderSilent,
+                       FirmwareLoader::Outcome::LoaderNotReady, FirmwareLoader::Outcome::TooManyRejected,
+                       FirmwareLoader::Outcome::NoAnswer, FirmwareLoader::Outcome::UnexpectedAnswers})
+            texts << loader.message(o, language);
+        texts.removeDuplicates();
+        EXPECT_EQ(texts.size(), 6);
+        EXPECT_EQ(texts[0], language == 0 ? QStringLiteral("Обновление ПО завершено.")
+                                          : QStringLiteral("The firmware update is complete."));
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 
+using namespace tarvex;
 using namespace tarvex::monitor;
 
 namespace {
@@ -22,7 +23,7 @@ class TaggedField : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(TaggedField, FollowsTheFirstOpeningAndClosingLetters)
 {
-    EXPECT_EQ(taggedField(GetParam().reply, GetParam().tag), QByteArray(GetParam().value));
+    EXPECT_EQ(link::taggedField(GetParam().reply, GetParam().tag), QByteArray(GetParam().value));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -37,10 +38,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LiveValues, TemperatureVoltageAndInjectionTime)
 {
-    EXPECT_EQ(celsiusText(500), QStringLiteral("47°C"));
-    EXPECT_EQ(celsiusText(1023), QStringLiteral("-29°C"));
-    EXPECT_EQ(celsiusText(0), QStringLiteral("121°C"));
-    EXPECT_EQ(celsiusText(900), QStringLiteral("-11°C"));
+    EXPECT_EQ(link::celsiusText(500), QStringLiteral("47°C"));
+    EXPECT_EQ(link::celsiusText(1023), QStringLiteral("-29°C"));
+    EXPECT_EQ(link::celsiusText(0), QStringLiteral("121°C"));
+    EXPECT_EQ(link::celsiusText(900), QStringLiteral("-11°C"));
     const QLocale c(QLocale::C);
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     EXPECT_EQ(voltageText(470, c), QStringLiteral("14.0 V"));
@@ -48,9 +49,9 @@ TEST(LiveValues, TemperatureVoltageAndInjectionTime)
     EXPECT_NEAR(voltsFromRaw(470), 14.03, 0.005);
     EXPECT_EQ(injectionTimeText(250, c), QStringLiteral("4.00 Ms"));
     EXPECT_EQ(injectionTimeText(0, russian), QStringLiteral("0,00 Ms"));
-    EXPECT_EQ(fieldNumber("12x"), 0);
-    EXPECT_EQ(fieldNumber("-7"), -7);
-    EXPECT_DOUBLE_EQ(fieldReal(""), 0.0);
+    EXPECT_EQ(link::fieldNumber("12x"), 0);
+    EXPECT_EQ(link::fieldNumber("-7"), -7);
+    EXPECT_DOUBLE_EQ(link::fieldReal(""), 0.0);
 }
 
 TEST(LiveValues, LambdaColoursFollowTheSensorKind)

@@ -1,0 +1,67 @@
+#include "app/RunTimeTexts.h"
+
+#include <array>
+
+namespace tarvex::app {
+
+namespace {
+constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
+    {Text::ValueTooLarge, "Значение должно быть меньше 1000", "The value must be below 1000"},
+    {Text::BackupFailed, "Не удалось сохранить резервную копию карты: %1", "Could not write the backup of the map: %1"},
+    {Text::GoOnWithoutBackup, "Продолжить без резервной копии?", "Go on without a backup?"},
+    {Text::FuelUnstored, "Топливная карта изменена, но не сохранена в памяти ЭБУ. Сохранить её сейчас?",
+     "The fuel map has changes that are not stored in the ECU. Store it now?"},
+    {Text::IgnitionUnstored, "Карта УОЗ изменена, но не сохранена в памяти ЭБУ. Сохранить её сейчас?",
+     "The ignition map has changes that are not stored in the ECU. Store it now?"},
+    {Text::MapFileTooLarge, "Файл %1 слишком велик для карты (больше %2 байт). Файл не загружен.",
+     "The file %1 is too large for a map (over %2 bytes). Nothing was loaded."},
+    {Text::MapFileCannotOpen, "Не удалось открыть файл %1: %2", "Cannot open the file %1: %2"},
+    {Text::MapFileLineCount, "В файле %1 строк, а в карте 256. Файл не загружен.",
+     "The file has %1 lines; a map has 256. Nothing was loaded."},
+    {Text::MapFileBadLine,
+     "Строка %1 файла («%2») — не значение карты: от одной до трёх цифр, можно со знаком минус. Файл не загружен.",
+     "Line %1 of the file (\"%2\") is not a map value: one to three digits, a minus sign allowed. Nothing was "
+     "loaded."},
+    {Text::FirmwareDone, "Обновление ПО завершено.", "The firmware update is complete."},
+    {Text::FirmwareLoaderSilent, "Загрузчик ЭБУ не ответил на вызов. Обновление ПО не выполнено.",
+     "The ECU's loader did not answer the call. The firmware was not updated."},
+    {Text::FirmwareLoaderNotReady, "Загрузчик ЭБУ не сообщил о готовности. Обновление ПО не выполнено.",
+     "The ECU's loader did not report that it was ready. The firmware was not updated."},
+    {Text::FirmwareTooManyRejected, "ЭБУ отклонил 10 блоков. Обновление ПО прервано.",
+     "The ECU rejected 10 blocks. The firmware update was stopped."},
+    {Text::FirmwareNoAnswer, "ЭБУ перестал отвечать во время загрузки. Обновление ПО прервано.",
+     "The ECU stopped answering during the transfer. The firmware update was stopped."},
+    {Text::FirmwareUnexpectedAnswers,
+     "ЭБУ 10 раз подряд ответил на блок непонятным байтом (последний 0x%1). Обновление ПО прервано.",
+     "The ECU answered a block 10 times in a row with a byte that means nothing here (the last 0x%1). The "
+     "firmware update was stopped."},
+    {Text::FirmwareNotAFile, "%1 — не файл образа ПО.", "%1 is not a firmware image file."},
+}};
+
+constexpr bool inOrder()
+{
+    for (size_t i = 0; i < kTexts.size(); ++i)
+        if (size_t(kTexts[i].id) != i)
+            return false;
+    return true;
+}
+static_assert(inOrder(), "the rows follow the order of Text");
+} // namespace
+
+const TextRow *textTable()
+{
+    return kTexts.data();
+}
+
+bool englishTexts(int languageIndex)
+{
+    return languageIndex == 1;
+}
+
+QString runTimeText(Text id, int languageIndex)
+{
+    const TextRow &row = kTexts[size_t(id)];
+    return QString::fromUtf8(englishTexts(languageIndex) ? row.english : row.russian);
+}
+
+} // namespace tarvex::app

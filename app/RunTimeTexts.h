@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+namespace tarvex::app {
+
+// Messages and texts of the program that the language box chooses: Russian
+// and English, in one table so that a translator finds them all together.
+enum class Text {
+    ValueTooLarge,
+    BackupFailed,
+    GoOnWithoutBackup,
+    FuelUnstored,
+    IgnitionUnstored,
+    MapFileTooLarge,
+    MapFileCannotOpen,
+    MapFileLineCount,
+    MapFileBadLine,
+    FirmwareDone,
+    FirmwareLoaderSilent,
+    FirmwareLoaderNotReady,
+    FirmwareTooManyRejected,
+    FirmwareNoAnswer,
+    FirmwareUnexpectedAnswers,
+    FirmwareNotAFile,
+    Count
+};
+
+struct TextRow {
+    Text id;
+    const char *russian;
+    const char *english;
+};
+
+// Every row, in the order of Text.
+const TextRow *textTable();
+
+// The language of these texts for a language box index: 1 is English, any
+// other index (also none selected) Russian.
+bool englishTexts(int languageIndex);
+QString runTimeText(Text id, int languageIndex);
+
+} // namespace tarvex::app
