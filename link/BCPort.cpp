@@ -304,7 +304,7 @@ private:
 
 struct TBComPort::Delivery {
     TLineEvents events;
-    TComThread *thread = nullptr;
+    std::shared_ptr<TComThread::Wake> wake;
     std::atomic<bool> done{false};
     std::atomic<bool> failed{false};
 };
@@ -456,14 +456,14 @@ bool TBComPort::DeliverLineEvents(TLineEvents events, TComThread &thread)
     case smThreadSync: {
         auto delivery = std::make_shared<Delivery>();
         delivery->events = events;
-        delivery->thread = &thread;
+        delivery->wake = thread.wake();
         {
             std::lock_guard lock(m_deliveryMutex);
             m_deliveries.push_back(delivery);
         }
         QMetaObject::invokeMethod(this, [this] { ServeDeliveries(); }, Qt::QueuedConnection);
-        std::unique_lock lock(thread.mutex());
-        thread.condition().wait(lock, [&] { return delivery->done.load() || thread.stopping(); });
+        std::unique_lock lock(delivery->wake->mutex);
+        delivery->wake->condition.wait(lock, [&] { return delivery->done.load() || thread.stopping(); });
         return !delivery->failed;
     }
     }
@@ -488,8 +488,14 @@ void TBComPort::ServeDeliveries()
             delivery->failed = true;
         }
         delivery->done = true;
-        delivery->thread->notify();
+        delivery->wake->notify();
     }
+}
+
+bool TBComPort::DeliveryPending()
+{
+    std::lock_guard lock(m_deliveryMutex);
+    return !m_deliveries.empty();
 }
 
 int TBComPort::escape(EscapeFunction function)

@@ -170,6 +170,8 @@ public:
     bool DeliverLineEvents(TLineEvents events, TComThread &thread);
     // Runs the deliveries waiting for the window's thread.
     void ServeDeliveries();
+    // Whether a delivery waits for the window's thread.
+    bool DeliveryPending();
     // Where an error of a delivery through the event window is reported.
     static void SetApplicationExceptionHandler(std::function<void(const QString &message)> handler);
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <memory>
 #include <thread>
 
 namespace tarvex::link {
@@ -25,21 +26,29 @@ public:
     TComThread &operator=(const TComThread &) = delete;
 
     void Stop();
-    bool stopping() const { return m_stop; }
-    // Wakes a delivery wait (a delivery was served, or the thread stops).
-    void notify();
-    std::mutex &mutex() { return m_mutex; }
-    std::condition_variable &condition() { return m_condition; }
+    bool stopping() const { return m_wake->stop; }
+
+    // What a delivery waits on. Shared, so that a delivery served after the
+    // thread was freed (a handler that closed the port) still has it.
+    struct Wake {
+        std::mutex mutex;
+        std::condition_variable condition;
+        std::atomic<bool> stop{false};
+        void notify()
+        {
+            std::lock_guard lock(mutex);
+            condition.notify_all();
+        }
+    };
+    const std::shared_ptr<Wake> &wake() const { return m_wake; }
 
 private:
     void Run();
 
     TBComPort &m_port;
     int m_stopFd = -1;
-    std::atomic<bool> m_stop{false};
+    std::shared_ptr<Wake> m_wake = std::make_shared<Wake>();
     std::atomic<bool> m_finished{false};
-    std::mutex m_mutex;
-    std::condition_variable m_condition;
     std::thread m_thread;
 };
 

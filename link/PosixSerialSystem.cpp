@@ -119,9 +119,17 @@ int PosixSerialSystem::open(const QString &device, Handle &handle)
         return fail(errno == EWOULDBLOCK ? EBUSY : errno);
     if (ioctl(fd, TIOCEXCL) != 0 && !notSupported(errno))
         return fail(errno);
+    // A UART keeps its error counters across opens: errors from before this
+    // open are not new.
+    PortState state;
+    serial_icounter_struct c {};
+    if (icount(fd, c) == 0) {
+        state.counters = Counters{c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
+        state.watch.errors = state.counters;
+    }
     {
         std::lock_guard lock(m_mutex);
-        m_ports[fd] = PortState{};
+        m_ports[fd] = state;
     }
     handle = fd;
     return 0;
@@ -399,7 +407,11 @@ int PosixSerialSystem::waitEvent(Handle handle, int stopFd, uint32_t &events)
         const bool watchInput = inQueue == 0 && !w.hungUp;
         const bool look = inQueue > 0 || outQueue > 0 || w.modemLines || w.counters || w.hungUp;
         pollfd fds[2] = {{stopFd, POLLIN, 0}, {handle, short(watchInput ? POLLIN : 0), 0}};
-        if (poll(fds, watchInput ? 2 : 1, look ? kLookMs : -1) < 0 && errno != EINTR)
+        // Without a stop descriptor the caller's stop flag is looked at
+        // between bounded waits.
+        constexpr int kStopLookMs = 100;
+        const int timeout = stopFd >= 0 ? (look ? kLookMs : -1) : (look ? kLookMs : kStopLookMs);
+        if (poll(fds, watchInput ? 2 : 1, timeout) < 0 && errno != EINTR)
             return errno;
         if (fds[0].revents & POLLIN)
             return 0;
@@ -466,7 +478,7 @@ int PosixSerialSystem::waitEvent(Handle handle, int stopFd, uint32_t &events)
             m_ports[handle].watch = w;
             events &= mask;
         }
-        if (events != 0)
+        if (events != 0 || stopFd < 0)
             return 0;
     }
 }

@@ -38,8 +38,10 @@ int applyTermios2(int fd, const LineSettingsRecord &s)
     case 4: t.c_cflag |= PARENB | CMSPAR; break;
     default: return EINVAL;
     }
-    if (s.flags & lsfParity)
-        t.c_iflag |= INPCK;
+    // The parity is generated and checked by the line, but a byte that
+    // arrives with a parity or framing error is delivered as it was
+    // received (INPCK would make it 0x00); the error itself is told by the
+    // driver's error counters.
     // Linux has no one-and-a-half stop bits; the hardware gives 1.5 for
     // five data bits when two are asked for.
     if (s.stopBits == 1 || s.stopBits == 2)
@@ -80,6 +82,7 @@ int readTermios2(int fd, Termios2Snapshot &out)
     out.twoStopBits = t.c_cflag & CSTOPB;
     out.hardwareFlow = t.c_cflag & CRTSCTS;
     out.softwareFlow = t.c_iflag & (IXON | IXOFF);
+    out.errorBytesAsReceived = !(t.c_iflag & (INPCK | IGNPAR | PARMRK));
     out.raw = !(t.c_lflag & (ICANON | ECHO | ISIG)) && !(t.c_oflag & OPOST) && !(t.c_iflag & ICRNL);
     out.startChar = t.c_cc[VSTART];
     out.stopChar = t.c_cc[VSTOP];

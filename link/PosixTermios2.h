@@ -25,6 +25,7 @@ struct Termios2Snapshot {
     bool hardwareFlow = false;
     bool softwareFlow = false;
     bool raw = false;
+    bool errorBytesAsReceived = false; // no INPCK, IGNPAR or PARMRK
     unsigned char startChar = 0;
     unsigned char stopChar = 0;
 };

@@ -77,7 +77,8 @@ public:
     // The line events a wait reports; none ends the watching.
     virtual int setEventMask(Handle handle, uint32_t mask) = 0;
     // Blocks until a watched event occurs (events set) or stopFd becomes
-    // readable (events 0). Called from the port's event thread only.
+    // readable (events 0); with no stopFd (-1) it returns within 100 ms,
+    // events 0 when none. Called from the port's event thread only.
     virtual int waitEvent(Handle handle, int stopFd, uint32_t &events) = 0;
 };
 

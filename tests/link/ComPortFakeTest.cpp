@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 using namespace tarvex;
 using namespace tarvex::link;
@@ -421,6 +423,30 @@ TEST(ListSerialPorts, AFailureLeavesTheListAlone)
     QStringList list{"COM7", "COM8"};
     EXPECT_EQ(raised([&] { ListSerialPorts(list, sys); }), QStringLiteral("Ошибка обращения к системному реестру"));
     EXPECT_EQ(list, (QStringList{"COM7", "COM8"}));
+}
+
+// A handler that closes the port frees the event thread while its delivery
+// is still being served; nothing of the freed thread may be touched after.
+TEST(EventThreadDelivery, AHandlerThatClosesThePortEndsCleanly)
+{
+    auto sys = std::make_shared<FakeSerialSystem>(std::make_shared<SystemClock>());
+    TBComPort port(nullptr, sys);
+    port.SetPort(QStringLiteral("ttyUSB0"));
+    int calls = 0;
+    port.OnRxChar = [&](QObject *, int) {
+        ++calls;
+        port.Close();
+    };
+    port.Open();
+    sys->feed("z");
+    sys->raiseEvents(kEventRxChar);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!port.DeliveryPending() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(port.DeliveryPending());
+    port.ServeDeliveries(); // as the window's thread does
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(port.Connected());
 }
 
 } // namespace

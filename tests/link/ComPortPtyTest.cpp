@@ -14,6 +14,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,12 +60,19 @@ TEST_F(ComPortPty, OpensRawEightNoneOneWithoutFlowControl)
     EXPECT_FALSE(t.hardwareFlow);
     EXPECT_FALSE(t.softwareFlow);
     EXPECT_TRUE(t.raw);
+    EXPECT_TRUE(t.errorBytesAsReceived);
     EXPECT_EQ(t.startChar, 0x11);
     EXPECT_EQ(t.stopChar, 0x13);
     // Rates without a Linux constant go through termios2 as well.
     port.SetBaudRate(br14400);
     ASSERT_EQ(readTermios2(pty.master(), t), 0);
     EXPECT_EQ(t.ospeed, 14400u);
+    // With a parity a byte in error still arrives as it was received (a
+    // pty drops the parity bits themselves, but keeps the input flags).
+    port.SetParity(paEven);
+    ASSERT_EQ(readTermios2(pty.master(), t), 0);
+    EXPECT_TRUE(t.errorBytesAsReceived);
+    port.SetParity(paNone);
     // A pty has no modem lines: no error and no lines.
     EXPECT_TRUE(port.LineSignals().empty());
     port.SetDTRLine(true);
@@ -231,6 +239,31 @@ TEST_F(ComPortPty, ClosedPortNeverWritesIntoAReusedDescriptor)
     EXPECT_EQ(raised([&] { port.WriteStr("<G>\r"); }), QStringLiteral("Ошибка записи в порт"));
     log.close();
     EXPECT_EQ(log.size(), 0);
+}
+
+// With no descriptor left for the event thread's stop signal, Close still
+// ends: the thread looks at its stop flag between bounded waits.
+TEST_F(ComPortPty, CloseEndsWithoutAStopDescriptor)
+{
+    // The two lowest free descriptor numbers: the device takes the first,
+    // and a limit at the second leaves none for the stop signal.
+    const int first = ::open("/dev/null", O_RDONLY);
+    const int second = ::open("/dev/null", O_RDONLY);
+    ::close(first);
+    ::close(second);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(second);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const QString error = raised([&] { port.Open(); });
+    setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_EQ(error, QString());
+    ASSERT_TRUE(port.Connected());
+    const auto start = std::chrono::steady_clock::now();
+    port.Close();
+    EXPECT_LT(elapsedMs(start), 1000);
+    EXPECT_FALSE(port.Connected());
 }
 
 } // namespace
