@@ -38,6 +38,9 @@ namespace tarvex::app {
 
 class TColorLabel;
 
+// A label that takes the width of its caption (the design's auto-size).
+inline constexpr char kSizedByCaption[] = "tarvexSizedByCaption";
+
 // What the window needs from outside: the serial services, the clock, the
 // dialogs and where the settings file lies. Tests put fakes here.
 struct FormServices {

@@ -16,8 +16,11 @@ void setCaption(QTabWidget *tabs, QWidget *control, const QString &text)
 {
     if (const int tab = tabs->indexOf(control); tab >= 0)
         tabs->setTabText(tab, text);
-    else if (auto *label = qobject_cast<QLabel *>(control))
+    else if (auto *label = qobject_cast<QLabel *>(control)) {
         label->setText(text);
+        if (label->property(kSizedByCaption).toBool())
+            label->adjustSize(); // wider or narrower, never moved
+    }
     else if (auto *button = qobject_cast<QAbstractButton *>(control))
         button->setText(text);
     else if (auto *group = qobject_cast<QGroupBox *>(control))

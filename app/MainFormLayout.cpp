@@ -34,6 +34,8 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int
 {
     auto *l = named(new QLabel(text, parent), name);
     if (w < 0) {
+        // Sized by its caption, also when the language switch changes it.
+        l->setProperty(kSizedByCaption, true);
         l->adjustSize();
         l->move(x, y);
     } else {

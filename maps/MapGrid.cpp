@@ -43,6 +43,16 @@ public:
         return editor;
     }
 
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        // The cell follows the editor at every key; handing the same text
+        // back would move the editor's cursor to the end.
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        if (line && line->text() == index.data(Qt::EditRole).toString())
+            return;
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
 protected:
     bool eventFilter(QObject *object, QEvent *event) override
     {

@@ -1,6 +1,8 @@
 #include "maps/MapGrid.h"
 #include "tests/app/FormFixture.h"
 
+#include <sys/stat.h>
+
 using namespace tarvex;
 using namespace tarvex::test;
 using app::TTarvexMainForm;
@@ -106,6 +108,27 @@ TEST_F(Files, AFuelFileLoadsOnTheIgnitionPage)
     EXPECT_EQ(dialogs->fileDialogs[0].description, QStringLiteral("Dwell table"));
 }
 
+// The program writes what an ECU may report, values below 0 too; such a map
+// comes back in, on either page.
+TEST_F(Files, ANegativeCellSavesAndLoadsBack)
+{
+    auto form = makeConnectedForm();
+    QStringList cells(256, QStringLiteral("10"));
+    cells[0] = QStringLiteral("-5");
+    cells[255] = QStringLiteral("-120");
+    form->IgnGrid->SetCells(cells);
+    dialogs->nextFile = path("negative.ign");
+    press(*form, &TTarvexMainForm::IgnFileSaveButtonClick);
+    EXPECT_TRUE(read(path("negative.ign")).startsWith("-5\r\n10\r\n"));
+    press(*form, &TTarvexMainForm::InjFileReadButtonClick);
+    EXPECT_TRUE(dialogs->messages.back().text.contains(QStringLiteral("сохранена"))) << "no refusal";
+    const QList<QByteArray> writes = writesSinceConnect();
+    ASSERT_EQ(writes.size(), 258);
+    EXPECT_EQ(writes[1], QByteArray("<B[   1/-5]>\r\r"));
+    EXPECT_EQ(writes[256], QByteArray("<B[   256/-120]>\r\r"));
+    EXPECT_EQ(form->InjGrid->Cells(), cells);
+}
+
 TEST_F(Files, ABadFileSendsNothingAndLeavesTheEngineRunning)
 {
     auto form = makeConnectedForm();
@@ -119,12 +142,20 @@ TEST_F(Files, ABadFileSendsNothingAndLeavesTheEngineRunning)
         {"letter.inj", "12\r\n1a\r\n" + lines(254, "12"), "2"},
         {"big.inj", "1000\r\n" + lines(255, "12"), "1"},
         {"empty-line.inj", "\r\n" + lines(255, "12"), "1"},
+        {"two-signs.inj", "--5\r\n" + lines(255, "12"), "1"},
+        {"sign-only.inj", "12\r\n-\r\n" + lines(254, "12"), "2"},
+        {"plus.inj", "+5\r\n" + lines(255, "12"), "1"},
+        {"big-negative.inj", "-1000\r\n" + lines(255, "12"), "1"},
         {"missing.inj", QByteArray(), "missing.inj"},
+        // Files that are no files: endless, or a FIFO nobody writes to.
+        {"/dev/zero", QByteArray(), "65536"},
+        {"fifo.inj", QByteArray(), "0"},
     };
+    ASSERT_EQ(mkfifo(path("fifo.inj").toLocal8Bit().constData(), 0600), 0);
     for (const auto &c : cases) {
-        if (QByteArray(c.name) != "missing.inj")
+        if (!c.content.isEmpty())
             write(path(c.name), c.content);
-        dialogs->nextFile = path(c.name);
+        dialogs->nextFile = c.name[0] == '/' ? QString::fromLatin1(c.name) : path(c.name);
         press(*form, &TTarvexMainForm::InjFileReadButtonClick);
         EXPECT_TRUE(writesSinceConnect().isEmpty()) << c.name;
         ASSERT_FALSE(dialogs->messages.empty());
@@ -166,6 +197,68 @@ TEST_F(Files, AHugeImageIsMeasuredNotRead)
     press(*form, &TTarvexMainForm::OpenFWButtonClick);
     EXPECT_EQ(dialogs->messages.size(), 1u) << "a file that cannot be opened is reported";
     EXPECT_EQ(form->Label33->text(), QStringLiteral("819201 блоков.")) << "and changes nothing";
+}
+
+TEST_F(Files, AnImageThatIsNoFileIsRefused)
+{
+    auto form = makeConnectedForm();
+    ASSERT_EQ(mkfifo(path("fifo.bin").toLocal8Bit().constData(), 0600), 0);
+    for (const QString &image : {path("fifo.bin"), QStringLiteral("/dev/zero")}) {
+        dialogs->nextFile = image;
+        press(*form, &TTarvexMainForm::OpenFWButtonClick);
+        ASSERT_FALSE(dialogs->messages.empty());
+        EXPECT_EQ(dialogs->messages.back().text, image + QStringLiteral(" — не файл образа ПО."));
+        EXPECT_FALSE(form->LoadFWButton->isEnabled());
+        EXPECT_EQ(form->Label32->text(), QString());
+    }
+}
+
+// A loader on the fake line: echoes the call, says it is ready, accepts
+// every block.
+void answerAsALoader(FakeSerialSystem &serial, const std::function<void()> &duringTransfer)
+{
+    serial.answer = [&serial, duringTransfer, pending = QByteArray()](const QByteArray &written) mutable {
+        if (written == "{")
+            return QByteArray("{\x15");
+        pending += written;
+        if (pending.size() < 132)
+            return QByteArray();
+        pending.clear();
+        duringTransfer();
+        return QByteArray(1, char(0x06));
+    };
+}
+
+TEST_F(Files, TheUpdateStopsPollingWaitsPurgesAndShowsProgress)
+{
+    auto form = makeConnectedForm();
+    write(path("fw.bin"), QByteArray(200, 'x'));
+    dialogs->nextFile = path("fw.bin");
+    press(*form, &TTarvexMainForm::OpenFWButtonClick);
+    // The file grows before the transfer: it is sent as it is now, and the
+    // bar stays full past the count shown.
+    write(path("fw.bin"), QByteArray(1000, 'x'));
+    bool pollingDuringTransfer = false, buttonDuringTransfer = true;
+    int largestShown = 0, maximumShown = 0;
+    answerAsALoader(*serial, [&] {
+        pollingDuringTransfer |= form->RefreshTimer->Enabled();
+        buttonDuringTransfer &= form->LoadFWButton->isEnabled();
+        largestShown = std::max(largestShown, form->ProgressBar3->value());
+        maximumShown = form->ProgressBar3->maximum();
+    });
+    press(*form, &TTarvexMainForm::LoadFWButtonClick);
+    const auto calls = callsSinceConnect();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[1].bytes, QByteArray("<P>\r"));
+    EXPECT_EQ(calls[2].name, QStringLiteral("purge"));
+    EXPECT_DOUBLE_EQ(calls[2].timeMs - calls[1].timeMs, 100 + 300) << "the stop's wait, then 300 ms";
+    EXPECT_EQ(maximumShown, 2) << "the block count shown when the file was chosen";
+    EXPECT_EQ(largestShown, 2) << "a full bar, never beyond";
+    EXPECT_FALSE(pollingDuringTransfer);
+    EXPECT_FALSE(buttonDuringTransfer);
+    EXPECT_EQ(dialogs->texts().last(), QStringLiteral("Обновление ПО завершено."));
+    EXPECT_EQ(form->ProgressBar3->value(), 0);
+    EXPECT_TRUE(form->RefreshTimer->Enabled());
 }
 
 TEST_F(Files, AFailedUpdateSaysWhyAndPollingResumes)

@@ -111,6 +111,16 @@ TEST(AnalogGauge, OverLimitEventsFireOnEverySettingBeyond)
         g.SetPosition(p);
     EXPECT_EQ(over, 3);
     EXPECT_EQ(under, 2);
+    // A face change or a resize updates the position as a setting of it
+    // does; only the needle's width fires nothing.
+    g.SetPosition(8.0);
+    g.show();
+    over = under = 0;
+    g.SetCaption(QStringLiteral("x"));
+    g.resize(120, 70);
+    g.SetArrowWidth(3);
+    EXPECT_EQ(over, 2);
+    EXPECT_EQ(under, 0);
 }
 
 TEST(AnalogGauge, DrawsTheNeedleFromTheWholeCentreAndTheRedZone)

@@ -48,7 +48,7 @@ TEST_F(Language, EnglishAndBack)
     EXPECT_EQ(form->CalibrationRows[0].lower->text(), QStringLiteral("Ниже")) << "step buttons stay Russian";
     EXPECT_EQ(form->BandLabels[11]->text(), QStringLiteral("220 - 240"));
     const QStringList english = allCaptions(*form);
-    form->ComboBox1->setCurrentIndex(1);
+    emit form->ComboBox1->activated(1); // "ENG" picked again: the switch runs again
     EXPECT_EQ(allCaptions(*form), english) << "twice is once";
 
     form->ComboBox1->setCurrentIndex(0);
@@ -102,6 +102,36 @@ TEST_F(Language, LiveDataWritesInTheNewLanguage)
     form->Guarded([&] { form->RefreshTimerTimer(); });
     EXPECT_EQ(form->autotunebutton->text(), QStringLiteral("Автонастройка - Да"));
     EXPECT_EQ(form->ErrorCodeLabel->text(), QStringLiteral("НЕТ"));
+}
+
+// Every caption is whole in its control, in both languages.
+TEST_F(Language, EveryCaptionFitsItsControl)
+{
+    auto form = makeForm();
+    for (int language : {1, 0}) {
+        form->ComboBox1->setCurrentIndex(language);
+        for (const app::CaptionRow &row : app::captionTable()) {
+            QWidget *w = form->findChild<QWidget *>(QLatin1String(row.name));
+            ASSERT_NE(w, nullptr) << row.name;
+            if (form->PageControl1->indexOf(w) >= 0)
+                continue; // tabs take the width of their text
+            const QString text = captionOf(*form, w);
+            const int textWidth = w->fontMetrics().horizontalAdvance(text);
+            int room = w->width();
+            if (auto *button = qobject_cast<QPushButton *>(w)) {
+                room -= 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            } else if (auto *check = qobject_cast<QCheckBox *>(w)) {
+                QStyleOptionButton option;
+                option.initFrom(check);
+                option.text = text;
+                room = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check).width();
+            } else if (qobject_cast<QGroupBox *>(w)) {
+                room -= 16; // the title's indent and its gaps in the frame
+            }
+            EXPECT_LE(textWidth, room) << row.name << " in " << (language ? "English" : "Russian") << ": "
+                                       << qPrintable(text);
+        }
+    }
 }
 
 TEST_F(Language, AlwaysStartsInRussian)

@@ -271,8 +271,11 @@ TEST_F(LiveMonitor, TheLogHoldsTheVersionAndTheItemsByteForByte)
     tick(*form);
     tick(*form);
     state = "[]";
-    tick(*form); // a sensor tick without brackets is not logged
+    tick(*form);
+    tick(*form); // a state reply without fields still writes every keyword
     sensor = "no reply";
+    state = kState;
+    tick(*form); // a sensor tick without brackets is not logged
     tick(*form);
     press(*form, &TTarvexMainForm::LogButtonClick);
     EXPECT_FALSE(form->Logging());
@@ -286,7 +289,10 @@ TEST_F(LiveMonitor, TheLogHoldsTheVersionAndTheItemsByteForByte)
                          "RPM 850 Volt 470 Temp 500 TPS 35 MAP 200 Lambda 100 IAT 520"
                          " DWELL  BaseIgn  CLTcorr  VoltCorr  LambdaCorr  Ms  BaseAir  CurrAir  Idle  AC  Decel "
                          " Tune \r\n"
-                         " Fuel \r\n"));
+                         " Fuel \r\n"
+                         " POS 35 DWELL 15 BaseIgn 120 CLTcorr 100 VoltCorr 101 LambdaCorr 99 Ms 250 BaseAir 40"
+                         " CurrAir 42 Idle 1 AC 0 Decel 0 Tune 0\r\n"
+                         " Fuel 1\r\n"));
 }
 
 TEST_F(LiveMonitor, TwoStartsInOneSecondKeepBothLogs)

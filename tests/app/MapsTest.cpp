@@ -1,5 +1,7 @@
 #include "app/ColorLabel.h"
 #include "maps/MapGrid.h"
+
+#include <ctime>
 #include "tests/app/FormFixture.h"
 #include "tests/support/Helpers.h"
 
@@ -170,6 +172,11 @@ TEST_F(Maps, OnlyDigitsBackspaceAndEnterCanBeTyped)
     EXPECT_EQ(form->InjGrid->Cell(0, 0), QStringLiteral("123"));
     QTest::keyClick(editor, Qt::Key_Backspace);
     EXPECT_EQ(form->InjGrid->Cell(0, 0), QStringLiteral("12"));
+    // Keys are not typed characters: Delete deletes in the editor.
+    QTest::keyClick(editor, Qt::Key_Home);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    EXPECT_EQ(editor->text(), QStringLiteral("2"));
+    QTest::keyClicks(editor, QStringLiteral("1"));
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(writesSinceConnect(), QList<QByteArray>{"<B[   1/12]>\r"});
 }
@@ -200,11 +207,16 @@ TEST_F(Maps, EditingOffOpensNoEditor)
     form->PageControl1->setCurrentIndex(1);
     connectedAt = serial->calls().size();
     form->InjGrid->SetCell(0, 0, QStringLiteral("8"));
+    form->InjGrid->SetCell(5, 3, QStringLiteral("45"));
     form->InjGrid->setCurrentCell(0, 0);
     form->InjGrid->setFocus();
     QTest::keyClicks(form->InjGrid, QStringLiteral("45"));
     EXPECT_EQ(form->InjGrid->findChild<QLineEdit *>(), nullptr);
     EXPECT_EQ(form->InjGrid->Cell(0, 0), QStringLiteral("8"));
+    // Typing searches nothing: the cell and the shared record stay.
+    EXPECT_EQ(form->InjGrid->currentRow(), 0);
+    EXPECT_EQ(form->InjGrid->currentColumn(), 0);
+    EXPECT_EQ(form->SelectedCell().column, 0);
     QTest::keyClick(form->InjGrid, Qt::Key_Enter);
     EXPECT_EQ(writesSinceConnect(), QList<QByteArray>{"<B[   1/8]>\r"}) << "the shown value is sent unchanged";
 }
@@ -222,6 +234,7 @@ TEST_F(Maps, TemplateLoadReadsTheMapBeforeItSaysSo)
     EXPECT_EQ(cellWhenShown, QStringLiteral("40"));
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("Загружен шаблон топливной карты."));
+    EXPECT_EQ(dialogs->messages[0].icon, app::Dialogs::Icon::Information);
     EXPECT_GE(clock->nowMs() - start, 900);
 
     press(*form, &TTarvexMainForm::IgnAutoEditButtonClick);
@@ -234,20 +247,32 @@ TEST_F(Maps, StoreWarnsAndKeepsTheWindowAliveForFiveSeconds)
     auto form = makeConnectedForm();
     int ticksDuringWait = 0;
     bool warningUpDuringWait = false;
+    bool pollingDuringWait = false;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         ++ticksDuringWait;
         warningUpDuringWait = dialogs->warningVisible;
+        pollingDuringWait |= form->RefreshTimer->Enabled();
     });
     probe.start(100);
     QElapsedTimer elapsed;
     elapsed.start();
+    timespec cpuBefore{}, cpuAfter{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuBefore);
     press(*form, &TTarvexMainForm::InjSaveButtonClick);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuAfter);
     const qint64 took = elapsed.elapsed();
+    const double cpuMs = (cpuAfter.tv_sec - cpuBefore.tv_sec) * 1e3 + (cpuAfter.tv_nsec - cpuBefore.tv_nsec) / 1e6;
     EXPECT_GE(took, 4900);
     EXPECT_LT(took, 6500);
+    EXPECT_LT(cpuMs, 500) << "the wait sleeps between events instead of spinning a core";
     EXPECT_GE(ticksDuringWait, 40) << "events are processed during the wait";
     EXPECT_TRUE(warningUpDuringWait);
+    EXPECT_FALSE(pollingDuringWait) << "no live data while the ECU stores";
+    const auto calls = callsSinceConnect();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[0].name, QStringLiteral("purge"));
+    EXPECT_EQ(calls[1].name, QStringLiteral("write"));
     EXPECT_FALSE(dialogs->warningVisible);
     EXPECT_EQ(dialogs->warningTitle, QStringLiteral("Warning"));
     EXPECT_EQ(dialogs->warningText, QStringLiteral("НЕ ВЫКЛЮЧАЙТЕ ЗАЖИГАНИЕ 5 СЕКУНД!!!"));

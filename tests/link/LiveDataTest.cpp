@@ -151,6 +151,8 @@ TEST(GaugeGeometry, StylesAndWideAngles)
     // Numbers sit closer horizontally with each index.
     EXPECT_EQ(numberPosition(gaugeGeometry(centerstyle, 120, 113, 65, 1, false), 0, 5, 5, 0),
               pointAt(56.5, 64, 30, 63 - 5 - 5));
+    // Number 2 of 5 at 78°: x = Round(56.5 − cos 78° · (63 − 5 − 5 − 2)) − 10 div 2, y without the − 2.
+    EXPECT_EQ(numberPosition(gaugeGeometry(centerstyle, 120, 113, 65, 1, false), 2, 5, 5, 10), QPoint(41, 12));
     EXPECT_EQ(captionPosition(gaugeGeometry(centerstyle, 120, 113, 65, 1, false), 10), QPoint(56 - 5, 32)) << "x 56.5 rounds to even";
 }
 

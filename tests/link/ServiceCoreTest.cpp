@@ -65,11 +65,26 @@ TEST(Calibration, UsesTheLocalesSeparator)
     EXPECT_EQ(rows[6], QStringLiteral("14,0 V"));
 }
 
-TEST(Diagnostics, FaultMessagesForCodes0To13Only)
+TEST(Diagnostics, EveryFaultMessageAsTheMakerWroteIt)
 {
-    EXPECT_EQ(faultMessage(0), QStringLiteral("Ошибок не обнаружено!"));
-    EXPECT_EQ(faultMessage(4), QStringLiteral("Замыкание на массу датчика температуры охлаждающей жидкоти"));
-    EXPECT_EQ(faultMessage(13), QStringLiteral("Ошибка датчика фазы распредвала"));
+    const char *const expected[] = {
+        "Ошибок не обнаружено!",
+        "Напряжение питания ниже 8 Вольт, возможно неисправность генератора",
+        "Напряжение питания выше 15 Вольт, возможно неисправность генератора",
+        "Обрыв датчика температуры охлаждающей жидкости",
+        "Замыкание на массу датчика температуры охлаждающей жидкоти",
+        "Недостоверный сигнал датчика Холла",
+        "Завышенное напряжение с лямбда-зонда, возможно замыкание подогрева с сигналом",
+        "Завышенное напряжение или замыкание на плюс сигнала датчика абсолютного давления",
+        "Обрыв или замыкание на массу сигнала датчика абсолютного давления",
+        "Замыкание сигнала датчика температуры воздуха",
+        "Обрыв датчика температуры воздуха",
+        "Повреждены данные в топливной карте",
+        "Повреждены данные в карте зажигания",
+        "Ошибка датчика фазы распредвала",
+    };
+    for (int code = 0; code < 14; ++code)
+        EXPECT_EQ(faultMessage(code), QString::fromUtf8(expected[code])) << code;
     EXPECT_EQ(faultMessage(14), std::nullopt);
     EXPECT_EQ(faultMessage(-1), std::nullopt);
 }
