@@ -20,12 +20,14 @@ struct LiveWindow {
     std::shared_ptr<test::FakeSerialSystem> serial = std::make_shared<test::FakeSerialSystem>(clock);
     std::unique_ptr<app::TTarvexMainForm> form;
 
-    LiveWindow()
+    explicit LiveWindow(bool logging = false)
     {
         app::FormServices s;
         s.serial = serial;
         s.clock = clock;
+        s.dialogs = std::make_shared<bench::QuietDialogs>();
         s.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+        s.logFolder = dir.path();
         serial->answer = [](const QByteArray &frame) -> QByteArray {
             if (frame == "<G>\r")
                 return "[A850aB470bC500cD35dF200fG100gH520h]";
@@ -36,12 +38,14 @@ struct LiveWindow {
         form = std::make_unique<app::TTarvexMainForm>(s);
         form->show();
         form->Guarded([&] { form->ComConnectButtonClick(); });
+        if (logging)
+            form->Guarded([&] { form->LogButtonClick(); });
     }
 };
 
-void tickPair(benchmark::State &state, bool sensor)
+void tickPair(benchmark::State &state, bool sensor, bool logging = false)
 {
-    LiveWindow w;
+    LiveWindow w(logging);
     for (auto _ : state) {
         state.PauseTiming();
         // Line the poll phase up so the timed tick sends the wanted request.
@@ -65,6 +69,29 @@ static void BM_TickStateReply(benchmark::State &state)
     tickPair(state, false);
 }
 BENCHMARK(BM_TickStateReply)->Unit(benchmark::kMicrosecond);
+
+// Logging: the state tick ends two lines, each written through to the disk.
+static void BM_TickStateReplyLogging(benchmark::State &state)
+{
+    tickPair(state, false, true);
+}
+BENCHMARK(BM_TickStateReplyLogging)->Unit(benchmark::kMicrosecond);
+
+static void BM_TickSensorReplyLogging(benchmark::State &state)
+{
+    tickPair(state, true, true);
+}
+BENCHMARK(BM_TickSensorReplyLogging)->Unit(benchmark::kMicrosecond);
+
+// The 5-second store wait: the CPU column is what the window's thread spent
+// while it waited for Timer2.
+static void BM_StoreWait(benchmark::State &state)
+{
+    LiveWindow w;
+    for (auto _ : state)
+        w.form->InjSaveButtonClick();
+}
+BENCHMARK(BM_StoreWait)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 static void BM_GaugePositionUpdate(benchmark::State &state)
 {

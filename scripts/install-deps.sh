@@ -22,6 +22,11 @@ done
 echo "Installing: ${missing[*]}"
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "These packages are missing: ${missing[*]}" >&2
+    echo "Run this command as root (su -), or install them as root with apt-get install." >&2
+    exit 1
+  fi
   as_root=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive

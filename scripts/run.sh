@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a release, starts the ECU simulator on a
-# pseudo-terminal and opens the window. "Опросить" lists the simulator's port.
+# pseudo-terminal and opens the window, disconnected; it says how to reach
+# the simulator's port.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,4 +15,7 @@ if [ -x build-release/tarvex-ecu-sim ]; then
   sim_pid=$!
   trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; wait 2>/dev/null || true' EXIT
 fi
+ports=${XDG_RUNTIME_DIR:+$XDG_RUNTIME_DIR/tarvex/ports}
+ports=${ports:-/tmp/tarvex-$(id -u)/ports}
+echo "To reach the simulator: press \"Опросить\", choose $ports/ecu-sim in the port box, press \"Соединить\"."
 build-release/tarvex

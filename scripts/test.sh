@@ -13,6 +13,8 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build-test --parallel "$jobs"
 # The fault soak (label soak) takes minutes: run it by hand, ctest -L soak.
 (cd build-test && ctest --output-on-failure --parallel "$jobs" --timeout 300 -LE soak)
+# The package steps of the README, on the tree just built.
+bash scripts/package.sh build-test
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON
 cmake --build build-asan --parallel "$jobs" --target tarvex_link_tests

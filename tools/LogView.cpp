@@ -9,12 +9,21 @@
 using namespace tarvex::monitor;
 
 namespace {
+const char kUsage[] = "Usage: tarvex-logview FILE.log\n"
+                      "       tarvex-logview --csv FILE.log        (a CSV on standard output)\n"
+                      "       tarvex-logview --png OUT.png FILE.log (the plots as a picture)\n"
+                      "       tarvex-logview --help\n";
+
 int usage()
 {
-    std::fprintf(stderr, "Usage: tarvex-logview FILE.log\n"
-                         "       tarvex-logview --csv FILE.log        (a CSV on standard output)\n"
-                         "       tarvex-logview --png OUT.png FILE.log (the plots as a picture)\n");
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+bool haveDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 } // namespace
 
@@ -23,12 +32,20 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    if (!args.isEmpty() && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     const bool csv = !args.isEmpty() && args[0] == QLatin1String("--csv");
     const bool png = !args.isEmpty() && args[0] == QLatin1String("--png");
     if ((csv && args.size() != 2) || (png && args.size() != 3) || (!csv && !png && args.size() != 1))
         return usage();
     if ((csv || png) && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!csv && !png && !haveDisplay()) {
+        std::fputs("tarvex-logview: no display to show the plots on; --png and --csv work without one\n", stderr);
+        return 1;
+    }
     QApplication application(argc, argv);
 
     const LogData log = readLogFile(args.last());

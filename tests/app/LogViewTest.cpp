@@ -88,6 +88,23 @@ TEST(LogViewProgram, WritesCsvAndPngAndRefusesOtherFiles)
     ASSERT_TRUE(refuse.waitForFinished(20000));
     EXPECT_EQ(refuse.exitCode(), 1);
     EXPECT_TRUE(refuse.readAllStandardError().contains("not a record"));
+
+    QProcess help;
+    help.start(QStringLiteral(TARVEX_LOGVIEW), {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(20000));
+    EXPECT_EQ(help.exitCode(), 0);
+    EXPECT_TRUE(help.readAllStandardOutput().startsWith("Usage: tarvex-logview"));
+
+    QProcess headless;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    headless.setProcessEnvironment(env);
+    headless.start(QStringLiteral(TARVEX_LOGVIEW), {log});
+    ASSERT_TRUE(headless.waitForFinished(20000));
+    EXPECT_EQ(headless.exitStatus(), QProcess::NormalExit) << "said so, not aborted";
+    EXPECT_EQ(headless.exitCode(), 1);
+    EXPECT_EQ(headless.readAllStandardError().count('\n'), 1);
 }
 
 } // namespace
