@@ -110,7 +110,7 @@ TEST_F(MainForm, ControlsCarryTheirNamesForAutomationAndStandWhereTheyBelong)
     EXPECT_EQ(form->Panel1->geometry(), QRect(8, 8, 321, 409));
     EXPECT_EQ(form->CalibrationRows[12].raise->geometry(), QRect(256, 8 + 24 * 12, 41, 17));
     EXPECT_EQ(form->Calibration_write_button->geometry(), QRect(216, 368, 97, 33));
-    EXPECT_EQ(form->autotunebutton->pos(), QPoint(232, 16));
+    EXPECT_EQ(form->autotunebutton->geometry(), QRect(232, 16, 113, 25));
     EXPECT_EQ(form->InjGrid->size(), QSize(531, 325));
     EXPECT_EQ(form->Image1->size(), QSize(537, 28));
     EXPECT_EQ(form->ProgressBar2->maximum(), 16);
