@@ -3,7 +3,10 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QCoreApplication>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace tarvex::app {
 
@@ -84,6 +87,38 @@ QString QtDialogs::openFileName(QWidget *parent, const QString &description, con
                                 const QString &suffix)
 {
     return runFileDialog(parent, QFileDialog::AcceptOpen, description, pattern, suffix);
+}
+
+std::optional<double> QtDialogs::askNumber(QWidget *parent, const QString &title, const QString &label,
+                                           double initial, int decimals)
+{
+    bool ok = false;
+    const double value = QInputDialog::getDouble(parent, title, label, initial, -1e6, 1e6, decimals, &ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+void QtDialogs::startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum)
+{
+    m_progress = std::make_unique<QProgressDialog>(title, cancel, 0, maximum, parent);
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setMinimumDuration(0);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->show();
+}
+
+bool QtDialogs::progress(int value)
+{
+    if (!m_progress)
+        return true;
+    m_progress->setValue(value);
+    QCoreApplication::processEvents();
+    return !m_progress->wasCanceled();
+}
+
+void QtDialogs::finishProgress()
+{
+    m_progress.reset();
 }
 
 } // namespace tarvex::app

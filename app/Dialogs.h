@@ -8,6 +8,7 @@
 
 class QWidget;
 class QMessageBox;
+class QProgressDialog;
 
 namespace tarvex::app {
 
@@ -36,6 +37,16 @@ public:
                                  const QString &suffix) = 0;
     virtual QString openFileName(QWidget *parent, const QString &description, const QString &pattern,
                                  const QString &suffix) = 0;
+    // A number the fitter types, with `decimals` places; none on cancel.
+    virtual std::optional<double> askNumber(QWidget *parent, const QString &title, const QString &label,
+                                            double initial, int decimals) = 0;
+    // A small window with a bar and a Cancel button (Escape cancels too)
+    // while a batch runs; the window behind it takes no input meanwhile.
+    virtual void startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum) = 0;
+    // Shows how far the batch is and lets the window repaint; false once the
+    // fitter has cancelled.
+    virtual bool progress(int value) = 0;
+    virtual void finishProgress() = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -52,9 +63,15 @@ public:
                          const QString &suffix) override;
     QString openFileName(QWidget *parent, const QString &description, const QString &pattern,
                          const QString &suffix) override;
+    std::optional<double> askNumber(QWidget *parent, const QString &title, const QString &label, double initial,
+                                    int decimals) override;
+    void startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum) override;
+    bool progress(int value) override;
+    void finishProgress() override;
 
 private:
     std::unique_ptr<QMessageBox> m_warning;
+    std::unique_ptr<QProgressDialog> m_progress;
 };
 
 } // namespace tarvex::app

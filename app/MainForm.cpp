@@ -83,6 +83,7 @@ void TTarvexMainForm::ConnectHandlers()
     ConnectServiceHandlers();
     ConnectFileHandlers();
     ConnectLanguageHandlers();
+    ConnectEditHandlers();
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };

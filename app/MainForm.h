@@ -6,6 +6,8 @@
 #include "link/BCPort.h"
 #include "link/Clock.h"
 #include "link/EcuExchange.h"
+#include "maps/EditHistory.h"
+#include "maps/MapOperations.h"
 #include "monitor/LogFile.h"
 
 #include <QDateTime>
@@ -15,6 +17,7 @@
 #include <vector>
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QEventLoop;
 class QComboBox;
@@ -118,6 +121,19 @@ public:
     void OpenFWButtonClick();
     void LoadFWButtonClick();
     void ComboBox1Change();
+
+    // Range editing on the map pages (map 0 fuel, 1 ignition): the grid's
+    // context menu and keys, only while the page's "Редактировать" is ticked
+    // (copying always).
+    enum class MapOperation { SetValue, Add, Scale, InterpolateRows, InterpolateColumns, InterpolateBoth, Smooth,
+                              Increment, Decrement };
+    void MapOperationClick(int map, MapOperation operation);
+    void MapCopyClick(int map);
+    void MapPasteClick(int map);
+    void PasteCells(int map, const QString &text);
+    void MapUndoClick(int map);
+    void MapRedoClick(int map);
+    bool MapEditable(int map) const;
 
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
@@ -276,6 +292,15 @@ public:
     maps::TMapGrid *IgnGrid = nullptr;
     QLabel *Image2 = nullptr;
 
+    // The actions of both map grids' context menus and keys.
+    struct MapActions {
+        QAction *copy = nullptr, *paste = nullptr, *undo = nullptr, *redo = nullptr;
+        QAction *setValue = nullptr, *add = nullptr, *scale = nullptr;
+        QAction *interpolateRows = nullptr, *interpolateColumns = nullptr, *interpolateBoth = nullptr;
+        QAction *smooth = nullptr, *increment = nullptr, *decrement = nullptr;
+    };
+    std::array<MapActions, 2> MapMenus{};
+
     // Page "Дополнительно": thirteen rows of caption, lower, value, raise.
     QFrame *Panel1 = nullptr;
     struct CalibrationRow {
@@ -311,6 +336,9 @@ private:
     void ConnectServiceHandlers();
     void ConnectFileHandlers();
     void ConnectLanguageHandlers();
+    void ConnectEditHandlers();
+    void ShowMapMenu(int map, const QPoint &at);
+    void UpdateEditCaptions();
     struct MapPageFiles;
     void SaveMapFile(const MapPageFiles &page);
     void LoadMapFile(const MapPageFiles &page);
@@ -325,6 +353,18 @@ private:
     // Keeps a copy of a map in the backup folder; false when it could not be
     // written and the fitter chose not to go on.
     bool BackupMap(int map, bool askToGoOn);
+    // What the ECU holds of a map is now `cells` (a read, a file load): the
+    // edits before it can no longer be undone.
+    void MapKnown(int map, const QStringList &cells);
+    // Enter wrote a cell: unstored, and undoable.
+    void CellWritten(int map, int cell, const QString &text);
+    // Writes cells one by one as Enter does, live data paused for the whole
+    // batch, with a cancelable progress window for more than one cell. The
+    // cells written go into the map's history through `done`; a port error
+    // ends the batch and goes on once they are recorded.
+    void WriteCells(int map, const maps::EditStep &writes, const std::function<void(size_t written)> &done);
+    void WriteChangedCells(int map, const maps::MapValues &values, const maps::CellRange &range);
+    maps::TMapGrid *GridOf(int map) const;
     bool BackupBeforeReplacing(int map);
     void AskToStoreUnstored();
     void RefuseNonRegularImage(const QString &path);
@@ -356,6 +396,10 @@ private:
     CellRecord m_selectedCell;
     QColor m_lastChosenColor = Qt::black;
     bool m_closed = false;
+    std::array<maps::EditHistory, 2> m_history{};
+    // What the ECU holds of each map, as last read or written by this window.
+    std::array<QStringList, 2> m_ecuCells{};
+    bool m_batchRunning = false; // cells are being written; timers leave the port alone
     // The store waits under way (a store may start during another's wait);
     // Timer2's tick ends them all.
     std::vector<QEventLoop *> m_storeWaits;

@@ -106,6 +106,7 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
         }
     }
     page.status->clear();
+    MapKnown(page.grid == InjGrid ? 0 : 1, file.cells);
     RefreshTimer->SetEnabled(true);
     page.progress->setValue(0);
     (this->*page.store)();

@@ -42,6 +42,7 @@ void TTarvexMainForm::ComboBox1Change()
     const int language = LanguageIndex();
     if (language != 0 && language != 1)
         return;
+    UpdateEditCaptions();
     for (const CaptionRow &row : captionTable()) {
         auto *control = findChild<QWidget *>(QLatin1String(row.name));
         if (!control)

@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "app/WebLinks.h"
 #include "maps/MapGrid.h"
+#include "maps/MapScale.h"
 #include "monitor/AnalogGauge.h"
 
 #include <QCheckBox>
@@ -135,8 +136,6 @@ monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &c
 // The engine-speed scale under a map: one caption per column, vertical.
 QLabel *speedScale(QWidget *parent, const char *name, int x, int y)
 {
-    static const char *const kSpeeds[16] = {"ХХ",   "900",  "1200", "1500", "1800", "2100", "2400", "2700",
-                                            "3000", "3400", "3800", "4200", "4600", "5000", "5600", "6500"};
     QLabel *image = label(parent, name, QString(), x, y, 537, 28);
     QPixmap picture(537, 28);
     picture.fill(parent->palette().color(QPalette::Window));
@@ -147,7 +146,7 @@ QLabel *speedScale(QWidget *parent, const char *name, int x, int y)
         painter.save();
         painter.translate(4 + column * (maps::TMapGrid::kCellWidth + 1) + 16, 27);
         painter.rotate(-90);
-        painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(kSpeeds[column]));
+        painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, maps::speedCaption(column));
         painter.restore();
     }
     image->setPixmap(picture);

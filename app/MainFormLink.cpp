@@ -1,6 +1,7 @@
 // Searching for ports, connecting and disconnecting.
 #include "app/MainForm.h"
 #include "link/Protocol.h"
+#include "maps/MapGrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,6 +54,8 @@ void TTarvexMainForm::ComConnectButtonClick()
     for (MapSafety &safety : m_mapSafety)
         safety = MapSafety{};
     m_backupFailureReported = false;
+    MapKnown(0, InjGrid->Cells());
+    MapKnown(1, IgnGrid->Cells());
     const QByteArray reply = Exchange().run(link::CommandId::Connect);
     FWmemo->setPlainText(link::fromCp1251(link::connectReplyText(reply)));
     RefreshTimer->SetEnabled(true);

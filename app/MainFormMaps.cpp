@@ -69,6 +69,7 @@ void TTarvexMainForm::ReadMap(int map)
     if (!cells)
         return;
     (map == 0 ? InjGrid : IgnGrid)->SetCells(*cells);
+    MapKnown(map, (map == 0 ? InjGrid : IgnGrid)->Cells());
     // The map the ECU had when the fitter connected is always kept.
     if (!m_mapSafety[size_t(map)].backedUpSinceConnect && BackupMap(map, false))
         m_mapSafety[size_t(map)].backedUpSinceConnect = true;
@@ -149,8 +150,21 @@ bool TTarvexMainForm::IgnGridKeyPress(QChar key)
     return maps::isMapCellKey(key);
 }
 
+namespace {
+// "+" and "-" step the selection by one while the grid, not its editor,
+// has the key.
+int stepOf(int key, const maps::TMapGrid *grid)
+{
+    if (grid->EditorOpen())
+        return 0;
+    return key == Qt::Key_Plus ? 1 : key == Qt::Key_Minus ? -1 : 0;
+}
+} // namespace
+
 void TTarvexMainForm::InjGridKeyDown(int key)
 {
+    if (const int step = stepOf(key, InjGrid))
+        MapOperationClick(0, step > 0 ? MapOperation::Increment : MapOperation::Decrement);
     if (key != kEnter)
         return;
     // The grid's own current cell: the shared record may meanwhile have been
@@ -165,11 +179,23 @@ void TTarvexMainForm::InjGridKeyDown(int key)
     }
     const auto id = link::CommandId::FuelCellWrite;
     Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), link::toCp1251(text)));
-    m_mapSafety[0].unstored |= BComPort1->Connected();
+    CellWritten(0, maps::cellNumber(column, row), text);
+}
+
+void TTarvexMainForm::CellWritten(int map, int cell, const QString &text)
+{
+    if (!BComPort1->Connected())
+        return;
+    m_mapSafety[size_t(map)].unstored = true;
+    QString &ecu = m_ecuCells[size_t(map)][cell - 1];
+    m_history[size_t(map)].record({maps::CellChange{cell, ecu, text}});
+    ecu = text;
 }
 
 void TTarvexMainForm::IgnGridKeyDown(int key)
 {
+    if (const int step = stepOf(key, IgnGrid))
+        MapOperationClick(1, step > 0 ? MapOperation::Increment : MapOperation::Decrement);
     if (key != kEnter)
         return;
     const int column = IgnGrid->Col();
@@ -180,7 +206,7 @@ void TTarvexMainForm::IgnGridKeyDown(int key)
         throw invalidInteger(text);
     const auto id = link::CommandId::IgnCellWrite;
     Exchange().run(id, link::cellWriteFrame(id, maps::cellNumber(column, row), link::toCp1251(text)));
-    m_mapSafety[1].unstored |= BComPort1->Connected();
+    CellWritten(1, maps::cellNumber(column, row), text);
 }
 
 void TTarvexMainForm::StoreMap(int map)

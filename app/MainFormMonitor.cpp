@@ -42,6 +42,10 @@ void TTarvexMainForm::RefreshTimerTimer()
 
 void TTarvexMainForm::Timer1Timer()
 {
+    // Not in the middle of cells being written (their progress window lets
+    // the timers run).
+    if (m_batchRunning)
+        return;
     InjRefreshButtonClick();
 }
 

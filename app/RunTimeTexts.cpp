@@ -36,6 +36,38 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "The ECU answered a block 10 times in a row with a byte that means nothing here (the last 0x%1). The "
      "firmware update was stopped."},
     {Text::FirmwareNotAFile, "%1 — не файл образа ПО.", "%1 is not a firmware image file."},
+    {Text::MenuCopy, "Копировать", "Copy"},
+    {Text::MenuPaste, "Вставить", "Paste"},
+    {Text::MenuUndo, "Отменить", "Undo"},
+    {Text::MenuRedo, "Повторить", "Redo"},
+    {Text::MenuSetValue, "Задать значение…", "Set to a value…"},
+    {Text::MenuAdd, "Прибавить…", "Add…"},
+    {Text::MenuScale, "Изменить на процент…", "Change by a percentage…"},
+    {Text::MenuInterpolateRows, "Интерполировать по строкам", "Interpolate along the rows"},
+    {Text::MenuInterpolateColumns, "Интерполировать по столбцам", "Interpolate along the columns"},
+    {Text::MenuInterpolateBoth, "Интерполировать от углов", "Interpolate from the corners"},
+    {Text::MenuSmooth, "Сгладить", "Smooth"},
+    {Text::MenuIncrement, "Увеличить на 1", "Increase by 1"},
+    {Text::MenuDecrement, "Уменьшить на 1", "Decrease by 1"},
+    {Text::AskSetValue, "Новое значение выделенных ячеек:", "New value of the selected cells:"},
+    {Text::AskAdd, "Прибавить к выделенным ячейкам (отрицательное число вычитает):",
+     "Add to the selected cells (a negative number subtracts):"},
+    {Text::AskScale, "Изменить выделенные ячейки на процент (например 5 или -3,5):",
+     "Change the selected cells by a percentage (for example 5 or -3.5):"},
+    {Text::CellHoldsNoNumber, "В ячейке %1 (строка %2, столбец %3) нет числа. Ничего не записано.",
+     "Cell %1 (row %2, column %3) holds no number. Nothing was written."},
+    {Text::CellOutOfRange,
+     "Ячейка %1 (строка %2, столбец %3) получила бы значение %4, а в карте допустимо от %5 до %6. Ничего не "
+     "записано.",
+     "Cell %1 (row %2, column %3) would become %4; the map takes %5 to %6. Nothing was written."},
+    {Text::PasteNotANumber, "Строка %1, столбец %2 вставляемого текста («%3») — не целое число. Ничего не записано.",
+     "Line %1, column %2 of the pasted text (\"%3\") is not a whole number. Nothing was written."},
+    {Text::PasteDoesNotFit,
+     "Вставляемая таблица (%1 строк, %2 столбцов) не помещается в карту от строки %3, столбца %4. Ничего не "
+     "записано.",
+     "The pasted table (%1 rows, %2 columns) does not fit the map from row %3, column %4. Nothing was written."},
+    {Text::WritingCells, "Запись ячеек в ЭБУ…", "Writing the cells to the ECU…"},
+    {Text::CancelBatch, "Прервать", "Cancel"},
 }};
 
 constexpr bool inOrder()

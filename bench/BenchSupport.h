@@ -32,6 +32,20 @@ public:
     void hideWarningWindow() override {}
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
+    std::optional<double> askNumber(QWidget *, const QString &, const QString &, double, int) override
+    {
+        return number;
+    }
+    void startProgress(QWidget *, const QString &, const QString &, int) override {}
+    bool progress(int value) override
+    {
+        if (onProgress)
+            onProgress(value);
+        return true;
+    }
+    void finishProgress() override {}
+    std::optional<double> number; // what every number prompt answers
+    std::function<void(int)> onProgress;
 };
 
 // A window's services that see only the simulator's port registry, with

@@ -32,6 +32,8 @@ public:
     // The editing option: while on, typing opens the in-place editor.
     bool Editing() const { return m_editing; }
     void SetEditing(bool on);
+    // Whether the in-place editor is open on a cell.
+    bool EditorOpen() const { return state() == QAbstractItemView::EditingState; }
 
     void SetTextColor(const QColor &color);
     QColor TextColor() const { return m_textColor; }

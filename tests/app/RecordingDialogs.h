@@ -68,6 +68,32 @@ public:
         return nextFile;
     }
 
+    std::optional<double> askNumber(QWidget *, const QString &, const QString &label, double, int decimals) override
+    {
+        asked << label;
+        askedDecimals.push_back(decimals);
+        if (numberAnswers.empty())
+            return std::nullopt;
+        const std::optional<double> answer = numberAnswers.front();
+        numberAnswers.pop_front();
+        return answer;
+    }
+    void startProgress(QWidget *, const QString &title, const QString &, int maximum) override
+    {
+        progressTitle = title;
+        progressMaximum = maximum;
+        progressValues.clear();
+        progressOpen = true;
+    }
+    bool progress(int value) override
+    {
+        progressValues.push_back(value);
+        if (onProgress)
+            onProgress(value);
+        return cancelAtProgress < 0 || value < cancelAtProgress;
+    }
+    void finishProgress() override { progressOpen = false; }
+
     QStringList texts() const
     {
         QStringList out;
@@ -90,6 +116,15 @@ public:
     std::vector<FileDialog> fileDialogs;
     QString nextFile; // empty: the user cancels
     int warningsShown = 0;
+    QStringList asked;
+    std::vector<int> askedDecimals;
+    std::deque<std::optional<double>> numberAnswers; // none: the fitter cancels
+    QString progressTitle;
+    int progressMaximum = 0;
+    std::vector<int> progressValues;
+    bool progressOpen = false;
+    int cancelAtProgress = -1; // the fitter cancels once this many cells are written
+    std::function<void(int)> onProgress;
 };
 
 } // namespace tarvex::test
