@@ -64,9 +64,9 @@ namespace tarvex::app {
 
 namespace {
 QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &description,
-                      const QString &pattern, const QString &suffix)
+                      const QString &pattern, const QString &suffix, const QString &folder = QString())
 {
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString(), folder);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
@@ -84,9 +84,9 @@ QString QtDialogs::saveFileName(QWidget *parent, const QString &description, con
 }
 
 QString QtDialogs::openFileName(QWidget *parent, const QString &description, const QString &pattern,
-                                const QString &suffix)
+                                const QString &suffix, const QString &folder)
 {
-    return runFileDialog(parent, QFileDialog::AcceptOpen, description, pattern, suffix);
+    return runFileDialog(parent, QFileDialog::AcceptOpen, description, pattern, suffix, folder);
 }
 
 std::optional<double> QtDialogs::askNumber(QWidget *parent, const QString &title, const QString &label,

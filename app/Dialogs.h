@@ -32,11 +32,12 @@ public:
     virtual void hideWarningWindow() = 0;
     // File dialogs with one filter: its description shown as given, its
     // pattern ("*.inj"); a name typed without extension gets `suffix`.
-    // The save dialog asks before replacing a file. Empty on cancel.
+    // The save dialog asks before replacing a file. The open dialog starts
+    // in `folder` when one is given. Empty on cancel.
     virtual QString saveFileName(QWidget *parent, const QString &description, const QString &pattern,
                                  const QString &suffix) = 0;
     virtual QString openFileName(QWidget *parent, const QString &description, const QString &pattern,
-                                 const QString &suffix) = 0;
+                                 const QString &suffix, const QString &folder) = 0;
     // A number the fitter types, with `decimals` places; none on cancel.
     virtual std::optional<double> askNumber(QWidget *parent, const QString &title, const QString &label,
                                             double initial, int decimals) = 0;
@@ -62,7 +63,7 @@ public:
     QString saveFileName(QWidget *parent, const QString &description, const QString &pattern,
                          const QString &suffix) override;
     QString openFileName(QWidget *parent, const QString &description, const QString &pattern,
-                         const QString &suffix) override;
+                         const QString &suffix, const QString &folder) override;
     std::optional<double> askNumber(QWidget *parent, const QString &title, const QString &label, double initial,
                                     int decimals) override;
     void startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum) override;

@@ -8,12 +8,15 @@
 #include "link/EcuExchange.h"
 #include "maps/EditHistory.h"
 #include "maps/MapOperations.h"
+#include "maps/WorkingTrail.h"
 #include "monitor/LogFile.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <array>
+#include <optional>
 #include <vector>
 #include <memory>
 
@@ -35,11 +38,13 @@ class TAnalogGauge;
 }
 namespace tarvex::maps {
 class TMapGrid;
+class TMapSurface;
 }
 
 namespace tarvex::app {
 
 class TColorLabel;
+class TCompareWindow;
 
 // A label that takes the width of its caption (the design's auto-size).
 inline constexpr char kSizedByCaption[] = "tarvexSizedByCaption";
@@ -134,6 +139,15 @@ public:
     void MapUndoClick(int map);
     void MapRedoClick(int map);
     bool MapEditable(int map) const;
+
+    // Seeing the maps: the surface window, and the comparison with a file
+    // (from the grid's context menu).
+    void MapSurfaceClick(int map);
+    void MapCompareClick(int map);
+    void EndComparison(int map);
+    // Writes the file's values into these cells (0 to 255) of the map.
+    void WriteFromFile(int map, const std::vector<int> &cells);
+    const maps::WorkingTrail &Trail() const { return m_trail; }
 
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
@@ -298,8 +312,12 @@ public:
         QAction *setValue = nullptr, *add = nullptr, *scale = nullptr;
         QAction *interpolateRows = nullptr, *interpolateColumns = nullptr, *interpolateBoth = nullptr;
         QAction *smooth = nullptr, *increment = nullptr, *decrement = nullptr;
+        QAction *surface = nullptr, *compare = nullptr, *endCompare = nullptr;
     };
     std::array<MapActions, 2> MapMenus{};
+    // Windows of their own, made when first asked for.
+    std::array<QPointer<maps::TMapSurface>, 2> MapSurfaces{};
+    std::array<TCompareWindow *, 2> CompareWindows{};
 
     // Page "Дополнительно": thirteen rows of caption, lower, value, raise.
     QFrame *Panel1 = nullptr;
@@ -339,6 +357,11 @@ private:
     void ConnectEditHandlers();
     void ShowMapMenu(int map, const QPoint &at);
     void UpdateEditCaptions();
+    void UpdateViewCaptions();
+    void RefreshComparison(int map);
+    // After the first read of a connection: how the map differs from the
+    // newest copy kept before this one.
+    void NoteBackupDifference(int map);
     struct MapPageFiles;
     void SaveMapFile(const MapPageFiles &page);
     void LoadMapFile(const MapPageFiles &page);
@@ -346,6 +369,7 @@ private:
     MapPageFiles IgnitionFiles();
     void DecodeSensorReply(const QByteArray &reply);
     void DecodeStateReply(const QByteArray &reply);
+    void ShowTrail(int cell);
     void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
     void LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine = false);
     void ReadMap(int map);
@@ -397,6 +421,14 @@ private:
     QColor m_lastChosenColor = Qt::black;
     bool m_closed = false;
     std::array<maps::EditHistory, 2> m_history{};
+    maps::WorkingTrail m_trail;
+    struct Comparison {
+        QString file;
+        QStringList cells;
+    };
+    std::array<std::optional<Comparison>, 2> m_comparison{};
+    std::array<QString, 2> m_lastBackup{}; // the copy this connection's first read made
+    QString m_lastWritten;                  // the last copy written
     // What the ECU holds of each map, as last read or written by this window.
     std::array<QStringList, 2> m_ecuCells{};
     bool m_batchRunning = false; // cells are being written; timers leave the port alone

@@ -82,12 +82,15 @@ void TTarvexMainForm::ConnectEditHandlers()
         // nothing typed into a cell.
         action(a.increment, QKeySequence(), operation(MapOperation::Increment));
         action(a.decrement, QKeySequence(), operation(MapOperation::Decrement));
-        a.increment->setShortcutVisibleInContextMenu(true);
+        action(a.surface, QKeySequence(), [this, map] { MapSurfaceClick(map); });
+        action(a.compare, QKeySequence(), [this, map] { MapCompareClick(map); });
+        action(a.endCompare, QKeySequence(), [this, map] { EndComparison(map); });
         grid->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(grid, &QWidget::customContextMenuRequested, this,
                 [this, map](const QPoint &at) { Guarded([&] { ShowMapMenu(map, at); }); });
     }
     UpdateEditCaptions();
+    UpdateViewCaptions();
 }
 
 void TTarvexMainForm::UpdateEditCaptions()
@@ -133,6 +136,9 @@ void TTarvexMainForm::ShowMapMenu(int map, const QPoint &at)
     menu.addActions({a.setValue, a.add, a.scale, a.increment, a.decrement});
     menu.addSeparator();
     menu.addActions({a.interpolateRows, a.interpolateColumns, a.interpolateBoth, a.smooth});
+    menu.addSeparator();
+    menu.addAction(a.surface);
+    menu.addAction(m_comparison[size_t(map)] ? a.endCompare : a.compare);
     menu.exec(GridOf(map)->viewport()->mapToGlobal(at));
     // Keys work whatever the menu showed; each handler checks for itself.
     for (QAction *edit : {a.paste, a.undo, a.redo, a.setValue, a.add, a.scale, a.interpolateRows,
@@ -144,6 +150,7 @@ void TTarvexMainForm::MapKnown(int map, const QStringList &cells)
 {
     m_ecuCells[size_t(map)] = cells;
     m_history[size_t(map)].clear();
+    RefreshComparison(map);
 }
 
 void TTarvexMainForm::MapOperationClick(int map, MapOperation operation)
@@ -251,7 +258,7 @@ void TTarvexMainForm::WriteCells(int map, const EditStep &writes, const std::fun
             const int column = (change.cell - 1) % 16;
             const int row = (change.cell - 1) / 16;
             grid->SetCell(column, row, change.after);
-            grid->repaint();
+            grid->viewport()->repaint(); // the cell shows as its frame goes out
             try {
                 Exchange().run(id, link::cellWriteFrame(id, change.cell, link::toCp1251(change.after)), false);
             } catch (...) {
@@ -271,6 +278,7 @@ void TTarvexMainForm::WriteCells(int map, const EditStep &writes, const std::fun
         m_services.dialogs->finishProgress();
     m_batchRunning = false;
     done(written);
+    RefreshComparison(map);
     // A port error leaves live data off, as after any exchange that failed.
     if (error)
         std::rethrow_exception(error);

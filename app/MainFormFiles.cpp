@@ -76,7 +76,7 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
 {
     const QString path = m_services.dialogs->openFileName(this, QString::fromLatin1(page.openDescription),
                                                           QString::fromLatin1(page.pattern),
-                                                          QString::fromLatin1(page.suffix));
+                                                          QString::fromLatin1(page.suffix), QString());
     if (path.isEmpty())
         return;
     // The whole file is checked before the engine is stopped or a cell sent.
@@ -142,7 +142,7 @@ void TTarvexMainForm::RefuseNonRegularImage(const QString &path)
 void TTarvexMainForm::OpenFWButtonClick()
 {
     const QString path = m_services.dialogs->openFileName(this, QStringLiteral("Firmware update"),
-                                                          QStringLiteral("*.bin"), QStringLiteral("bin"));
+                                                          QStringLiteral("*.bin"), QStringLiteral("bin"), QString());
     if (path.isEmpty())
         return;
     // A device or a FIFO has no size and may never end (or never open).

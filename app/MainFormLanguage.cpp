@@ -43,6 +43,7 @@ void TTarvexMainForm::ComboBox1Change()
     if (language != 0 && language != 1)
         return;
     UpdateEditCaptions();
+    UpdateViewCaptions();
     for (const CaptionRow &row : captionTable()) {
         auto *control = findChild<QWidget *>(QLatin1String(row.name));
         if (!control)

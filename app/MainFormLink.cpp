@@ -54,6 +54,7 @@ void TTarvexMainForm::ComConnectButtonClick()
     for (MapSafety &safety : m_mapSafety)
         safety = MapSafety{};
     m_backupFailureReported = false;
+    m_lastBackup = {};
     MapKnown(0, InjGrid->Cells());
     MapKnown(1, IgnGrid->Cells());
     const QByteArray reply = Exchange().run(link::CommandId::Connect);

@@ -6,6 +6,7 @@
 #include "link/Protocol.h"
 #include "maps/CellColors.h"
 #include "maps/MapGrid.h"
+#include "maps/WorkingTrail.h"
 #include "maps/MapFile.h"
 #include "maps/MapReply.h"
 #include "monitor/LogFile.h"
@@ -30,6 +31,8 @@ constexpr int kEnter = 13;
 void TTarvexMainForm::ConnectMapHandlers()
 {
     InjGrid->SetTextColor(Qt::red);
+    InjGrid->SetTrail(&m_trail);
+    IgnGrid->SetTrail(&m_trail);
     IgnGrid->SetTextColor(palette().color(QPalette::WindowText));
     InjGrid->OnSelectCell = [this](int column, int row) { InjGridSelectCell(column, row); };
     IgnGrid->OnSelectCell = [this](int column, int row) { IgnGridSelectCell(column, row); };
@@ -71,8 +74,11 @@ void TTarvexMainForm::ReadMap(int map)
     (map == 0 ? InjGrid : IgnGrid)->SetCells(*cells);
     MapKnown(map, (map == 0 ? InjGrid : IgnGrid)->Cells());
     // The map the ECU had when the fitter connected is always kept.
-    if (!m_mapSafety[size_t(map)].backedUpSinceConnect && BackupMap(map, false))
+    if (!m_mapSafety[size_t(map)].backedUpSinceConnect && BackupMap(map, false)) {
         m_mapSafety[size_t(map)].backedUpSinceConnect = true;
+        m_lastBackup[size_t(map)] = m_lastWritten;
+        NoteBackupDifference(map);
+    }
 }
 
 bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
@@ -83,6 +89,7 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
     const QString error = maps::writeMapFile(path, (map == 0 ? InjGrid : IgnGrid)->Cells());
     if (error.isEmpty()) {
         m_mapSafety[size_t(map)].backupCurrent = true;
+        m_lastWritten = path;
         return true;
     }
     // An automatic backup is tried again on every read (the disk may have
@@ -190,6 +197,7 @@ void TTarvexMainForm::CellWritten(int map, int cell, const QString &text)
     QString &ecu = m_ecuCells[size_t(map)][cell - 1];
     m_history[size_t(map)].record({maps::CellChange{cell, ecu, text}});
     ecu = text;
+    RefreshComparison(map);
 }
 
 void TTarvexMainForm::IgnGridKeyDown(int key)

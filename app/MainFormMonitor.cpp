@@ -2,6 +2,7 @@
 #include "app/MainForm.h"
 #include "link/Protocol.h"
 #include "maps/MapGrid.h"
+#include "maps/MapSurface.h"
 #include "monitor/AnalogGauge.h"
 #include "monitor/LiveData.h"
 
@@ -113,12 +114,27 @@ void TTarvexMainForm::FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCh
     grid->SetEditing(false);
 }
 
+void TTarvexMainForm::ShowTrail(int cell)
+{
+    // Drawn over both grids and marked on the surfaces, whether the grids
+    // follow the working point or are being edited.
+    if (cell < 0 || cell > 255 || cell == m_trail.newest())
+        return;
+    m_trail.visit(cell);
+    InjGrid->viewport()->update();
+    IgnGrid->viewport()->update();
+    for (maps::TMapSurface *surface : MapSurfaces)
+        if (surface)
+            surface->SetWorkingPoint(cell);
+}
+
 void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
 {
     const int language = LanguageIndex();
     if (const QByteArray j = link::taggedField(reply, 'J'); link::hasBrackets(reply) && !j.isEmpty()) {
         const WorkingPoint point = workingPoint(link::fieldNumber(j));
         CursorLabel->setText(point.hex);
+        ShowTrail(point.cell);
         if (point.cell >= 0) {
             FollowWorkingPoint(InjGrid, InjEditCheck, point.column, point.row);
             FollowWorkingPoint(IgnGrid, IgnEditCheck, point.column, point.row);

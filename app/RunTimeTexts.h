@@ -46,6 +46,28 @@ enum class Text {
     PasteDoesNotFit,
     WritingCells,
     CancelBatch,
+    // Seeing the maps: the surface and the comparison with a file.
+    Menu3D,
+    MenuCompare,
+    MenuEndCompare,
+    MapNameFuel,
+    MapNameIgnition,
+    SurfaceTitle,
+    SurfaceSpeedAxis,
+    SurfaceLoadAxis,
+    CompareTitle,
+    CompareCell,
+    CompareRow,
+    CompareSpeed,
+    CompareEcu,
+    CompareFile,
+    CompareCount,
+    CompareSame,
+    CompareWriteSelected,
+    CompareWriteAll,
+    CompareClose,
+    CompareNeedsEditing,
+    BackupDiffers,
     Count
 };
 

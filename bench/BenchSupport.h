@@ -31,7 +31,10 @@ public:
     void showWarningWindow(QWidget *, const QString &, const QString &) override {}
     void hideWarningWindow() override {}
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &, const QString &) override
+    {
+        return file;
+    }
     std::optional<double> askNumber(QWidget *, const QString &, const QString &, double, int) override
     {
         return number;

@@ -1,10 +1,12 @@
 #include "maps/MapGrid.h"
+#include "maps/WorkingTrail.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace tarvex::maps {
 
@@ -222,6 +224,56 @@ void TMapGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableWidget::keyPressEvent(event);
+}
+
+} // namespace tarvex::maps
+
+namespace tarvex::maps {
+
+void TMapGrid::SetTrail(const WorkingTrail *trail)
+{
+    m_trail = trail;
+    viewport()->update();
+}
+
+void TMapGrid::SetMarks(std::map<int, QString> marks)
+{
+    m_marks = std::move(marks);
+    viewport()->update();
+}
+
+QRect TMapGrid::CellRect(int cell) const
+{
+    return visualRect(model()->index(cell / kSize, cell % kSize));
+}
+
+void TMapGrid::paintEvent(QPaintEvent *event)
+{
+    QTableWidget::paintEvent(event);
+    // Over the cells and their colours, never instead of them.
+    QPainter painter(viewport());
+    if (!m_marks.empty()) {
+        painter.setPen(QPen(QColor(220, 0, 0), 2));
+        painter.setBrush(Qt::NoBrush);
+        for (const auto &mark : m_marks)
+            painter.drawRect(CellRect(mark.first).adjusted(1, 1, -1, -1));
+    }
+    if (m_trail)
+        WorkingTrail::paint(painter, *m_trail, [this](int cell) { return CellRect(cell); });
+}
+
+bool TMapGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && !m_marks.empty()) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const auto mark = index.isValid() ? m_marks.find(index.row() * kSize + index.column()) : m_marks.end();
+        if (mark != m_marks.end()) {
+            QToolTip::showText(help->globalPos(), mark->second, viewport(), CellRect(mark->first));
+            return true;
+        }
+    }
+    return QTableWidget::viewportEvent(event);
 }
 
 } // namespace tarvex::maps

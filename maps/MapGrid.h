@@ -3,9 +3,12 @@
 #include <QColor>
 #include <QTableWidget>
 #include <functional>
+#include <map>
 #include <optional>
 
 namespace tarvex::maps {
+
+class WorkingTrail;
 
 // A 16 × 16 map of text cells, 32 × 19 pixels each with 1-pixel lines, all
 // visible without scrolling. The window hooks its handlers in: cell
@@ -51,14 +54,26 @@ public:
     // when the key was discarded.
     bool handleKey(QKeyEvent *event);
 
+    // The working point's recent cells, drawn over the cells; none: no trail.
+    void SetTrail(const WorkingTrail *trail);
+    // Cells outlined as differing from a file, with the file's text shown as
+    // their tooltip (cell 0 to 255 → text); empty: the grid's own look.
+    void SetMarks(std::map<int, QString> marks);
+    const std::map<int, QString> &Marks() const { return m_marks; }
+    QRect CellRect(int cell) const;
+
     void keyboardSearch(const QString &search) override;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     bool m_editing = false;
     QColor m_textColor;
+    const WorkingTrail *m_trail = nullptr;
+    std::map<int, QString> m_marks;
 };
 
 } // namespace tarvex::maps

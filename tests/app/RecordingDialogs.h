@@ -53,7 +53,7 @@ public:
     void hideWarningWindow() override { warningVisible = false; }
     struct FileDialog {
         bool save;
-        QString description, pattern, suffix;
+        QString description, pattern, suffix, folder;
     };
     QString saveFileName(QWidget *, const QString &description, const QString &pattern,
                          const QString &suffix) override
@@ -61,10 +61,10 @@ public:
         fileDialogs.push_back(FileDialog{true, description, pattern, suffix});
         return nextFile;
     }
-    QString openFileName(QWidget *, const QString &description, const QString &pattern,
-                         const QString &suffix) override
+    QString openFileName(QWidget *, const QString &description, const QString &pattern, const QString &suffix,
+                         const QString &folder) override
     {
-        fileDialogs.push_back(FileDialog{false, description, pattern, suffix});
+        fileDialogs.push_back(FileDialog{false, description, pattern, suffix, folder});
         return nextFile;
     }
 

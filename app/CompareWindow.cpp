@@ -1,0 +1,96 @@
+#include "app/CompareWindow.h"
+#include "app/RunTimeTexts.h"
+#include "maps/MapScale.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace tarvex::app {
+
+TCompareWindow::TCompareWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("CompareWindow"));
+    Summary = new QLabel(this);
+    Summary->setTextFormat(Qt::PlainText);
+    List = new QTableWidget(0, 5, this);
+    List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List->setSelectionBehavior(QAbstractItemView::SelectRows);
+    List->verticalHeader()->hide();
+    WriteSelected = new QPushButton(this);
+    WriteAll = new QPushButton(this);
+    CloseButton = new QPushButton(this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(WriteSelected);
+    buttons->addWidget(WriteAll);
+    buttons->addStretch();
+    buttons->addWidget(CloseButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Summary);
+    layout->addWidget(List);
+    layout->addLayout(buttons);
+    resize(440, 420);
+    connect(WriteSelected, &QPushButton::clicked, this, [this] {
+        if (OnWrite)
+            OnWrite(SelectedCells());
+    });
+    connect(WriteAll, &QPushButton::clicked, this, [this] {
+        if (OnWrite)
+            OnWrite(m_cells);
+    });
+    connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void TCompareWindow::Show(const QString &title, const std::vector<maps::CellDifference> &differences, bool canWrite,
+                          int language)
+{
+    setWindowTitle(title);
+    Summary->setText(differences.empty() ? runTimeText(Text::CompareSame, language)
+                                         : runTimeText(Text::CompareCount, language).arg(differences.size()));
+    List->setHorizontalHeaderLabels({runTimeText(Text::CompareCell, language), runTimeText(Text::CompareRow, language),
+                                     runTimeText(Text::CompareSpeed, language), runTimeText(Text::CompareEcu, language),
+                                     runTimeText(Text::CompareFile, language)});
+    List->setRowCount(int(differences.size()));
+    m_cells.clear();
+    for (int i = 0; i < int(differences.size()); ++i) {
+        const maps::CellDifference &d = differences[size_t(i)];
+        m_cells.push_back(d.cell);
+        const QString texts[5] = {QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
+                                  maps::speedCaption(d.cell % 16), d.ecu, d.file};
+        for (int column = 0; column < 5; ++column)
+            List->setItem(i, column, new QTableWidgetItem(texts[column]));
+    }
+    List->resizeColumnsToContents();
+    WriteSelected->setText(runTimeText(Text::CompareWriteSelected, language));
+    WriteAll->setText(runTimeText(Text::CompareWriteAll, language));
+    CloseButton->setText(runTimeText(Text::CompareClose, language));
+    const QString why = canWrite ? QString() : runTimeText(Text::CompareNeedsEditing, language);
+    for (QPushButton *write : {WriteSelected, WriteAll}) {
+        write->setEnabled(canWrite && !differences.empty());
+        write->setToolTip(why);
+    }
+    show();
+    raise();
+}
+
+std::vector<int> TCompareWindow::SelectedCells() const
+{
+    std::vector<int> cells;
+    for (const QModelIndex &row : List->selectionModel()->selectedRows())
+        cells.push_back(m_cells[size_t(row.row())]);
+    std::sort(cells.begin(), cells.end());
+    return cells;
+}
+
+void TCompareWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (OnClose)
+        OnClose();
+}
+
+} // namespace tarvex::app
