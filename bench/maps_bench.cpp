@@ -5,6 +5,10 @@
 #include "maps/CellColors.h"
 #include "maps/MapGrid.h"
 #include "maps/MapReply.h"
+#include "maps/MapSurface.h"
+#include "maps/WorkingTrail.h"
+
+#include <QPainter>
 
 #include <QApplication>
 #include <QPixmap>
@@ -30,17 +34,21 @@ static void BM_ParseMapReply(benchmark::State &state)
 }
 BENCHMARK(BM_ParseMapReply);
 
-static void BM_ParseAndRepaintFuelGrid(benchmark::State &state)
+static void paintLikeTheFuelPage(maps::TMapGrid &grid)
 {
-    maps::TMapGrid grid;
     grid.SetTextColor(Qt::red);
-    const app::BandColors &bands = app::defaultBandColors();
-    grid.CellFill = [&](const QString &text) -> std::optional<QColor> {
+    grid.CellFill = [&grid](const QString &text) -> std::optional<QColor> {
         const std::optional<int> band = maps::fuelBand(maps::paintValue(text));
         if (!band)
             return std::nullopt;
-        return app::colorFromValue(bands[size_t(*band - 1)], grid.palette());
+        return app::colorFromValue(app::defaultBandColors()[size_t(*band - 1)], grid.palette());
     };
+}
+
+static void BM_ParseAndRepaintFuelGrid(benchmark::State &state)
+{
+    maps::TMapGrid grid;
+    paintLikeTheFuelPage(grid);
     grid.show();
     const QByteArray text = reply();
     QPixmap target(grid.size());
@@ -50,6 +58,39 @@ static void BM_ParseAndRepaintFuelGrid(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ParseAndRepaintFuelGrid)->Unit(benchmark::kMillisecond);
+
+// What a live tick that moves the working point adds to the grid's paint:
+// the trail of 25 points drawn over the cells.
+static void BM_TrailPaint(benchmark::State &state)
+{
+    maps::TMapGrid grid;
+    maps::WorkingTrail trail;
+    for (int i = 0; i < 40; ++i)
+        trail.visit((i * 37) % 256);
+    QImage target(grid.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter painter(&target);
+        maps::WorkingTrail::paint(painter, trail, [&grid](int cell) { return grid.CellRect(cell); });
+    }
+}
+BENCHMARK(BM_TrailPaint)->Unit(benchmark::kMicrosecond);
+
+// The surface window drawn again after one cell changed (640 × 480).
+static void BM_SurfaceRedrawAfterACellChange(benchmark::State &state)
+{
+    maps::TMapGrid grid;
+    paintLikeTheFuelPage(grid);
+    grid.SetCells(*maps::parseMapReply(reply()));
+    maps::TMapSurface surface(&grid);
+    surface.resize(640, 480);
+    QPixmap target(surface.size());
+    int value = 0;
+    for (auto _ : state) {
+        grid.SetCell(5, 5, QString::number(value++ % 600));
+        surface.render(&target);
+    }
+}
+BENCHMARK(BM_SurfaceRedrawAfterACellChange)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

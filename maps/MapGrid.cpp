@@ -244,7 +244,8 @@ void TMapGrid::SetMarks(std::map<int, QString> marks)
 
 QRect TMapGrid::CellRect(int cell) const
 {
-    return visualRect(model()->index(cell / kSize, cell % kSize));
+    // Fixed cells, no scrolling: the cell inside its grid lines.
+    return QRect((cell % kSize) * (kCellWidth + 1), (cell / kSize) * (kCellHeight + 1), kCellWidth, kCellHeight);
 }
 
 void TMapGrid::paintEvent(QPaintEvent *event)

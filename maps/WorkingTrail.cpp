@@ -43,11 +43,6 @@ void WorkingTrail::paint(QPainter &painter, const WorkingTrail &trail, const std
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     QColor ink(0, 0, 160);
-    for (size_t i = 1; i < points.size(); ++i) {
-        ink.setAlphaF(0.8 * points[i].strength);
-        painter.setPen(QPen(ink, 2));
-        painter.drawLine(spot(points[i - 1].cell), spot(points[i].cell));
-    }
     painter.setPen(Qt::NoPen);
     for (const Point &p : points) {
         ink.setAlphaF(0.9 * p.strength);

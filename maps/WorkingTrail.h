@@ -27,8 +27,8 @@ public:
     std::vector<Point> points() const;
     int newest() const { return m_count ? m_cells[(m_head + kLength - 1) % kLength] : -1; }
 
-    // Draws the trail over a grid: a line through the points and a dot on
-    // each, fading with age. cellRect gives a cell's rectangle.
+    // Draws the trail over a grid: a dot beside each point's number, fading
+    // and shrinking with age. cellRect gives a cell's rectangle.
     static void paint(QPainter &painter, const WorkingTrail &trail, const std::function<QRect(int cell)> &cellRect);
 
 private:
