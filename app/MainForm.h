@@ -28,6 +28,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -139,6 +140,8 @@ public:
     void MapUndoClick(int map);
     void MapRedoClick(int map);
     bool MapEditable(int map) const;
+    // The grid's context menu as it would open now.
+    std::unique_ptr<QMenu> MakeMapMenu(int map);
 
     // Seeing the maps: the surface window, and the comparison with a file
     // (from the grid's context menu).

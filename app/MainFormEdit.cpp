@@ -119,7 +119,7 @@ void TTarvexMainForm::UpdateEditCaptions()
     }
 }
 
-void TTarvexMainForm::ShowMapMenu(int map, const QPoint &at)
+std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)
 {
     MapActions &a = MapMenus[size_t(map)];
     const bool editable = MapEditable(map);
@@ -128,22 +128,31 @@ void TTarvexMainForm::ShowMapMenu(int map, const QPoint &at)
         edit->setEnabled(editable);
     a.undo->setEnabled(editable && m_history[size_t(map)].canUndo());
     a.redo->setEnabled(editable && m_history[size_t(map)].canRedo());
-    QMenu menu(this);
-    menu.addActions({a.undo, a.redo});
-    menu.addSeparator();
-    menu.addActions({a.copy, a.paste});
-    menu.addSeparator();
-    menu.addActions({a.setValue, a.add, a.scale, a.increment, a.decrement});
-    menu.addSeparator();
-    menu.addActions({a.interpolateRows, a.interpolateColumns, a.interpolateBoth, a.smooth});
-    menu.addSeparator();
-    menu.addAction(a.surface);
-    menu.addAction(m_comparison[size_t(map)] ? a.endCompare : a.compare);
-    menu.exec(GridOf(map)->viewport()->mapToGlobal(at));
-    // Keys work whatever the menu showed; each handler checks for itself.
-    for (QAction *edit : {a.paste, a.undo, a.redo, a.setValue, a.add, a.scale, a.interpolateRows,
-                          a.interpolateColumns, a.interpolateBoth, a.smooth, a.increment, a.decrement})
-        edit->setEnabled(true);
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addActions({a.undo, a.redo});
+    menu->addSeparator();
+    menu->addActions({a.copy, a.paste});
+    menu->addSeparator();
+    menu->addActions({a.setValue, a.add, a.scale, a.increment, a.decrement});
+    menu->addSeparator();
+    menu->addActions({a.interpolateRows, a.interpolateColumns, a.interpolateBoth, a.smooth});
+    menu->addSeparator();
+    menu->addAction(a.surface);
+    menu->addAction(m_comparison[size_t(map)] ? a.endCompare : a.compare);
+    // Keys work whatever the menu shows; each handler checks for itself.
+    connect(menu.get(), &QMenu::aboutToHide, this, [this, map] {
+        MapActions &actions = MapMenus[size_t(map)];
+        for (QAction *edit : {actions.paste, actions.undo, actions.redo, actions.setValue, actions.add, actions.scale,
+                              actions.interpolateRows, actions.interpolateColumns, actions.interpolateBoth,
+                              actions.smooth, actions.increment, actions.decrement})
+            edit->setEnabled(true);
+    });
+    return menu;
+}
+
+void TTarvexMainForm::ShowMapMenu(int map, const QPoint &at)
+{
+    MakeMapMenu(map)->exec(GridOf(map)->viewport()->mapToGlobal(at));
 }
 
 void TTarvexMainForm::MapKnown(int map, const QStringList &cells)

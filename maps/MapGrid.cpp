@@ -253,6 +253,16 @@ void TMapGrid::paintEvent(QPaintEvent *event)
     QTableWidget::paintEvent(event);
     // Over the cells and their colours, never instead of them.
     QPainter painter(viewport());
+    // A block of selected cells keeps the cells' colours; its outline shows it.
+    for (const QTableWidgetSelectionRange &range : selectedRanges()) {
+        if (range.rowCount() * range.columnCount() < 2)
+            continue;
+        const QRect block = CellRect(range.topRow() * kSize + range.leftColumn())
+                                .united(CellRect(range.bottomRow() * kSize + range.rightColumn()));
+        painter.setPen(QPen(palette().color(QPalette::Active, QPalette::Highlight).darker(130), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(block.adjusted(0, 0, 1, 1));
+    }
     if (!m_marks.empty()) {
         painter.setPen(QPen(QColor(220, 0, 0), 2));
         painter.setBrush(Qt::NoBrush);

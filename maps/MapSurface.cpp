@@ -74,6 +74,19 @@ QImage TMapSurface::Render(const QSize &size) const
     for (int cell = 0; cell < 256; ++cell)
         at[size_t(cell)] = projectSurfacePoint(m_view, frame, cell % 16, cell / 16, values[size_t(cell)]);
 
+    // The floor at the lowest value, and the corners' posts up to the map,
+    // so that the eye finds the height.
+    auto floorAt = [&](double column, double row) {
+        return projectSurfacePoint(m_view, frame, column, row, frame.lowest).at;
+    };
+    const QPointF floor[4] = {floorAt(0, 0), floorAt(15, 0), floorAt(15, 15), floorAt(0, 15)};
+    p.setPen(QPen(QColor(150, 150, 150), 1));
+    p.setBrush(palette().color(QPalette::AlternateBase));
+    p.drawPolygon(floor, 4);
+    p.setPen(QPen(QColor(150, 150, 150), 1, Qt::DotLine));
+    for (int corner : {0, 15, 255, 240})
+        p.drawLine(floorAt(corner % 16, corner / 16), at[size_t(corner)].at);
+
     // Patches between four neighbouring cells, the farthest first, each in
     // the colour of its cells' mean as the grid would paint it.
     struct Patch {

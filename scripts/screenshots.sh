@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build build-release --parallel 2 --target tarvex-screenshots
-# The log viewer's picture comes from a 40-second drive against the simulator.
-QT_QPA_PLATFORM=offscreen build-release/tarvex-screenshots docs --drive 40
+# The map pictures and the log viewer's come from live data of the simulator.
+QT_QPA_PLATFORM=offscreen build-release/tarvex-screenshots docs --maps 12 --drive 40

@@ -5,6 +5,13 @@
 #include "sim/Simulator.h"
 
 #include <QEventLoop>
+#include <QFile>
+#include <QMenu>
+#include <QPainter>
+#include <QCheckBox>
+#include "app/CompareWindow.h"
+#include "maps/MapGrid.h"
+#include "maps/MapSurface.h"
 #include <QTimer>
 
 #include <QApplication>
@@ -12,6 +19,130 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
+
+namespace {
+
+// Dialogs that answer at once: the file to compare with, no boxes.
+class PictureDialogs final : public tarvex::app::Dialogs {
+public:
+    QString file;
+    void message(QWidget *, Icon, const QString &, const QString &text) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    bool question(QWidget *, const QString &, const QString &) override { return false; }
+    void openUrl(const QUrl &) override {}
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    void showWarningWindow(QWidget *, const QString &, const QString &) override {}
+    void hideWarningWindow() override {}
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &, const QString &) override
+    {
+        return file;
+    }
+    std::optional<double> askNumber(QWidget *, const QString &, const QString &, double, int) override
+    {
+        return std::nullopt;
+    }
+    void startProgress(QWidget *, const QString &, const QString &, int) override {}
+    bool progress(int) override { return true; }
+    void finishProgress() override {}
+};
+
+bool save(const QImage &image, const QString &file)
+{
+    if (!image.save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+void waitMs(int ms)
+{
+    QEventLoop wait;
+    QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+// The fuel map against the simulator: the working point's trail, a block
+// selected with its context menu open; the surface window; a comparison
+// with a kept copy.
+bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QString &settingsPath, int pollSeconds)
+{
+    using namespace tarvex;
+    sim::Options options;
+    options.registryDir = scratch.filePath(QStringLiteral("map-ports")).toStdString();
+    options.stateFile = scratch.filePath(QStringLiteral("map-ecu.state")).toStdString();
+    sim::Simulator simulator(options);
+    simulator.start();
+    QDir(scratch.path()).mkdir(QStringLiteral("map-sysfs"));
+    app::FormServices live;
+    live.serial = std::make_shared<link::PosixSerialSystem>(scratch.filePath(QStringLiteral("map-sysfs")),
+                                                            QString::fromStdString(options.registryDir));
+    live.settingsPath = settingsPath;
+    live.backupFolder = scratch.filePath(QStringLiteral("map-backups"));
+    auto dialogs = std::make_shared<PictureDialogs>();
+    live.dialogs = dialogs;
+    app::TTarvexMainForm form(live);
+    form.show();
+    form.Guarded([&] { form.ComSearchButtonClick(); });
+    form.Guarded([&] { form.ComConnectButtonClick(); });
+    form.PageControl1->setCurrentIndex(1);
+    waitMs(pollSeconds * 1000); // live data draws the trail
+    form.InjEditCheck->setChecked(true);
+    waitMs(200);
+    form.InjGrid->setCurrentCell(2, 6);
+    form.InjGrid->setRangeSelected(QTableWidgetSelectionRange(2, 6, 5, 10), true);
+    std::unique_ptr<QMenu> menu = form.MakeMapMenu(0);
+    const QPoint at = form.InjGrid->viewport()->mapTo(&form, form.InjGrid->CellRect(5 * 16 + 10).center());
+    menu->popup(form.mapToGlobal(at));
+    waitMs(300);
+    // The window, and the menu where it opened, also where it reaches past it.
+    const QRect menuRect(form.mapFromGlobal(menu->pos()), menu->size());
+    QImage editing(QRect(QPoint(0, 0), form.size()).united(menuRect).size(), QImage::Format_RGB32);
+    editing.fill(Qt::white);
+    {
+        QPainter painter(&editing);
+        painter.drawImage(0, 0, form.grab().toImage());
+        painter.drawImage(menuRect.topLeft(), menu->grab().toImage());
+    }
+    menu->hide();
+    bool ok = save(editing, QDir(outDir).filePath(QStringLiteral("map-editing.png")));
+
+    form.Guarded([&] { form.MapSurfaceClick(0); });
+    waitMs(300);
+    ok = ok && save(form.MapSurfaces[0]->grab().toImage(), QDir(outDir).filePath(QStringLiteral("map-surface.png")));
+    form.MapSurfaces[0]->close();
+
+    // A kept copy with a few cells tuned differently, compared.
+    QStringList kept = form.InjGrid->Cells();
+    for (int cell : {68, 69, 84, 85, 100})
+        kept[cell] = QString::number(kept[cell].toInt() + 12);
+    const QString copy = scratch.filePath(QStringLiteral("map-backups/tuned.inj"));
+    QFile file(copy);
+    file.open(QIODevice::WriteOnly);
+    for (const QString &cell : kept)
+        file.write(cell.toLatin1() + "\r\n");
+    file.close();
+    dialogs->file = copy;
+    form.Guarded([&] { form.MapCompareClick(0); });
+    waitMs(300);
+    QImage comparing = form.grab().toImage();
+    QWidget *list = form.CompareWindows[0];
+    list->move(form.width() - list->width() - 20, 40);
+    {
+        QPainter painter(&comparing);
+        painter.drawImage(list->pos(), list->grab().toImage());
+    }
+    ok = ok && save(comparing, QDir(outDir).filePath(QStringLiteral("map-compare.png")));
+    form.Guarded([&] { form.ComDisconnectButtonClick(); });
+    simulator.stop();
+    return ok;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -37,8 +168,18 @@ int main(int argc, char *argv[])
         }
         std::printf("%s\n", qPrintable(file));
     }
+    // With "--maps SECONDS": the map pictures, after so many seconds of
+    // live data.
+    for (int i = 2; i + 1 < argc; ++i)
+        if (QLatin1String(argv[i]) == QLatin1String("--maps")
+            && !mapPictures(outDir, scratch, services.settingsPath, atoi(argv[i + 1])))
+            return 1;
     // With "--drive SECONDS": a log recorded from the simulator, plotted.
-    if (argc > 3 && QLatin1String(argv[2]) == QLatin1String("--drive")) {
+    int driveSeconds = 0;
+    for (int i = 2; i + 1 < argc; ++i)
+        if (QLatin1String(argv[i]) == QLatin1String("--drive"))
+            driveSeconds = atoi(argv[i + 1]);
+    if (driveSeconds > 0) {
         tarvex::sim::Options options;
         options.registryDir = scratch.filePath(QStringLiteral("ports")).toStdString();
         options.stateFile = scratch.filePath(QStringLiteral("ecu.state")).toStdString();
@@ -55,7 +196,7 @@ int main(int argc, char *argv[])
         drive.Guarded([&] { drive.ComConnectButtonClick(); });
         drive.Guarded([&] { drive.LogButtonClick(); });
         QEventLoop wait;
-        QTimer::singleShot(atoi(argv[3]) * 1000, &wait, &QEventLoop::quit);
+        QTimer::singleShot(driveSeconds * 1000, &wait, &QEventLoop::quit);
         wait.exec();
         drive.Guarded([&] { drive.LogButtonClick(); });
         drive.Guarded([&] { drive.ComDisconnectButtonClick(); });
