@@ -86,6 +86,14 @@ EcuModel::EcuModel(unsigned seed, std::string stateFile, int faultCode)
     m_rpm = m_cal[0];
 }
 
+void EcuModel::setFuelError(int cell, double factor)
+{
+    if (cell < 1 || cell > kCells)
+        return;
+    const size_t i = size_t(cell - 1);
+    m_fuel[i] = std::clamp(int(std::lround(fuelTemplate()[i] * factor)), 0, 999);
+}
+
 double EcuModel::noise(double amplitude)
 {
     return std::uniform_real_distribution<double>(-amplitude, amplitude)(m_random);
@@ -153,7 +161,15 @@ std::string EcuModel::sensorReply()
     const double volts = m_running ? 14.1 + noise(0.08) : 12.4 + noise(0.03);
     const bool decel = m_running && m_throttle < 40 && m_rpm > 1500;
     int lambda = 0;
-    if (!m_running)
+    if (m_wideBand) {
+        // Air-fuel ratio raw ÷ 106 + 10: 14.7 where the map gives the fuel
+        // the engine needs (the template), leaner where it gives less.
+        const size_t cell = size_t(workingCell() - 1);
+        const double afr = !m_running ? 22.0
+                         : decel      ? 20.0
+                                      : 14.7 * fuelTemplate()[cell] / std::max(1, m_fuel[cell]) + noise(0.1);
+        lambda = int(std::lround(std::clamp((afr - 10) * 106, 0.0, 1023.0)));
+    } else if (!m_running)
         lambda = 45;
     else if (decel)
         lambda = 15;
@@ -165,7 +181,7 @@ std::string EcuModel::sensorReply()
     r += tag('C', rawFromCelsius(m_coolantC));
     r += tag('D', std::lround(std::max(0.0, m_throttle + noise(2))));
     r += tag('F', std::lround(std::clamp(m_load + noise(5), 0.0, 1023.0)));
-    r += tag('G', std::clamp(lambda, 0, 255));
+    r += tag('G', m_wideBand ? lambda : std::clamp(lambda, 0, 255));
     r += tag('H', rawFromCelsius(25 + (m_coolantC - 15) * 0.1));
     r += "]";
     return r;

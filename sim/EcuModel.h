@@ -39,6 +39,11 @@ public:
     int idleAirBase() const { return m_idleAirBase; }
     int workingCell() const; // 1 to 256
     void setFaultCode(int code) { m_faultCode = code; }
+    // The lambda sensor's kind (see Options::wideBand).
+    void setWideBand(bool wide) { m_wideBand = wide; }
+    // The fuel map's cell (1 to 256) becomes factor times its true value.
+    void setFuelError(int cell, double factor);
+    void setCoolant(double celsius) { m_coolantC = celsius; }
     int testsRun() const { return m_testsRun; }
     bool stroboscope() const { return m_stroboscope; }
 
@@ -68,6 +73,7 @@ private:
     int m_idleAirBase = 40;
     bool m_autotune = false;
     bool m_stroboscope = false;
+    bool m_wideBand = false;
     int m_testsRun = 0;
 
     // Engine.

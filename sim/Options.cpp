@@ -50,6 +50,9 @@ std::string usage()
            "  --baud N             line speed the pacing follows (57600)\n"
            "  --seed N             seed of the engine's noise (1)\n"
            "  --fault-code N       fault code reported in the live data (0)\n"
+           "  --wide-band          a wide-band lambda sensor, reading how rich the map runs\n"
+           "  --fuel-error C:F     the fuel map's cell C (1 to 256) starts F times its true value\n"
+           "  --warm               the engine starts at working temperature\n"
            "\n"
            "Faults:\n"
            "  --silent             never answer\n"
@@ -97,7 +100,20 @@ Options parseOptions(const std::vector<std::string> &args)
             o.seed = unsigned(toInt(a, value()));
         else if (a == "--fault-code")
             o.faultCode = toInt(a, value());
-        else if (a == "--silent")
+        else if (a == "--wide-band")
+            o.wideBand = true;
+        else if (a == "--warm")
+            o.warm = true;
+        else if (a == "--fuel-error") {
+            const std::string &v = value();
+            const size_t colon = v.find(':');
+            if (colon == std::string::npos)
+                throw std::invalid_argument("--fuel-error needs CELL:FACTOR");
+            o.fuelErrorCell = toInt(a, v.substr(0, colon));
+            o.fuelErrorFactor = toDouble(a, v.substr(colon + 1));
+            if (o.fuelErrorCell < 1 || o.fuelErrorCell > 256 || o.fuelErrorFactor <= 0)
+                throw std::invalid_argument("--fuel-error needs a cell 1 to 256 and a factor above 0");
+        } else if (a == "--silent")
             o.silent = true;
         else if (a == "--garbage")
             o.garbage = true;

@@ -18,6 +18,14 @@ struct Options {
     int baud = 57600;
     unsigned seed = 1;
     int faultCode = 0;
+    // The lambda sensor: narrow-band (swinging around 100) or wide-band,
+    // whose reading follows how the fuel map's cell in use differs from the
+    // fuel the engine needs (the template).
+    bool wideBand = false;
+    // A fuel map cell (1 to 256) the ECU starts with wrong by a factor.
+    int fuelErrorCell = 0;
+    double fuelErrorFactor = 1.0;
+    bool warm = false; // the engine starts at working temperature
 
     // Fault injection.
     bool silent = false;

@@ -69,6 +69,11 @@ Simulator::Simulator(Options options) : m_options(std::move(options)), m_loader(
     m_imageFile = m_options.imageFile.empty() ? defaultStateDir() + "/" + m_options.name + "-firmware.bin"
                                               : m_options.imageFile;
     m_model = std::make_unique<EcuModel>(m_options.seed, m_stateFile, m_options.faultCode);
+    m_model->setWideBand(m_options.wideBand);
+    if (m_options.fuelErrorCell > 0)
+        m_model->setFuelError(m_options.fuelErrorCell, m_options.fuelErrorFactor);
+    if (m_options.warm)
+        m_model->setCoolant(88);
 }
 
 Simulator::~Simulator()

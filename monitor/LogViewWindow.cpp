@@ -1,0 +1,63 @@
+#include "monitor/LogViewWindow.h"
+#include "app/RunTimeTexts.h"
+#include "link/Protocol.h"
+#include "monitor/LogAnalysisView.h"
+#include "monitor/LogPlot.h"
+#include "monitor/LogScatter.h"
+
+#include <QComboBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace tarvex::monitor {
+
+TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr<app::Dialogs> dialogs,
+                               QWidget *parent)
+    : QWidget(parent), m_log(std::move(log))
+{
+    setWindowTitle(QStringLiteral("tarvex-logview — ") + path);
+    Views = new QTabWidget(this);
+    Plot = new TLogPlot(m_log);
+    CellView = new TLogAnalysisView(m_log, path, std::move(dialogs));
+    Scatter = new TLogScatter(m_log);
+    Scatter->SetSensor(CellView->Sensor());
+    Views->addTab(Plot, QString());
+    Views->addTab(CellView, QString());
+    Views->addTab(Scatter, QString());
+    LanguageBox = new QComboBox(this);
+    LanguageBox->addItems({QStringLiteral("RUS"), QStringLiteral("ENG")});
+    Views->setCornerWidget(LanguageBox);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(Views);
+    CellView->OnSensorChanged = [this](SensorKind sensor) { Scatter->SetSensor(sensor); };
+    connect(Views, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab > 0)
+            TakeRange();
+    });
+    connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int index) { SetLanguage(index); });
+    const int language = QLocale::system().language() == QLocale::Russian ? 0 : 1;
+    LanguageBox->setCurrentIndex(language);
+    SetLanguage(language);
+    resize(1200, 800);
+}
+
+void TLogViewWindow::TakeRange()
+{
+    const int first = int(std::floor(Plot->ViewStart()));
+    const int last = int(std::ceil(Plot->ViewEnd()));
+    CellView->SetRange(first, last);
+    Scatter->SetRange(first, last);
+}
+
+void TLogViewWindow::SetLanguage(int language)
+{
+    Views->setTabText(0, app::runTimeText(app::Text::ViewPlots, language));
+    Views->setTabText(1, app::runTimeText(app::Text::ViewCells, language));
+    Views->setTabText(2, app::runTimeText(app::Text::ViewScatter, language));
+    CellView->SetLanguage(language);
+    Scatter->SetLanguage(language);
+}
+
+} // namespace tarvex::monitor

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "monitor/LogReader.h"
+
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QTabWidget;
+
+namespace tarvex::app {
+class Dialogs;
+}
+
+namespace tarvex::monitor {
+
+class TLogAnalysisView;
+class TLogPlot;
+class TLogScatter;
+
+// tarvex-logview's window: the plots of a log, its cells with a suggested
+// fuel map, and its records as a scatter; the cells and the scatter take the
+// records the plots show. The language box chooses the new texts.
+class TLogViewWindow : public QWidget {
+public:
+    TLogViewWindow(LogData log, const QString &path, std::shared_ptr<app::Dialogs> dialogs,
+                   QWidget *parent = nullptr);
+
+    QTabWidget *Views = nullptr;
+    QComboBox *LanguageBox = nullptr;
+    TLogPlot *Plot = nullptr;
+    TLogAnalysisView *CellView = nullptr;
+    TLogScatter *Scatter = nullptr;
+
+    // The plots' zoom, into the cells and the scatter.
+    void TakeRange();
+    void SetLanguage(int language);
+
+private:
+    LogData m_log;
+};
+
+} // namespace tarvex::monitor

@@ -1,0 +1,141 @@
+#include "monitor/LogAnalysis.h"
+#include "tests/support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarvex::monitor;
+
+namespace {
+
+// A record as the window writes it: the sensor items, the state items up
+// to Tune, then Fuel on a line of its own.
+struct Rec {
+    int pos = 67;
+    int lambda = 498; // AFR 14.7
+    int temp = 211;   // 90 °C
+    int tps = 35;
+    int ms = 250;
+    int rpm = 850;
+    int load = 300;
+};
+
+QByteArray logOf(const std::vector<Rec> &records)
+{
+    QByteArray out = "[FW 5.2]\r\n";
+    for (const Rec &r : records)
+        out += "RPM " + QByteArray::number(r.rpm) + " Volt 470 Temp " + QByteArray::number(r.temp) + " TPS "
+            + QByteArray::number(r.tps) + " MAP " + QByteArray::number(r.load) + " Lambda "
+            + QByteArray::number(r.lambda) + " IAT 520 POS " + QByteArray::number(r.pos)
+            + " DWELL 15 BaseIgn 120 CLTcorr 100 VoltCorr 100 LambdaCorr 100 Ms " + QByteArray::number(r.ms)
+            + " BaseAir 40 CurrAir 42 Idle 1 AC 0 Decel 0 Tune 0\r\n Fuel 1\r\n";
+    return out;
+}
+
+std::array<int, kCellCount> flatMap(int value)
+{
+    std::array<int, kCellCount> m;
+    m.fill(value);
+    return m;
+}
+
+// The raw wide-band reading of an air-fuel ratio.
+int rawOf(double afr)
+{
+    return int(std::lround((afr - 10) * 106));
+}
+
+Analysis analyse(const std::vector<Rec> &records, const AnalysisFilters &filters = {},
+                 const SuggestionSettings &settings = {}, int current = 100,
+                 SensorKind sensor = SensorKind::WideBand)
+{
+    const LogData log = readLog(logOf(records));
+    EXPECT_TRUE(log.error.isEmpty()) << qPrintable(log.error);
+    return analyseLog(log, sensor, filters, flatMap(current), settings);
+}
+
+TEST(LogAnalysis, ALeanCellGetsTheMatchingSuggestion)
+{
+    const Analysis a = analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7 * 1.1)}));
+    const CellStats &c = a.cells[66];
+    EXPECT_EQ(c.hits, 12);
+    EXPECT_NEAR(c.meanAfr, 16.17, 0.01);
+    EXPECT_DOUBLE_EQ(c.meanRpm, 850);
+    EXPECT_EQ(c.current, 100);
+    EXPECT_EQ(c.suggested, 110);
+    EXPECT_EQ(a.cells[67].suggested, std::nullopt) << "a cell the engine never visited";
+    EXPECT_EQ(suggestedMap(a, flatMap(100))[66], 110);
+    EXPECT_EQ(suggestedMap(a, flatMap(100))[67], 100) << "unchanged cells keep the current value";
+}
+
+TEST(LogAnalysis, FiltersExcludeWarmUpThrottleChangesOverrunAndTheTimeOutside)
+{
+    std::vector<Rec> records(10, Rec{});
+    records.push_back(Rec{67, 498, 483}); // 50 °C
+    records.push_back(Rec{67, 498, 211, 400}); // the throttle opens by 365 in a record
+    records.push_back(Rec{67, 498, 211, 400, 0}); // overrun
+    records.push_back(Rec{0});                  // no working point
+    const Analysis a = analyse(records);
+    EXPECT_EQ(a.cells[66].hits, 10);
+    EXPECT_EQ(a.coldRecords, 1);
+    EXPECT_EQ(a.throttleRecords, 1);
+    EXPECT_EQ(a.overrunRecords, 1);
+    EXPECT_EQ(a.otherRecords, 1);
+    AnalysisFilters warmEnough;
+    warmEnough.minCoolantC = 40;
+    warmEnough.skipNoInjection = false;
+    warmEnough.maxThrottlePerS = 5000;
+    EXPECT_EQ(analyse(records, warmEnough).cells[66].hits, 13);
+    AnalysisFilters range;
+    range.firstRecord = 2;
+    range.lastRecord = 5;
+    EXPECT_EQ(analyse(records, range).cells[66].hits, 4);
+}
+
+TEST(LogAnalysis, TooFewRecordsOrANarrowBandSensorGiveNoSuggestion)
+{
+    EXPECT_EQ(analyse(std::vector<Rec>(9, Rec{67, rawOf(16)})).cells[66].suggested, std::nullopt);
+    std::vector<Rec> narrow;
+    for (int lambda : {40, 90, 130, 200, 150, 60, 100, 125, 30, 180})
+        narrow.push_back(Rec{67, lambda});
+    const Analysis a = analyse(narrow, {}, {}, 100, SensorKind::NarrowBand);
+    EXPECT_EQ(a.cells[66].hits, 10);
+    EXPECT_DOUBLE_EQ(a.cells[66].richShare, 0.5) << "above 120 reads rich";
+    EXPECT_EQ(a.cells[66].suggested, std::nullopt) << "a narrow-band sensor cannot measure the ratio";
+}
+
+TEST(LogAnalysis, TheChangeIsLimitedAndClampedToTheMapsRange)
+{
+    const std::vector<Rec> veryLean(12, Rec{67, rawOf(14.7 * 1.5)});
+    EXPECT_EQ(analyse(veryLean).cells[66].suggested, 115) << "15 % a pass";
+    SuggestionSettings wider;
+    wider.maxChangePercent = 60;
+    EXPECT_EQ(analyse(veryLean, {}, wider).cells[66].suggested, 150);
+    EXPECT_EQ(analyse(veryLean, {}, {}, 990).cells[66].suggested, 999);
+    EXPECT_EQ(analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7 * 0.9)})).cells[66].suggested, 90) << "rich: less fuel";
+    SuggestionSettings perCell;
+    perCell.targetMap = std::array<double, kCellCount>{};
+    perCell.targetMap->fill(14.7);
+    (*perCell.targetMap)[66] = 13.5; // a richer target here
+    EXPECT_EQ(analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7)}), {}, perCell).cells[66].suggested, 109);
+}
+
+TEST(LogAnalysis, TheSensorIsGuessedFromTheReadings)
+{
+    EXPECT_EQ(guessSensor(readLog(logOf(std::vector<Rec>(5, Rec{67, 505})))), SensorKind::WideBand);
+    std::vector<Rec> narrow;
+    for (int lambda : {20, 180, 100, 60, 150})
+        narrow.push_back(Rec{67, lambda});
+    EXPECT_EQ(guessSensor(readLog(logOf(narrow))), SensorKind::NarrowBand);
+}
+
+TEST(LogAnalysis, TheCellTableAsCsv)
+{
+    const QByteArray csv = cellsCsv(analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7 * 1.1)})));
+    const QList<QByteArray> lines = csv.split('\n');
+    EXPECT_EQ(lines.size(), 258); // header, 256 cells, the last line break
+    EXPECT_EQ(lines[0], "cell,row,column,records,mean_rpm,mean_load,mean_afr,rich_share,current,suggested");
+    EXPECT_EQ(lines[67], "67,5,3,12,850,300,16.17,,100,110");
+    EXPECT_EQ(lines[1], "1,1,1,0,,,,,100,");
+}
+
+} // namespace
