@@ -2,6 +2,10 @@
 // two drawing paths of a dial gauge.
 #include "app/MainForm.h"
 #include "monitor/AnalogGauge.h"
+#include "monitor/LogAnalysis.h"
+#include "monitor/LogViewWindow.h"
+
+#include <QFile>
 #include "tests/support/FakeSerialSystem.h"
 
 #include <QApplication>
@@ -92,6 +96,51 @@ static void BM_StoreWait(benchmark::State &state)
         w.form->InjSaveButtonClick();
 }
 BENCHMARK(BM_StoreWait)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A one-hour drive: 18 000 records wandering over the map.
+static QByteArray hourLog()
+{
+    QByteArray out = "[FW 5.2]\r\n";
+    for (int i = 0; i < 18000; ++i) {
+        const int cell = 1 + (i / 7 * 37) % 256;
+        out += "RPM " + QByteArray::number(800 + (cell % 16) * 380) + " Volt 470 Temp 211 TPS "
+            + QByteArray::number(30 + (i / 7) % 400) + " MAP " + QByteArray::number((cell / 16) * 64 + 20)
+            + " Lambda " + QByteArray::number(440 + i % 120) + " IAT 520 POS " + QByteArray::number(cell)
+            + " DWELL 15 BaseIgn 120 CLTcorr 100 VoltCorr 100 LambdaCorr 100 Ms 250 BaseAir 40 CurrAir 42 Idle 0"
+              " AC 0 Decel 0 Tune 0\r\n Fuel 1\r\n";
+    }
+    return out;
+}
+
+static void BM_AnalyseHourLog(benchmark::State &state)
+{
+    const monitor::LogData log = monitor::readLog(hourLog());
+    std::array<int, monitor::kCellCount> current;
+    current.fill(100);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            monitor::analyseLog(log, monitor::SensorKind::WideBand, {}, current, monitor::SuggestionSettings()));
+}
+BENCHMARK(BM_AnalyseHourLog)->Unit(benchmark::kMillisecond);
+
+// tarvex-logview opening a one-hour log: reading it, the window with its
+// analysis, the plots drawn once.
+static void BM_OpenHourLog(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hour.log"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(hourLog());
+    f.close();
+    auto dialogs = std::make_shared<bench::QuietDialogs>();
+    for (auto _ : state) {
+        monitor::TLogViewWindow window(monitor::readLogFile(path), path, dialogs);
+        window.show();
+        benchmark::DoNotOptimize(window.grab());
+    }
+}
+BENCHMARK(BM_OpenHourLog)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 static void BM_GaugePositionUpdate(benchmark::State &state)
 {

@@ -2,6 +2,8 @@
 #include "app/MainForm.h"
 #include "link/PosixSerialSystem.h"
 #include "monitor/LogPlot.h"
+#include "monitor/LogViewWindow.h"
+#include <QComboBox>
 #include "sim/Simulator.h"
 
 #include <QEventLoop>
@@ -183,6 +185,11 @@ int main(int argc, char *argv[])
         tarvex::sim::Options options;
         options.registryDir = scratch.filePath(QStringLiteral("ports")).toStdString();
         options.stateFile = scratch.filePath(QStringLiteral("ecu.state")).toStdString();
+        // A wide-band sensor and a few cells tuned lean, for the cell view.
+        options.wideBand = true;
+        options.warm = true;
+        options.fuelErrorCell = 67;
+        options.fuelErrorFactor = 0.85;
         tarvex::sim::Simulator simulator(options);
         simulator.start();
         QDir(scratch.path()).mkdir(QStringLiteral("sysfs"));
@@ -191,9 +198,11 @@ int main(int argc, char *argv[])
                                                                        QString::fromStdString(options.registryDir));
         live.settingsPath = services.settingsPath;
         live.logFolder = scratch.path();
+        live.backupFolder = scratch.filePath(QStringLiteral("backups"));
         tarvex::app::TTarvexMainForm drive(live);
         drive.Guarded([&] { drive.ComSearchButtonClick(); });
         drive.Guarded([&] { drive.ComConnectButtonClick(); });
+        drive.Guarded([&] { drive.InjRefreshButtonClick(); }); // kept beside the log
         drive.Guarded([&] { drive.LogButtonClick(); });
         QEventLoop wait;
         QTimer::singleShot(driveSeconds * 1000, &wait, &QEventLoop::quit);
@@ -213,6 +222,18 @@ int main(int argc, char *argv[])
         if (!image.save(file))
             return 1;
         std::printf("%s\n", qPrintable(file));
+        // The same drive's cells, with the suggestion from the kept map.
+        const QString logPath = scratch.filePath(logs.first());
+        tarvex::monitor::TLogViewWindow cells(tarvex::monitor::readLogFile(logPath), logPath,
+                                              std::make_shared<PictureDialogs>());
+        cells.resize(1000, 720);
+        cells.SetLanguage(0);
+        cells.LanguageBox->setCurrentIndex(0);
+        cells.Views->setCurrentIndex(1);
+        cells.show();
+        waitMs(200);
+        if (!save(cells.grab().toImage(), QDir(outDir).filePath(QStringLiteral("logview-cells.png"))))
+            return 1;
     }
     return 0;
 }
