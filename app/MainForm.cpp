@@ -46,6 +46,7 @@ TTarvexMainForm::TTarvexMainForm(FormServices services, QWidget *parent)
     RefreshTimer = new TTimer(this, 50, true);
     Timer1 = new TTimer(this, 5000, true);
     Timer2 = new TTimer(this, 1000, true);
+    ReconnectTimer = new TTimer(this, 500, false);
 
     CreateControls();
     ConnectHandlers();
@@ -87,6 +88,7 @@ void TTarvexMainForm::ConnectHandlers()
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };
+    ReconnectTimer->OnTimer = [this] { Guarded([this] { ReconnectTimerTimer(); }); };
     Label54->installEventFilter(this);
     Label55->installEventFilter(this);
 }

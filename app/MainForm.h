@@ -79,6 +79,10 @@ public:
     void ComSearchButtonClick();
     void ComConnectButtonClick();
     void ComDisconnectButtonClick();
+    // While the adapter is gone: looks for it twice a second and connects
+    // again when it is back.
+    void ReconnectTimerTimer();
+    bool WaitingForAdapter() const { return m_waitingForAdapter; }
     void PageControl1Changing();
     void Label54Click();
     void Label55Click();
@@ -161,6 +165,7 @@ public:
             f();
         } catch (const Exception &e) {
             ShowException(e.message());
+            AfterHandlerError();
         } catch (const std::exception &e) {
             ShowException(QString::fromLocal8Bit(e.what()));
         } catch (...) {
@@ -340,6 +345,7 @@ public:
     TTimer *RefreshTimer = nullptr;
     TTimer *Timer1 = nullptr;
     TTimer *Timer2 = nullptr;
+    TTimer *ReconnectTimer = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -349,6 +355,13 @@ private:
     void CreateControls();   // the layout, in MainFormLayout.cpp
     void ConnectHandlers();
     void SetDisconnectedLocks();
+    // The connect sequence after the port is open: controls, "<E>", polling.
+    void FinishConnecting();
+    // A handler's exchange failed: when the device has gone, wait for it.
+    void AfterHandlerError();
+    void StartWaitingForAdapter();
+    void StopWaitingForAdapter();
+    void UpdateTitle();
     void EndLogging();
     void ApplySettingsFile();
     void ShowPage(int index);
@@ -419,6 +432,9 @@ private:
     std::array<MapSafety, 2> m_mapSafety{};
     bool m_backupFailureReported = false; // an automatic backup failed this connection
     QString m_firmwarePath;
+    QString m_stableDevice;          // the connected adapter, by a name that survives a replug
+    bool m_waitingForAdapter = false;
+    bool m_resumeLog = false;        // a log was being written when the adapter went
     int m_firmwareBlocks = 0;
     CellRecord m_selectedCell;
     QColor m_lastChosenColor = Qt::black;

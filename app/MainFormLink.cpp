@@ -1,5 +1,6 @@
 // Searching for ports, connecting and disconnecting.
 #include "app/MainForm.h"
+#include "app/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "maps/MapGrid.h"
 
@@ -43,13 +44,9 @@ void TTarvexMainForm::ComConnectButtonClick()
     IgnEditCheck->setChecked(false);
     BComPort1->SetPort(cbport->currentText());
     BComPort1->Open();
-
-    ComConnectButton->setEnabled(false);
-    ComSearchButton->setEnabled(false);
-    ComDisconnectButton->setEnabled(true);
-    InjPanel->setEnabled(true);
-    IgnPanel->setEnabled(true);
-    SettingsPanel->setEnabled(true);
+    // Named now, while it is there: a replugged USB adapter may come back
+    // under another /dev/ttyUSBn but under the same by-id link.
+    m_stableDevice = m_services.serial->stableDeviceName(link::deviceNameForPort(BComPort1->Port()));
 
     for (MapSafety &safety : m_mapSafety)
         safety = MapSafety{};
@@ -57,10 +54,81 @@ void TTarvexMainForm::ComConnectButtonClick()
     m_lastBackup = {};
     MapKnown(0, InjGrid->Cells());
     MapKnown(1, IgnGrid->Cells());
+    FinishConnecting();
+}
+
+void TTarvexMainForm::FinishConnecting()
+{
+    ComConnectButton->setEnabled(false);
+    ComSearchButton->setEnabled(false);
+    ComDisconnectButton->setEnabled(true);
+    InjPanel->setEnabled(true);
+    IgnPanel->setEnabled(true);
+    SettingsPanel->setEnabled(true);
+    Panel1->setEnabled(true);
     const QByteArray reply = Exchange().run(link::CommandId::Connect);
     FWmemo->setPlainText(link::fromCp1251(link::connectReplyText(reply)));
     RefreshTimer->SetEnabled(true);
     GroupBox3->setEnabled(true);
+}
+
+void TTarvexMainForm::AfterHandlerError()
+{
+    // Only a device that has gone (a pulled or reset adapter) is waited
+    // for; any other failure leaves things as they are.
+    if (!m_closed && !m_waitingForAdapter && BComPort1->Connected() && link::isDeviceGoneError(BComPort1->LastError()))
+        StartWaitingForAdapter();
+}
+
+void TTarvexMainForm::StartWaitingForAdapter()
+{
+    m_waitingForAdapter = true;
+    m_resumeLog = m_logging;
+    Guarded([this] { EndLogging(); }); // the log so far is complete
+    try {
+        BComPort1->Close();
+    } catch (const Exception &) {
+        // Close has let go of the descriptor; the error was told already.
+    }
+    RefreshTimer->SetEnabled(false);
+    Timer1->SetEnabled(false);
+    // The port is kept, not forgotten: only "Разъединить" stays usable.
+    ComConnectButton->setEnabled(false);
+    ComSearchButton->setEnabled(false);
+    ComDisconnectButton->setEnabled(true);
+    SetDisconnectedLocks();
+    UpdateTitle();
+    ReconnectTimer->SetEnabled(true);
+}
+
+void TTarvexMainForm::StopWaitingForAdapter()
+{
+    m_waitingForAdapter = false;
+    ReconnectTimer->SetEnabled(false);
+    UpdateTitle();
+}
+
+void TTarvexMainForm::UpdateTitle()
+{
+    const QString title = QStringLiteral("Tarvex 28.07.23");
+    setWindowTitle(m_waitingForAdapter ? title + QStringLiteral(" — ") + runTimeText(Text::WaitingForAdapter, LanguageIndex())
+                                       : title);
+}
+
+void TTarvexMainForm::ReconnectTimerTimer()
+{
+    if (!m_waitingForAdapter || !m_services.serial->devicePresent(m_stableDevice))
+        return;
+    BComPort1->SetPort(m_stableDevice);
+    try {
+        BComPort1->Open();
+    } catch (const Exception &) {
+        return; // there but not ready yet (still settling, busy): the next look tries again
+    }
+    StopWaitingForAdapter();
+    FinishConnecting();
+    if (m_resumeLog && !m_logging)
+        LogButtonClick(); // a new file, so that each one stays a log of its own
 }
 
 void TTarvexMainForm::ComDisconnectButtonClick()
@@ -85,6 +153,7 @@ void TTarvexMainForm::ComDisconnectButtonClick()
     GroupBox3->setEnabled(false);
     Panel1->setEnabled(false);
     Guarded([this] { EndLogging(); });
+    StopWaitingForAdapter();
     if (closeError)
         std::rethrow_exception(closeError);
 }

@@ -134,6 +134,7 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
     {Text::ScatterLoad, "нагрузка", "load"},
     {Text::ScatterRecord, "Запись %1: %2 об/мин, нагрузка %3, %4, ячейка %5",
      "Record %1: %2 rpm, load %3, %4, cell %5"},
+    {Text::WaitingForAdapter, "нет связи — ожидание адаптера", "no link — waiting for the adapter"},
 }};
 
 constexpr bool inOrder()

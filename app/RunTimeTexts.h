@@ -107,6 +107,8 @@ enum class Text {
     ScatterSpeed,
     ScatterLoad,
     ScatterRecord,
+    // A pulled cable.
+    WaitingForAdapter,
     Count
 };
 

@@ -127,12 +127,101 @@ Result soak(const char *name, tarvex::sim::Options options, int seconds, During 
     return r;
 }
 
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+}
+
+template <typename F>
+bool runUntil(F done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+// The first "<G>" the simulator received after a time, from its transcript.
+double firstSensorRequestAfter(const QString &transcript, double afterMs)
+{
+    QFile f(transcript);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    while (!f.atEnd()) {
+        const QList<QByteArray> parts = f.readLine().trimmed().split(' ');
+        if (parts.size() >= 3 && parts[1] == "RX" && parts[2].startsWith("<G>") && parts[0].toDouble() > afterMs)
+            return parts[0].toDouble();
+    }
+    return -1;
+}
+
+// Cables pulled and plugged in again while polling: every one recovered by
+// itself, one error box each, no descriptor or memory left behind; and how
+// long from the port's return to the first live-data request.
+bool replugSoak(int cycles)
+{
+    QTemporaryDir dir;
+    tarvex::sim::Options options;
+    options.registryDir = dir.filePath(QStringLiteral("ports")).toStdString();
+    options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
+    options.transcriptFile = dir.filePath(QStringLiteral("transcript.txt")).toStdString();
+    options.replugAfterS = 0.5;
+    tarvex::sim::Simulator simulator(options);
+    simulator.start();
+    auto dialogs = std::make_shared<tarvex::bench::QuietDialogs>();
+    tarvex::app::TTarvexMainForm form(tarvex::bench::simulatorServices(dir, options, dialogs));
+    form.Guarded([&] { form.ComSearchButtonClick(); });
+    form.Guarded([&] { form.ComConnectButtonClick(); });
+    runFor(1000);
+    const int descriptorsBefore = openDescriptors();
+    const long rssBefore = residentKb();
+    std::vector<double> returns;
+    int recovered = 0;
+    bool oneBoxEach = true;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        const int boxes = dialogs->messages;
+        simulator.pull();
+        if (!runUntil([&] { return form.WaitingForAdapter(); }, 5000))
+            break;
+        if (!runUntil([&] { return !simulator.pulled(); }, 5000))
+            break;
+        const double back = tarvex::sim::Simulator::monotonicMs();
+        if (!runUntil([&] { return form.BComPort1->Connected() && form.RefreshTimer->Enabled(); }, 5000))
+            break;
+        runFor(300); // a few live ticks
+        ++recovered;
+        oneBoxEach &= dialogs->messages == boxes + 1;
+        const double request = firstSensorRequestAfter(QString::fromStdString(options.transcriptFile), back);
+        if (request > 0)
+            returns.push_back(request - back);
+    }
+    runFor(500);
+    const int descriptorsAfter = openDescriptors();
+    const long rssAfter = residentKb();
+    form.Guarded([&] { form.ComDisconnectButtonClick(); });
+    simulator.stop();
+    std::sort(returns.begin(), returns.end());
+    const double median = returns.empty() ? -1 : returns[returns.size() / 2];
+    const double longest = returns.empty() ? -1 : returns.back();
+    std::printf("%d pulls and replugs: %d recovered, one box each %s, descriptors %d → %d, RSS %ld → %ld kB; "
+                "port back to first live-data request: median %.0f ms, longest %.0f ms\n",
+                cycles, recovered, oneBoxEach ? "yes" : "NO", descriptorsBefore, descriptorsAfter, rssBefore, rssAfter,
+                median, longest);
+    std::fflush(stdout);
+    return recovered == cycles && oneBoxEach && descriptorsAfter <= descriptorsBefore && longest > 0 && longest < 1500
+        && rssAfter <= rssBefore * 105 / 100;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     tarvex::bench::useOffscreen();
     QApplication application(argc, argv);
+    // "replug N": only the pulls and replugs, N of them.
+    if (argc > 2 && QLatin1String(argv[1]) == QLatin1String("replug"))
+        return replugSoak(std::max(1, atoi(argv[2]))) ? 0 : 1;
     const int seconds = argc > 1 ? std::max(12, atoi(argv[1])) : 60;
     bool ok = true;
     auto check = [&](const Result &r, int maxBoxes, double boundMs) {
@@ -161,6 +250,7 @@ int main(int argc, char **argv)
     o = base;
     o.pullAfterS = 4;
     check(soak("cable pulled in an upload", o, seconds, During::FirmwareLoad), 1, 40000);
+    ok &= replugSoak(20);
     std::printf("%s\n", ok ? "soak passed" : "soak FAILED");
     return ok ? 0 : 1;
 }

@@ -176,6 +176,7 @@ void TBComPort::Open()
 {
     if (m_connected)
         return;
+    m_lastError = 0;
     SerialSystem::Handle handle = SerialSystem::kInvalidHandle;
     const int error = m_system->open(deviceNameForPort(m_port), handle);
     if (error != 0) {
@@ -515,14 +516,18 @@ void TBComPort::ClearBuffer(bool input, bool output)
         flags |= kPurgeRxClear;
     if (output)
         flags |= kPurgeTxClear;
-    if (purge(flags) != 0)
+    if (const int error = purge(flags)) {
+        m_lastError = error;
         throw EComPort(cpePurge);
+    }
 }
 
 void TBComPort::AbortTransfers()
 {
-    if (purge(kPurgeTxAbort | kPurgeRxAbort) != 0)
+    if (const int error = purge(kPurgeTxAbort | kPurgeRxAbort)) {
+        m_lastError = error;
         throw EComPort(cpePurge);
+    }
 }
 
 int TBComPort::WriteStr(const QByteArray &str)
@@ -535,8 +540,11 @@ int TBComPort::WriteStr(const QByteArray &str)
 int TBComPort::Write(const void *buffer, int count)
 {
     int written = 0;
-    if (!handleValid() || m_system->write(m_handle, static_cast<const char *>(buffer), count, written) != 0)
+    const int error = handleValid() ? m_system->write(m_handle, static_cast<const char *>(buffer), count, written) : EBADF;
+    if (error != 0) {
+        m_lastError = error;
         throw EComPort(cpeWrite);
+    }
     return written;
 }
 
@@ -547,8 +555,10 @@ int TBComPort::ReadStr(QByteArray &str, int count)
         return 0;
     str.resize(count);
     int got = 0;
-    if (!handleValid() || m_system->read(m_handle, str.data(), count, got) != 0) {
+    const int error = handleValid() ? m_system->read(m_handle, str.data(), count, got) : EBADF;
+    if (error != 0) {
         str.clear();
+        m_lastError = error;
         throw EComPort(cpeRead);
     }
     str.truncate(got);
@@ -562,8 +572,11 @@ int TBComPort::Read(void *buffer, int count)
     // Bytes beyond what arrived stay as the caller left them.
     std::vector<char> scratch(static_cast<size_t>(count));
     int got = 0;
-    if (!handleValid() || m_system->read(m_handle, scratch.data(), count, got) != 0)
+    const int error = handleValid() ? m_system->read(m_handle, scratch.data(), count, got) : EBADF;
+    if (error != 0) {
+        m_lastError = error;
         throw EComPort(cpeRead);
+    }
     std::memcpy(buffer, scratch.data(), size_t(got));
     return got;
 }

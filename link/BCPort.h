@@ -138,6 +138,9 @@ public:
     TNotifyEvent OnTxEmpty;
 
     bool Connected() const { return m_connected; }
+    // The system's error of the last transfer or purge that failed since
+    // the port was opened (0: none): tells a vanished device from others.
+    int LastError() const { return m_lastError; }
 
     void Open();
     void Close();
@@ -193,6 +196,7 @@ private:
     std::shared_ptr<SerialSystem> m_system;
     SerialSystem::Handle m_handle = SerialSystem::kInvalidHandle;
     bool m_connected = false;
+    int m_lastError = 0;
 
     TBaudRate m_baudRate = br9600;
     TByteSize m_byteSize = bs8;

@@ -2,7 +2,9 @@
 #include "link/PortRegistry.h"
 #include "link/PosixTermios2.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -88,9 +90,28 @@ bool symlinkTargetExists(const QByteArray &path)
 
 } // namespace
 
-PosixSerialSystem::PosixSerialSystem(QString sysfsRoot, QString registryDir)
-    : m_sysfsRoot(std::move(sysfsRoot)), m_registryDir(registryDir.isNull() ? portRegistryDir() : registryDir)
+PosixSerialSystem::PosixSerialSystem(QString sysfsRoot, QString registryDir, QString byIdDir)
+    : m_sysfsRoot(std::move(sysfsRoot)), m_registryDir(registryDir.isNull() ? portRegistryDir() : registryDir),
+      m_byIdDir(std::move(byIdDir))
 {
+}
+
+bool PosixSerialSystem::devicePresent(const QString &device)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(device).constData(), &st) == 0;
+}
+
+QString PosixSerialSystem::stableDeviceName(const QString &device)
+{
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty() || QFileInfo(device).isSymLink())
+        return device; // a link already names the adapter (or nothing is there)
+    const QDir byId(m_byIdDir);
+    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        if (link.isSymLink() && link.canonicalFilePath() == target)
+            return link.filePath();
+    return device;
 }
 
 CommTimeouts PosixSerialSystem::timeoutsOf(Handle handle)

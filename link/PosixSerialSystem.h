@@ -12,7 +12,8 @@ namespace tarvex::link {
 class PosixSerialSystem final : public SerialSystem {
 public:
     explicit PosixSerialSystem(QString sysfsRoot = QStringLiteral("/sys/class/tty"),
-                               QString registryDir = QString());
+                               QString registryDir = QString(),
+                               QString byIdDir = QStringLiteral("/dev/serial/by-id"));
 
     int open(const QString &device, Handle &handle) override;
     int close(Handle handle) override;
@@ -26,6 +27,8 @@ public:
     int modemStatus(Handle handle, uint32_t &status) override;
     int escape(Handle handle, EscapeFunction function) override;
     int listPorts(QStringList &names) override;
+    bool devicePresent(const QString &device) override;
+    QString stableDeviceName(const QString &device) override;
     int setEventMask(Handle handle, uint32_t mask) override;
     int waitEvent(Handle handle, int stopFd, uint32_t &events) override;
 
@@ -56,6 +59,7 @@ private:
 
     QString m_sysfsRoot;
     QString m_registryDir;
+    QString m_byIdDir;
     std::mutex m_mutex;
     std::map<Handle, PortState> m_ports;
 };

@@ -74,6 +74,12 @@ public:
     virtual int escape(Handle handle, EscapeFunction function) = 0;
     // Names of the serial ports present, in no particular order.
     virtual int listPorts(QStringList &names) = 0;
+    // Whether a device (or the link naming it) is there to be opened.
+    virtual bool devicePresent(const QString &device) = 0;
+    // A name that keeps naming the same adapter when it is plugged in again
+    // (a USB adapter's /dev/serial/by-id link; its /dev/ttyUSBn number may
+    // change); the device itself when there is none.
+    virtual QString stableDeviceName(const QString &device) = 0;
     // The line events a wait reports; none ends the watching.
     virtual int setEventMask(Handle handle, uint32_t mask) = 0;
     // Blocks until a watched event occurs (events set) or stopFd becomes

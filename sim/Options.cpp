@@ -62,6 +62,7 @@ std::string usage()
            "  --nak-every K        refuse every K-th firmware block\n"
            "  --silent-loader      the firmware loader never answers\n"
            "  --pull-after S       pull the cable (close the line) after S seconds\n"
+           "  --replug-after S     plug it in again S seconds after a pull: a new line under the same link\n"
            "\n"
            "  --help               this text\n";
 }
@@ -127,6 +128,8 @@ Options parseOptions(const std::vector<std::string> &args)
             o.silentLoader = true;
         else if (a == "--pull-after")
             o.pullAfterS = toDouble(a, value());
+        else if (a == "--replug-after")
+            o.replugAfterS = toDouble(a, value());
         else
             throw std::invalid_argument("unknown option " + a);
     }

@@ -35,6 +35,7 @@ struct Options {
     int nakEvery = 0;       // every k-th loader block is refused
     bool silentLoader = false;
     double pullAfterS = -1; // the cable is pulled after this many seconds
+    double replugAfterS = -1; // and plugged in again (a new pty, the same link) this long after
 
     bool help = false;
 };

@@ -91,15 +91,7 @@ void Simulator::start()
 {
     if (m_running)
         return;
-    termios raw {};
-    cfmakeraw(&raw);
-    char name[256] = {};
-    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
-        throw std::runtime_error(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
-    m_slavePath = name;
-    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    fcntl(m_master, F_SETFD, FD_CLOEXEC);
-    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    openLine();
     if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::runtime_error("cannot create a wake-up pipe");
 
@@ -113,6 +105,45 @@ void Simulator::start()
     m_stopRequested = false;
     m_running = true;
     m_thread = std::thread([this] { run(); });
+}
+
+void Simulator::openLine()
+{
+    termios raw {};
+    cfmakeraw(&raw);
+    char name[256] = {};
+    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
+        throw std::runtime_error(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
+    m_slavePath = name;
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+}
+
+void Simulator::pull()
+{
+    m_pullRequested = true;
+    if (m_wake[1] >= 0)
+        (void)!write(m_wake[1], "x", 1);
+}
+
+void Simulator::replug()
+{
+    m_replugRequested = true;
+    if (m_wake[1] >= 0)
+        (void)!write(m_wake[1], "x", 1);
+}
+
+void Simulator::plugIn()
+{
+    openLine();
+    registerLinks();
+    m_reader = FrameReader();
+    m_pending.clear();
+    m_tx.clear();
+    m_txHead = 0;
+    m_pulled = false;
+    m_replugAtMs = -1;
 }
 
 void Simulator::stop()
@@ -197,14 +228,21 @@ void Simulator::run()
             next = std::min(next, p.readyMs);
         if (!m_transcriptFrame.empty())
             next = std::min(next, m_lastRxMs + kTranscriptGapMs);
-        if (m_options.pullAfterS >= 0)
+        if (m_options.pullAfterS >= 0 && !m_timedPullDone)
             next = std::min(next, m_startMs + m_options.pullAfterS * 1000);
+        if (m_replugAtMs >= 0)
+            next = std::min(next, m_replugAtMs);
 
         const double waitMs = std::max(0.0, next - now);
         timespec timeout{time_t(waitMs / 1000), long(std::fmod(waitMs, 1000.0) * 1e6)};
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
         ppoll(fds, 2, &timeout, nullptr);
         now = monotonicMs();
+        if (fds[1].revents & POLLIN) {
+            char drain[16];
+            while (read(m_wake[0], drain, sizeof drain) > 0) {
+            }
+        }
 
         {
             std::lock_guard lock(m_modelMutex);
@@ -212,7 +250,7 @@ void Simulator::run()
         }
         lastModel = now;
 
-        if (fds[0].revents & POLLIN) {
+        if (m_master >= 0 && (fds[0].revents & POLLIN)) {
             const ssize_t n = read(m_master, buffer, sizeof buffer);
             if (n > 0)
                 onBytes(buffer, size_t(n), now);
@@ -235,9 +273,23 @@ void Simulator::run()
         sendDue(now);
         flushTranscript(now, false);
 
-        if (m_options.pullAfterS >= 0 && now >= m_startMs + m_options.pullAfterS * 1000) {
+        const bool timedPull =
+            m_options.pullAfterS >= 0 && !m_timedPullDone && now >= m_startMs + m_options.pullAfterS * 1000;
+        if ((timedPull || m_pullRequested.exchange(false)) && !m_pulled) {
+            m_timedPullDone |= timedPull;
             pullCable();
-            break;
+            m_pulled = true;
+            if (m_options.replugAfterS < 0 && timedPull)
+                break; // pulled for good
+            if (m_options.replugAfterS >= 0)
+                m_replugAtMs = now + m_options.replugAfterS * 1000;
+        }
+        if (m_pulled && (m_replugRequested.exchange(false) || (m_replugAtMs >= 0 && now >= m_replugAtMs))) {
+            try {
+                plugIn();
+            } catch (const std::exception &) {
+                m_replugAtMs = now + 100; // no pty free yet: try again shortly
+            }
         }
     }
     m_running = false;

@@ -36,6 +36,13 @@ public:
     std::string stateFile() const { return m_stateFile; }
     std::string imageFile() const { return m_imageFile; }
 
+    // Pulls the cable now (from any thread); with replugAfterS set it comes
+    // back that long after.
+    void pull();
+    // Plugs a pulled cable in again now: a new line under the same link.
+    void replug();
+    bool pulled() const { return m_pulled; }
+
     // Runs f on the model while the simulator's thread is held off.
     void withModel(const std::function<void(EcuModel &)> &f);
 
@@ -50,6 +57,8 @@ private:
     void flushTranscript(double now, bool force);
     void transcriptLine(double timeMs, const char *kind, const std::string &bytes);
     void pullCable();
+    void plugIn();
+    void openLine();
     void registerLinks();
     void removeLinks();
     void finishImage();
@@ -70,6 +79,11 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_pullRequested{false};
+    std::atomic<bool> m_replugRequested{false};
+    std::atomic<bool> m_pulled{false};
+    bool m_timedPullDone = false;
+    double m_replugAtMs = -1;
     double m_startMs = 0;
 
     struct Pending {

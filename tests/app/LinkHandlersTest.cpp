@@ -168,7 +168,7 @@ TEST_F(LinkHandlers, APortErrorInAnExchangeLeavesPollingOffUntilTheNextExchangeE
     press(*form, &TTarvexMainForm::ComConnectButtonClick);
     ASSERT_TRUE(form->RefreshTimer->Enabled());
 
-    serial->failOn(QStringLiteral("write"), EIO, 1);
+    serial->failOn(QStringLiteral("write"), EACCES, 1);
     form->Guarded([&] { form->Exchange().run(link::CommandId::SensorRequest); });
     EXPECT_EQ(dialogs->texts(), QStringList{"Ошибка записи в порт."});
     EXPECT_FALSE(form->RefreshTimer->Enabled());

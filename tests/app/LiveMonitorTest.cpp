@@ -255,7 +255,7 @@ TEST_F(LiveMonitor, ATickWhileClosedOnlyKeepsTheWindowInStep)
 TEST_F(LiveMonitor, APortErrorStopsPollingUntilTheNextExchange)
 {
     auto form = makeLiveForm();
-    serial->failOn(QStringLiteral("read"), EIO, 1);
+    serial->failOn(QStringLiteral("read"), EACCES, 1);
     tick(*form);
     EXPECT_EQ(dialogs->texts(), QStringList{"Ошибка чтения из порта."});
     EXPECT_FALSE(form->RefreshTimer->Enabled());

@@ -195,7 +195,7 @@ TEST_F(RangeEdit, APortErrorEndsTheBatchAndUndoCoversWhatWasWritten)
     select(form->InjGrid, 0, 1, 3, 1);
     dialogs->onProgress = [&](int written) {
         if (written == 2)
-            serial->failOn(QStringLiteral("write"), EIO, 1); // the cable comes loose for one write
+            serial->failOn(QStringLiteral("write"), EACCES, 1); // the driver refuses one write
     };
     dialogs->numberAnswers = {44};
     operate(*form, 0, Op::SetValue);

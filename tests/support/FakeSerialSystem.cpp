@@ -77,6 +77,8 @@ int FakeSerialSystem::record(const QString &name, Handle handle, QByteArray byte
 {
     std::lock_guard lock(m_callsMutex);
     m_calls.push_back(Call{m_clock->nowMs(), name, handle, std::move(bytes), std::move(args)});
+    if (m_gone && name != QLatin1String("close") && name != QLatin1String("listPorts"))
+        return name == QLatin1String("open") ? ENOENT : EIO;
     auto it = m_failures.find(name);
     if (it == m_failures.end() || it->times == 0)
         return 0;
@@ -223,6 +225,16 @@ int FakeSerialSystem::listPorts(QStringList &names)
         return error;
     names = ports;
     return 0;
+}
+
+bool FakeSerialSystem::devicePresent(const QString &)
+{
+    return !m_gone;
+}
+
+QString FakeSerialSystem::stableDeviceName(const QString &device)
+{
+    return stableNames.value(device, device);
 }
 
 } // namespace tarvex::test

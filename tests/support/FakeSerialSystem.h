@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -42,6 +43,13 @@ public:
     int modemStatus(Handle handle, uint32_t &status) override;
     int escape(Handle handle, link::EscapeFunction function) override;
     int listPorts(QStringList &names) override;
+    bool devicePresent(const QString &device) override;
+    QString stableDeviceName(const QString &device) override;
+
+    // The adapter is pulled: every call on it fails with EIO and opening it
+    // with ENOENT, until it comes back.
+    void vanish() { m_gone = true; }
+    void reappear() { m_gone = false; }
     int setEventMask(Handle handle, uint32_t mask) override;
     int waitEvent(Handle handle, int stopFd, uint32_t &events) override;
 
@@ -63,6 +71,7 @@ public:
     bool isOpen() const { return m_open; }
 
     QMap<QString, int> openErrors; // device name -> errno
+    QMap<QString, QString> stableNames; // device -> the name that survives a replug
     QStringList ports;
     uint32_t modemLines = 0;
     uint32_t lineErrors = 0; // reported once by the next clearError
@@ -89,6 +98,7 @@ private:
     QByteArray m_input;
     QByteArray m_written;
     bool m_open = false;
+    std::atomic<bool> m_gone{false};
     mutable std::mutex m_eventMutex;
     std::condition_variable m_eventsTaken;
     uint32_t m_pendingEvents = 0;

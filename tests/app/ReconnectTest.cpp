@@ -1,0 +1,173 @@
+// A pulled adapter: one error box, then the window waits for it and connects
+// again by itself when it is back; anything else fails as before.
+#include "link/PosixSerialSystem.h"
+#include "maps/MapGrid.h"
+#include "sim/Simulator.h"
+#include "tests/app/FormFixture.h"
+
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+
+using namespace tarvex;
+using namespace tarvex::test;
+using app::TTarvexMainForm;
+
+namespace {
+
+const QString kWaiting = QStringLiteral("Tarvex 28.07.23 — нет связи — ожидание адаптера");
+
+class Reconnect : public FormFixture {
+protected:
+    app::FormServices services() const
+    {
+        app::FormServices s = FormFixture::services();
+        s.logFolder = dir.path();
+        return s;
+    }
+    std::unique_ptr<TTarvexMainForm> makeLinkedForm()
+    {
+        serial->stableNames[QStringLiteral("/dev/ttyUSB0")] = QStringLiteral("/dev/serial/by-id/usb-FTDI-if00");
+        serial->answer = [](const QByteArray &frame) {
+            return frame == "<E>\r" ? QByteArray("[FW 5.2]") : frame == "<G>\r" ? QByteArray("[A850a]") : QByteArray();
+        };
+        auto form = std::make_unique<TTarvexMainForm>(services());
+        form->cbport->setEditText(QStringLiteral("ttyUSB0"));
+        press(*form, &TTarvexMainForm::ComConnectButtonClick);
+        return form;
+    }
+    QStringList logs() const { return QDir(dir.path()).entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name); }
+    static void expectWaiting(TTarvexMainForm &form)
+    {
+        EXPECT_TRUE(form.WaitingForAdapter());
+        EXPECT_EQ(form.windowTitle(), kWaiting);
+        EXPECT_FALSE(form.BComPort1->Connected()) << "the dead descriptor is let go";
+        EXPECT_FALSE(form.RefreshTimer->Enabled());
+        EXPECT_TRUE(form.ReconnectTimer->Enabled());
+        EXPECT_FALSE(form.ComConnectButton->isEnabled());
+        EXPECT_TRUE(form.ComDisconnectButton->isEnabled());
+        EXPECT_FALSE(form.InjPanel->isEnabled());
+        EXPECT_EQ(form.cbport->currentText(), QStringLiteral("ttyUSB0")) << "the port is kept";
+    }
+};
+
+TEST_F(Reconnect, APulledAdapterIsReportedOnceWaitedForAndTakenBack)
+{
+    auto form = makeLinkedForm();
+    form->InjGrid->SetCell(0, 0, QStringLiteral("12"));
+    form->InjGrid->setCurrentCell(0, 0);
+    form->Guarded([&] { form->InjGridKeyDown(13); }); // unstored
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    for (int look = 0; look < 3; ++look)
+        press(*form, &TTarvexMainForm::ReconnectTimerTimer); // still gone
+    EXPECT_EQ(dialogs->texts(), QStringList{"Ошибка функции PurgeComm."});
+    expectWaiting(*form);
+    EXPECT_FALSE(form->Logging());
+    ASSERT_EQ(logs().size(), 1);
+    QFile first(dir.filePath(logs()[0]));
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), QByteArray("\r\nRPM 850")) << "the first log is complete as far as it went";
+
+    now = now.addSecs(7);
+    serial->reappear();
+    connectedAt = serial->calls().size();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_FALSE(form->WaitingForAdapter());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Tarvex 28.07.23"));
+    EXPECT_TRUE(form->BComPort1->Connected());
+    EXPECT_EQ(serial->callsNamed(QStringLiteral("open")).back().bytes, QByteArray("/dev/serial/by-id/usb-FTDI-if00"))
+        << "the same adapter, whatever its ttyUSB number now";
+    EXPECT_EQ(writesSinceConnect().mid(0, 2), (QList<QByteArray>{"<E>\r", "<Q>\r"}))
+        << "the connect sequence, then the new log's version line";
+    EXPECT_TRUE(form->RefreshTimer->Enabled()) << "polling resumes";
+    EXPECT_TRUE(form->InjPanel->isEnabled());
+    EXPECT_TRUE(form->Logging());
+    EXPECT_EQ(logs().size(), 2) << "a drive is split at the gap";
+    EXPECT_EQ(dialogs->messages.size(), 1u);
+
+    dialogs->answerYes = false;
+    press(*form, &TTarvexMainForm::ComDisconnectButtonClick);
+    EXPECT_EQ(dialogs->questions.size(), 1) << "the unstored fuel cell is still asked about";
+}
+
+TEST_F(Reconnect, DisconnectWhileWaitingEndsTheWait)
+{
+    auto form = makeLinkedForm();
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    ASSERT_TRUE(form->WaitingForAdapter());
+    press(*form, &TTarvexMainForm::ComDisconnectButtonClick);
+    EXPECT_FALSE(form->WaitingForAdapter());
+    EXPECT_FALSE(form->ReconnectTimer->Enabled());
+    EXPECT_TRUE(form->ComConnectButton->isEnabled());
+    EXPECT_FALSE(form->ComDisconnectButton->isEnabled());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Tarvex 28.07.23"));
+    serial->reappear();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_FALSE(form->BComPort1->Connected());
+    EXPECT_EQ(dialogs->messages.size(), 1u);
+}
+
+TEST_F(Reconnect, OtherErrorsAreNotAPulledAdapter)
+{
+    auto form = makeLinkedForm();
+    form->ComboBox1->setCurrentIndex(1);
+    serial->failOn(QStringLiteral("write"), EACCES, 1);
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    EXPECT_EQ(dialogs->texts(), QStringList{"Ошибка записи в порт."});
+    EXPECT_FALSE(form->WaitingForAdapter());
+    EXPECT_TRUE(form->BComPort1->Connected()) << "as today: connected, polling off";
+    EXPECT_FALSE(form->RefreshTimer->Enabled());
+
+    serial->vanish();
+    press(*form, &TTarvexMainForm::InjTestButtonClick);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Tarvex 28.07.23 — no link — waiting for the adapter"));
+}
+
+// The simulator's cable pulled and plugged in again: a new pseudo-terminal
+// under the same registry link.
+TEST_F(Reconnect, TheSimulatorReplugged)
+{
+    sim::Options options;
+    options.registryDir = dir.filePath(QStringLiteral("ports")).toStdString();
+    options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
+    options.replugAfterS = 0.6;
+    sim::Simulator simulator(options);
+    simulator.start();
+    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
+    app::FormServices s = services();
+    s.serial = std::make_shared<link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
+                                                         QString::fromStdString(options.registryDir));
+    s.clock = systemClock();
+    TTarvexMainForm form(s);
+    press(form, &TTarvexMainForm::ComSearchButtonClick);
+    press(form, &TTarvexMainForm::ComConnectButtonClick);
+    ASSERT_TRUE(form.BComPort1->Connected());
+    auto runUntil = [](const std::function<bool()> &done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    };
+    for (int pull = 0; pull < 2; ++pull) {
+        simulator.pull();
+        ASSERT_TRUE(runUntil([&] { return form.WaitingForAdapter(); }, 3000)) << "pull " << pull;
+        ASSERT_TRUE(runUntil([&] { return !simulator.pulled(); }, 3000));
+        QElapsedTimer back;
+        back.start();
+        ASSERT_TRUE(runUntil([&] { return form.BComPort1->Connected() && form.RefreshTimer->Enabled(); }, 3000));
+        EXPECT_LT(back.elapsed(), 1500) << "connected again within 1.5 s of the port's return";
+    }
+    EXPECT_EQ(dialogs->messages.size(), 2u) << "one box a pull: " << qPrintable(dialogs->texts().join('|'));
+    const QString rpm = form.RPMLabel->text();
+    EXPECT_TRUE(runUntil([&] { return !form.RPMLabel->text().isEmpty() && form.RPMLabel->text() != rpm; }, 2000))
+        << "live data flows again";
+    press(form, &TTarvexMainForm::ComDisconnectButtonClick);
+    simulator.stop();
+}
+
+} // namespace
