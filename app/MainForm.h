@@ -7,6 +7,7 @@
 #include "link/Clock.h"
 #include "link/EcuExchange.h"
 #include "maps/EditHistory.h"
+#include "maps/MapFile.h"
 #include "maps/MapOperations.h"
 #include "maps/WorkingTrail.h"
 #include "monitor/LogFile.h"
@@ -381,6 +382,11 @@ private:
     struct MapPageFiles;
     void SaveMapFile(const MapPageFiles &page);
     void LoadMapFile(const MapPageFiles &page);
+    // The page's open dialog and the file's check; none when cancelled or
+    // refused (the refusal told).
+    std::optional<maps::MapFileRead> ChooseMapFile(const MapPageFiles &page, const QString &folder,
+                                                   QString *path = nullptr);
+    std::optional<maps::MapFileRead> ChooseMapFile(int map, const QString &folder, QString *path);
     MapPageFiles FuelFiles();
     MapPageFiles IgnitionFiles();
     void DecodeSensorReply(const QByteArray &reply);

@@ -72,19 +72,36 @@ void TTarvexMainForm::SaveMapFile(const MapPageFiles &page)
                                 QString::fromUtf8(page.savedMessage));
 }
 
-void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
+std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(const MapPageFiles &page, const QString &folder,
+                                                                 QString *path)
 {
-    const QString path = m_services.dialogs->openFileName(this, QString::fromLatin1(page.openDescription),
-                                                          QString::fromLatin1(page.pattern),
-                                                          QString::fromLatin1(page.suffix), QString());
-    if (path.isEmpty())
-        return;
-    // The whole file is checked before the engine is stopped or a cell sent.
-    const maps::MapFileRead file = maps::readMapFile(path, LanguageIndex());
+    const QString chosen = m_services.dialogs->openFileName(this, QString::fromLatin1(page.openDescription),
+                                                            QString::fromLatin1(page.pattern),
+                                                            QString::fromLatin1(page.suffix), folder);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    // The whole file is checked before anything is done with it.
+    maps::MapFileRead file = maps::readMapFile(chosen, LanguageIndex());
     if (!file.error.isEmpty()) {
         m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), file.error);
-        return;
+        return std::nullopt;
     }
+    if (path)
+        *path = chosen;
+    return file;
+}
+
+std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(int map, const QString &folder, QString *path)
+{
+    return ChooseMapFile(map == 0 ? FuelFiles() : IgnitionFiles(), folder, path);
+}
+
+void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
+{
+    // Checked before the engine is stopped or a cell sent.
+    const std::optional<maps::MapFileRead> file = ChooseMapFile(page, QString());
+    if (!file)
+        return;
     if (!BackupBeforeReplacing(page.grid == InjGrid ? 0 : 1))
         return;
     RefreshTimer->SetEnabled(false);
@@ -95,7 +112,7 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
     for (int row = 0; row < maps::TMapGrid::kSize; ++row) {
         for (int column = 0; column < maps::TMapGrid::kSize; ++column) {
             const int n = maps::cellNumber(column, row);
-            const QString text = file.cells[n - 1];
+            const QString text = file->cells[n - 1];
             page.grid->SetCell(column, row, text);
             BComPort1->ClearBuffer(true, true);
             BComPort1->WriteStr(link::cellWriteFrame(page.cellWrite, n, link::toCp1251(text)));
@@ -106,7 +123,7 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
         }
     }
     page.status->clear();
-    MapKnown(page.grid == InjGrid ? 0 : 1, file.cells);
+    MapKnown(page.grid == InjGrid ? 0 : 1, file->cells);
     RefreshTimer->SetEnabled(true);
     page.progress->setValue(0);
     (this->*page.store)();

@@ -57,21 +57,14 @@ void TTarvexMainForm::MapSurfaceClick(int map)
 
 void TTarvexMainForm::MapCompareClick(int map)
 {
-    // The map file dialogs of the page, starting among the kept copies.
-    const bool fuel = map == 0;
+    // The page's map file dialog, starting among the kept copies; the file
+    // checked as a load checks it.
     const QString folder = QDir(m_services.backupFolder).exists() ? m_services.backupFolder : QString();
-    const QString path = m_services.dialogs->openFileName(
-        this, fuel ? QStringLiteral("injection table") : QStringLiteral("Dwell table"),
-        fuel ? QStringLiteral("*.inj") : QStringLiteral("*.ign"), fuel ? QStringLiteral("inj") : QStringLiteral("ign"),
-        folder);
-    if (path.isEmpty())
+    QString path;
+    const std::optional<maps::MapFileRead> file = ChooseMapFile(map, folder, &path);
+    if (!file)
         return;
-    const maps::MapFileRead file = maps::readMapFile(path, LanguageIndex());
-    if (!file.error.isEmpty()) {
-        m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), file.error);
-        return;
-    }
-    m_comparison[size_t(map)] = Comparison{path, file.cells};
+    m_comparison[size_t(map)] = Comparison{path, file->cells};
     if (!CompareWindows[size_t(map)]) {
         auto *window = new TCompareWindow(this);
         window->setObjectName(map == 0 ? QStringLiteral("InjCompareWindow") : QStringLiteral("IgnCompareWindow"));

@@ -1,5 +1,6 @@
 // Renders each page of the window to a picture for the README.
 #include "app/MainForm.h"
+#include "app/QuietDialogs.h"
 #include "link/PosixSerialSystem.h"
 #include "monitor/LogPlot.h"
 #include "monitor/LogViewWindow.h"
@@ -23,33 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-// Dialogs that answer at once: the file to compare with, no boxes.
-class PictureDialogs final : public tarvex::app::Dialogs {
-public:
-    QString file;
-    void message(QWidget *, Icon, const QString &, const QString &text) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool question(QWidget *, const QString &, const QString &) override { return false; }
-    void openUrl(const QUrl &) override {}
-    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
-    void showWarningWindow(QWidget *, const QString &, const QString &) override {}
-    void hideWarningWindow() override {}
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    QString openFileName(QWidget *, const QString &, const QString &, const QString &, const QString &) override
-    {
-        return file;
-    }
-    std::optional<double> askNumber(QWidget *, const QString &, const QString &, double, int) override
-    {
-        return std::nullopt;
-    }
-    void startProgress(QWidget *, const QString &, const QString &, int) override {}
-    bool progress(int) override { return true; }
-    void finishProgress() override {}
-};
 
 bool save(const QImage &image, const QString &file)
 {
@@ -85,7 +59,7 @@ bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QStr
                                                             QString::fromStdString(options.registryDir));
     live.settingsPath = settingsPath;
     live.backupFolder = scratch.filePath(QStringLiteral("map-backups"));
-    auto dialogs = std::make_shared<PictureDialogs>();
+    auto dialogs = std::make_shared<tarvex::app::QuietDialogs>();
     live.dialogs = dialogs;
     app::TTarvexMainForm form(live);
     form.show();
@@ -225,7 +199,7 @@ int main(int argc, char *argv[])
         // The same drive's cells, with the suggestion from the kept map.
         const QString logPath = scratch.filePath(logs.first());
         tarvex::monitor::TLogViewWindow cells(tarvex::monitor::readLogFile(logPath), logPath,
-                                              std::make_shared<PictureDialogs>());
+                                              std::make_shared<tarvex::app::QuietDialogs>());
         cells.resize(1000, 720);
         cells.SetLanguage(0);
         cells.LanguageBox->setCurrentIndex(0);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/MainForm.h"
+#include "link/PosixSerialSystem.h"
 #include "monitor/AnalogGauge.h"
+#include "sim/Options.h"
 #include "tests/app/RecordingDialogs.h"
 #include "tests/support/FakeSerialSystem.h"
 #include "tests/support/QtPrinters.h"
@@ -41,6 +43,18 @@ protected:
     }
 
     std::unique_ptr<app::TTarvexMainForm> makeForm() { return std::make_unique<app::TTarvexMainForm>(services()); }
+
+    // The services of a window on the simulator: only its port registry is
+    // searched (no hardware ports in the way), and time is real.
+    app::FormServices simulatorServices(const sim::Options &options) const
+    {
+        QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
+        app::FormServices s = services();
+        s.serial = std::make_shared<link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
+                                                             QString::fromStdString(options.registryDir));
+        s.clock = systemClock();
+        return s;
+    }
 
     // A window connected to the fake line; the calls so far are forgotten.
     std::unique_ptr<app::TTarvexMainForm> makeConnectedForm()

@@ -174,11 +174,7 @@ TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
     options.fuelErrorFactor = 0.8;
     sim::Simulator simulator(options);
     simulator.start();
-    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
-    app::FormServices s = services();
-    s.serial = std::make_shared<link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
-                                                         QString::fromStdString(options.registryDir));
-    s.clock = systemClock();
+    app::FormServices s = simulatorServices(options);
     s.logFolder = dir.path();
     s.backupFolder = dir.filePath(QStringLiteral("backups"));
     s.now = [] { return QDateTime::currentDateTime(); };

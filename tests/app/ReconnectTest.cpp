@@ -137,11 +137,7 @@ TEST_F(Reconnect, TheSimulatorReplugged)
     options.replugAfterS = 0.6;
     sim::Simulator simulator(options);
     simulator.start();
-    QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
-    app::FormServices s = services();
-    s.serial = std::make_shared<link::PosixSerialSystem>(dir.filePath(QStringLiteral("sysfs")),
-                                                         QString::fromStdString(options.registryDir));
-    s.clock = systemClock();
+    app::FormServices s = simulatorServices(options);
     TTarvexMainForm form(s);
     press(form, &TTarvexMainForm::ComSearchButtonClick);
     press(form, &TTarvexMainForm::ComConnectButtonClick);

@@ -58,7 +58,7 @@ public:
     QString saveFileName(QWidget *, const QString &description, const QString &pattern,
                          const QString &suffix) override
     {
-        fileDialogs.push_back(FileDialog{true, description, pattern, suffix});
+        fileDialogs.push_back(FileDialog{true, description, pattern, suffix, QString()});
         return nextFile;
     }
     QString openFileName(QWidget *, const QString &description, const QString &pattern, const QString &suffix,

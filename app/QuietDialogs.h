@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <functional>
+
+namespace tarvex::app {
+
+// Dialogs that show nothing and answer at once, for running the window
+// unattended (benchmarks, the README's pictures): every file dialog chooses
+// `file`, every number prompt answers `number`, questions are answered no.
+class QuietDialogs final : public Dialogs {
+public:
+    int messages = 0;
+    QString last;  // the last message's text
+    QString file;
+    std::optional<double> number;
+    std::function<void(int)> onProgress;
+
+    void message(QWidget *, Icon, const QString &, const QString &text) override
+    {
+        ++messages;
+        last = text;
+    }
+    bool question(QWidget *, const QString &, const QString &) override { return false; }
+    void openUrl(const QUrl &) override {}
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    void showWarningWindow(QWidget *, const QString &, const QString &) override {}
+    void hideWarningWindow() override {}
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &, const QString &) override
+    {
+        return file;
+    }
+    std::optional<double> askNumber(QWidget *, const QString &, const QString &, double, int) override
+    {
+        return number;
+    }
+    void startProgress(QWidget *, const QString &, const QString &, int) override {}
+    bool progress(int value) override
+    {
+        if (onProgress)
+            onProgress(value);
+        return true;
+    }
+    void finishProgress() override {}
+};
+
+} // namespace tarvex::app
