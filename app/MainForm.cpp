@@ -168,6 +168,7 @@ void TTarvexMainForm::FormClose()
 {
     // Closing always completes: each step reports its own failure and the
     // next one still runs, so a pulled adapter never costs the colours.
+    StopWaitingForAdapter(); // a window that closes connects nowhere
     Guarded([this] { AskToStoreUnstored(); });
     Guarded([this] { EndLogging(); });
     Guarded([this] { BComPort1->Close(); });

@@ -111,6 +111,18 @@ TEST_F(Reconnect, DisconnectWhileWaitingEndsTheWait)
     EXPECT_EQ(dialogs->messages.size(), 1u);
 }
 
+TEST_F(Reconnect, ClosingWhileWaitingClosesAsEver)
+{
+    auto form = makeLinkedForm();
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    ASSERT_TRUE(form->WaitingForAdapter());
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->ReconnectTimer->Enabled());
+    EXPECT_EQ(iniLines().size(), 21);
+    EXPECT_EQ(dialogs->messages.size(), 1u);
+}
+
 TEST_F(Reconnect, OtherErrorsAreNotAPulledAdapter)
 {
     auto form = makeLinkedForm();
