@@ -124,4 +124,18 @@ MapFileRead readMapFile(const QString &path, int language)
     return result;
 }
 
+std::optional<std::array<int, 256>> readMapValues(const QString &path, int language, QString *error)
+{
+    const MapFileRead file = readMapFile(path, language);
+    if (!file.error.isEmpty()) {
+        if (error)
+            *error = file.error;
+        return std::nullopt;
+    }
+    std::array<int, 256> values{};
+    for (int cell = 0; cell < 256; ++cell)
+        values[size_t(cell)] = link::tryStrToInt(file.cells[cell]).value_or(0); // checked: whole numbers
+    return values;
+}
+
 } // namespace tarvex::maps

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <optional>
 
 namespace tarvex::maps {
 
@@ -22,5 +24,8 @@ struct MapFileRead {
 // an optional minus sign before them. Any file is read only up to its limit.
 // language: the language box's index.
 MapFileRead readMapFile(const QString &path, int language);
+
+// The same check, the cells as numbers; none with the error when it fails.
+std::optional<std::array<int, 256>> readMapValues(const QString &path, int language, QString *error);
 
 } // namespace tarvex::maps

@@ -197,14 +197,12 @@ void TLogAnalysisView::Message(const QString &text)
 
 bool TLogAnalysisView::LoadCurrentMap(const QString &path)
 {
-    const maps::MapFileRead file = maps::readMapFile(path, m_language);
-    if (!file.error.isEmpty()) {
-        Message(file.error);
+    QString error;
+    const std::optional<std::array<int, kCellCount>> values = maps::readMapValues(path, m_language, &error);
+    if (!values) {
+        Message(error);
         return false;
     }
-    std::array<int, kCellCount> values{};
-    for (int cell = 0; cell < kCellCount; ++cell)
-        values[size_t(cell)] = link::strToInt(file.cells[cell]);
     m_current = values;
     m_currentPath = path;
     Analyse();
@@ -213,14 +211,15 @@ bool TLogAnalysisView::LoadCurrentMap(const QString &path)
 
 bool TLogAnalysisView::LoadTargetMap(const QString &path)
 {
-    const maps::MapFileRead file = maps::readMapFile(path, m_language);
-    if (!file.error.isEmpty()) {
-        Message(file.error);
+    QString error;
+    const std::optional<std::array<int, kCellCount>> values = maps::readMapValues(path, m_language, &error);
+    if (!values) {
+        Message(error);
         return false;
     }
     std::array<double, kCellCount> targets{};
     for (int cell = 0; cell < kCellCount; ++cell)
-        targets[size_t(cell)] = link::strToInt(file.cells[cell]) / 10.0;
+        targets[size_t(cell)] = (*values)[size_t(cell)] / 10.0; // the file holds AFR × 10
     m_targets = targets;
     m_targetPath = path;
     Analyse();

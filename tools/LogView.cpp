@@ -128,19 +128,6 @@ std::optional<Command> parse(const QStringList &args)
     return c;
 }
 
-std::optional<std::array<int, kCellCount>> readValues(const QString &path, QString &error, double scale = 1)
-{
-    const maps::MapFileRead file = maps::readMapFile(path, 1);
-    if (!file.error.isEmpty()) {
-        error = file.error;
-        return std::nullopt;
-    }
-    std::array<int, kCellCount> values{};
-    for (int cell = 0; cell < kCellCount; ++cell)
-        values[size_t(cell)] = int(link::strToInt(file.cells[cell]) * scale);
-    return values;
-}
-
 int analyse(const Command &c, const LogData &log)
 {
     QString mapPath = c.map;
@@ -148,13 +135,13 @@ int analyse(const Command &c, const LogData &log)
         mapPath = maps::newestMapFile(QFileInfo(c.log).dir().filePath(QStringLiteral("backups")), QStringLiteral(".inj"));
     QString error;
     std::optional<std::array<int, kCellCount>> current;
-    if (!mapPath.isEmpty() && !(current = readValues(mapPath, error)))
+    if (!mapPath.isEmpty() && !(current = maps::readMapValues(mapPath, 1, &error)))
         return fail(error);
     if (c.mode == QLatin1String("--suggest") && !current)
         return fail(QStringLiteral("no current fuel map: give one with --map"));
     SuggestionSettings settings = c.settings;
     if (!c.targetMap.isEmpty()) {
-        const auto targets = readValues(c.targetMap, error);
+        const auto targets = maps::readMapValues(c.targetMap, 1, &error);
         if (!targets)
             return fail(error);
         settings.targetMap = std::array<double, kCellCount>{};
