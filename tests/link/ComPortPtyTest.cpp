@@ -257,4 +257,22 @@ TEST_F(ComPortPty, TheEventWaitIsBoundedWithoutAStopDescriptor)
     system.close(handle);
 }
 
+// A USB adapter may come back as another /dev/ttyUSBn: its by-id link is
+// the name to wait for; a link (the simulator's) already is one.
+TEST_F(ComPortPty, TheNameThatSurvivesAReplug)
+{
+    QTemporaryDir byId;
+    const QString link = byId.filePath(QStringLiteral("usb-FTDI_FT232R_A12345-if00-port0"));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), link));
+    PosixSerialSystem system(QString(), QString(), byId.path());
+    EXPECT_EQ(system.stableDeviceName(pty.slavePath()), link);
+    EXPECT_EQ(system.stableDeviceName(link), link);
+    EXPECT_TRUE(system.devicePresent(link));
+    EXPECT_EQ(system.stableDeviceName(QStringLiteral("/dev/no-such-tty")), QStringLiteral("/dev/no-such-tty"));
+    EXPECT_FALSE(system.devicePresent(QStringLiteral("/dev/no-such-tty")));
+    QFile::remove(link);
+    QFile::link(byId.filePath(QStringLiteral("gone")), link); // left dangling by a pulled adapter
+    EXPECT_FALSE(system.devicePresent(link));
+}
+
 } // namespace
