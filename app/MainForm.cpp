@@ -23,7 +23,7 @@ TTarvexMainForm::TTarvexMainForm(FormServices services, QWidget *parent)
 {
     setObjectName(QStringLiteral("TarvexMainForm"));
     setAccessibleDescription(objectName());
-    setWindowTitle(QStringLiteral("Tarvex 28.07.23"));
+    setWindowTitle(QLatin1String(kWindowTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     QFont windowFont(QStringLiteral("Liberation Sans"));

@@ -48,6 +48,8 @@ namespace tarvex::app {
 class TColorLabel;
 class TCompareWindow;
 
+inline constexpr char kWindowTitle[] = "Tarvex 28.07.23";
+
 // A label that takes the width of its caption (the design's auto-size).
 inline constexpr char kSizedByCaption[] = "tarvexSizedByCaption";
 
@@ -452,8 +454,7 @@ private:
         QStringList cells;
     };
     std::array<std::optional<Comparison>, 2> m_comparison{};
-    std::array<QString, 2> m_lastBackup{}; // the copy this connection's first read made
-    QString m_lastWritten;                  // the last copy written
+    std::array<QString, 2> m_lastBackup{}; // the copy of each map written last
     // What the ECU holds of each map, as last read or written by this window.
     std::array<QStringList, 2> m_ecuCells{};
     bool m_batchRunning = false; // cells are being written; timers leave the port alone

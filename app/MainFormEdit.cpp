@@ -4,11 +4,10 @@
 #include "app/MainForm.h"
 #include "app/RunTimeTexts.h"
 #include "maps/MapGrid.h"
-#include "maps/MapReply.h"
 #include "maps/MapScale.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QGuiApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>

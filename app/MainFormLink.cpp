@@ -51,7 +51,6 @@ void TTarvexMainForm::ComConnectButtonClick()
     for (MapSafety &safety : m_mapSafety)
         safety = MapSafety{};
     m_backupFailureReported = false;
-    m_lastBackup = {};
     MapKnown(0, InjGrid->Cells());
     MapKnown(1, IgnGrid->Cells());
     FinishConnecting();
@@ -110,7 +109,7 @@ void TTarvexMainForm::StopWaitingForAdapter()
 
 void TTarvexMainForm::UpdateTitle()
 {
-    const QString title = QStringLiteral("Tarvex 28.07.23");
+    const QString title = QLatin1String(kWindowTitle);
     setWindowTitle(m_waitingForAdapter ? title + QStringLiteral(" — ") + runTimeText(Text::WaitingForAdapter, LanguageIndex())
                                        : title);
 }

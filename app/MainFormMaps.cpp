@@ -72,11 +72,10 @@ void TTarvexMainForm::ReadMap(int map)
     if (!cells)
         return;
     (map == 0 ? InjGrid : IgnGrid)->SetCells(*cells);
-    MapKnown(map, (map == 0 ? InjGrid : IgnGrid)->Cells());
+    MapKnown(map, *cells);
     // The map the ECU had when the fitter connected is always kept.
     if (!m_mapSafety[size_t(map)].backedUpSinceConnect && BackupMap(map, false)) {
         m_mapSafety[size_t(map)].backedUpSinceConnect = true;
-        m_lastBackup[size_t(map)] = m_lastWritten;
         NoteBackupDifference(map);
     }
 }
@@ -89,7 +88,7 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
     const QString error = maps::writeMapFile(path, (map == 0 ? InjGrid : IgnGrid)->Cells());
     if (error.isEmpty()) {
         m_mapSafety[size_t(map)].backupCurrent = true;
-        m_lastWritten = path;
+        m_lastBackup[size_t(map)] = path;
         return true;
     }
     // An automatic backup is tried again on every read (the disk may have
