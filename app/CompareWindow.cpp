@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -45,26 +46,43 @@ TCompareWindow::TCompareWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TCompareWindow::Show(const QString &title, const std::vector<maps::CellDifference> &differences, bool canWrite,
-                          int language)
+void TCompareWindow::Update(const QString &title, const std::vector<maps::CellDifference> &differences,
+                            bool canWrite, bool ofWindow, int language)
 {
     setWindowTitle(title);
     Summary->setText(differences.empty() ? runTimeText(Text::CompareSame, language)
                                          : runTimeText(Text::CompareCount, language).arg(differences.size()));
-    List->setHorizontalHeaderLabels({runTimeText(Text::CompareCell, language), runTimeText(Text::CompareRow, language),
-                                     runTimeText(Text::CompareSpeed, language), runTimeText(Text::CompareEcu, language),
-                                     runTimeText(Text::CompareFile, language)});
+    List->setHorizontalHeaderLabels(
+        {runTimeText(Text::CompareCell, language), runTimeText(Text::CompareRow, language),
+         runTimeText(Text::CompareSpeed, language), runTimeText(Text::CompareEcu, language),
+         runTimeText(ofWindow ? Text::CompareWindowColumn : Text::CompareFile, language)});
+    const std::vector<int> selected = SelectedCells();
+    const int scroll = List->verticalScrollBar()->value();
+    std::vector<int> cells;
+    for (const maps::CellDifference &d : differences)
+        cells.push_back(d.cell);
     List->setRowCount(int(differences.size()));
-    m_cells.clear();
     for (int i = 0; i < int(differences.size()); ++i) {
         const maps::CellDifference &d = differences[size_t(i)];
-        m_cells.push_back(d.cell);
         const QString texts[5] = {QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
                                   maps::speedCaption(d.cell % 16), d.ecu, d.file};
-        for (int column = 0; column < 5; ++column)
-            List->setItem(i, column, new QTableWidgetItem(texts[column]));
+        for (int column = 0; column < 5; ++column) {
+            if (QTableWidgetItem *item = List->item(i, column))
+                item->setText(texts[column]);
+            else
+                List->setItem(i, column, new QTableWidgetItem(texts[column]));
+        }
     }
-    List->resizeColumnsToContents();
+    if (cells != m_cells) {
+        m_cells = std::move(cells);
+        List->clearSelection();
+        for (int i = 0; i < int(m_cells.size()); ++i)
+            if (std::find(selected.begin(), selected.end(), m_cells[size_t(i)]) != selected.end())
+                List->selectionModel()->select(List->model()->index(i, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        List->resizeColumnsToContents();
+    }
+    List->verticalScrollBar()->setValue(scroll);
     WriteSelected->setText(runTimeText(Text::CompareWriteSelected, language));
     WriteAll->setText(runTimeText(Text::CompareWriteAll, language));
     CloseButton->setText(runTimeText(Text::CompareClose, language));
@@ -73,8 +91,6 @@ void TCompareWindow::Show(const QString &title, const std::vector<maps::CellDiff
         write->setEnabled(canWrite && !differences.empty());
         write->setToolTip(why);
     }
-    show();
-    raise();
 }
 
 std::vector<int> TCompareWindow::SelectedCells() const

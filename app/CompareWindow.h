@@ -18,10 +18,12 @@ class TCompareWindow : public QWidget {
 public:
     explicit TCompareWindow(QWidget *parent);
 
-    // Fills the list; `canWrite` enables the write buttons (the map's page
-    // is in edit mode), `language` as the language box's index.
-    void Show(const QString &title, const std::vector<maps::CellDifference> &differences, bool canWrite,
-              int language);
+    // Fills the list in place, the selected cells kept selected; `canWrite`
+    // enables the write buttons (the map's page is in edit mode), `ofWindow`
+    // names the other side the window's own values, `language` as the
+    // language box's index. Neither shows nor raises the window.
+    void Update(const QString &title, const std::vector<maps::CellDifference> &differences, bool canWrite,
+                bool ofWindow, int language);
     // The cells (0 to 255) of the rows the fitter selected.
     std::vector<int> SelectedCells() const;
 

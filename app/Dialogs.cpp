@@ -1,6 +1,13 @@
 #include "app/Dialogs.h"
 
 #include <QColorDialog>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QCoreApplication>
@@ -25,6 +32,55 @@ bool QtDialogs::question(QWidget *parent, const QString &title, const QString &t
     box.setDefaultButton(QMessageBox::Yes);
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
+}
+
+Dialogs::Answer QtDialogs::questionWithCancel(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.setTextFormat(Qt::PlainText);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+int QtDialogs::choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+                      const QStringList &choices)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(text, &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *list = new QTableWidget(int(table.rows.size()), int(table.headers.size()), &dialog);
+    list->setHorizontalHeaderLabels(table.headers);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->verticalHeader()->hide();
+    for (int r = 0; r < int(table.rows.size()); ++r)
+        for (int c = 0; c < table.rows[size_t(r)].size() && c < table.headers.size(); ++c)
+            list->setItem(r, c, new QTableWidgetItem(table.rows[size_t(r)][c]));
+    list->resizeColumnsToContents();
+    layout->addWidget(list);
+    auto *buttons = new QHBoxLayout;
+    int chosen = -1;
+    for (int i = 0; i < choices.size(); ++i) {
+        auto *button = new QPushButton(choices[i], &dialog);
+        QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &chosen, i] {
+            chosen = i;
+            dialog.accept();
+        });
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+    dialog.resize(560, 380);
+    dialog.exec();
+    return chosen;
 }
 
 void QtDialogs::openUrl(const QUrl &url)

@@ -2,9 +2,11 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QWidget;
 class QMessageBox;
@@ -23,6 +25,17 @@ public:
     virtual void message(QWidget *parent, Icon icon, const QString &title, const QString &text) = 0;
     // A modal question with Yes and No; true for Yes.
     virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal question with Yes, No and Cancel; closing it is Cancel.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal window with a text, a table and one button per choice; the
+    // index of the button pressed, -1 when the window is closed without one.
+    struct Table {
+        QStringList headers;
+        std::vector<QStringList> rows;
+    };
+    virtual int choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+                       const QStringList &choices) = 0;
     // Opens an address in the desktop's browser; failures are not reported.
     virtual void openUrl(const QUrl &url) = 0;
     // The colour the user confirms, starting from `initial`; none on cancel.
@@ -56,6 +69,9 @@ public:
     ~QtDialogs() override;
     void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
+    Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text) override;
+    int choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+               const QStringList &choices) override;
     void openUrl(const QUrl &url) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
     void showWarningWindow(QWidget *parent, const QString &title, const QString &text) override;

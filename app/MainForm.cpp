@@ -169,7 +169,8 @@ void TTarvexMainForm::FormClose()
     // Closing always completes: each step reports its own failure and the
     // next one still runs, so a pulled adapter never costs the colours.
     StopWaitingForAdapter(); // a window that closes connects nowhere
-    Guarded([this] { AskToStoreUnstored(); });
+    if (!m_askedAtClose)
+        Guarded([this] { AskToStoreUnstored(); });
     Guarded([this] { EndLogging(); });
     Guarded([this] { BComPort1->Close(); });
     const QString error = writeSettingsFile(m_services.settingsPath, BandColorsNow());
@@ -180,6 +181,14 @@ void TTarvexMainForm::FormClose()
 void TTarvexMainForm::closeEvent(QCloseEvent *event)
 {
     if (!m_closed) {
+        // Cancel keeps the window open, with its unstored map.
+        bool close = true;
+        Guarded([&] { close = AskToStoreBeforeClosing(); });
+        if (!close) {
+            m_askedAtClose = false;
+            event->ignore();
+            return;
+        }
         m_closed = true;
         FormClose();
     }

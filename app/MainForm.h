@@ -6,9 +6,9 @@
 #include "link/BCPort.h"
 #include "link/Clock.h"
 #include "link/EcuExchange.h"
-#include "maps/EditHistory.h"
 #include "maps/MapFile.h"
 #include "maps/MapOperations.h"
+#include "maps/MapSession.h"
 #include "maps/WorkingTrail.h"
 #include "monitor/LogFile.h"
 
@@ -158,6 +158,19 @@ public:
     // Writes the file's values into these cells (0 to 255) of the map.
     void WriteFromFile(int map, const std::vector<int> &cells);
     const maps::WorkingTrail &Trail() const { return m_trail; }
+
+    // What the window knows of each map (0 fuel, 1 ignition).
+    const maps::MapSession &MapState(int map) const { return m_maps[size_t(map)]; }
+    // Sends a planned change of a map cell by cell as Enter does, live data
+    // paused for the whole batch, with a cancelable progress window for more
+    // than one cell, and reads the map back after such a batch. A refused
+    // plan is told and nothing is sent.
+    struct BatchResult {
+        size_t written = 0;
+        bool cancelled = false;
+        std::vector<maps::CellDifference> missing; // cells that did not land
+    };
+    BatchResult SendPlan(int map, const maps::Plan &plan);
 
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
@@ -397,24 +410,48 @@ private:
     void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
     void LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine = false);
     void ReadMap(int map);
+    // The map's cells as the ECU sends them now; none for a reply too short.
+    std::optional<QStringList> ReadMapCells(int map);
+    // What a read brought: compared with what the window knew.
+    void MapRead(int map, const QStringList &cells);
+    // A map shown from before differs from the ECU's after connecting: the
+    // fitter chooses what happens to it.
+    void ReportDifferences(int map, const QStringList &cells);
+    // After a reconnect: both maps read and compared before the pages can
+    // be used again.
+    void VerifyMapsAfterReconnect();
     void StoreMap(int map);
-    // Keeps a copy of a map in the backup folder; false when it could not be
-    // written and the fitter chose not to go on.
+    // Keeps a copy of the map the ECU holds in the backup folder; false when
+    // it could not be written and the fitter chose not to go on.
     bool BackupMap(int map, bool askToGoOn);
-    // What the ECU holds of a map is now `cells` (a read, a file load): the
-    // edits before it can no longer be undone.
-    void MapKnown(int map, const QStringList &cells);
-    // Enter wrote a cell: unstored, and undoable.
-    void CellWritten(int map, int cell, const QString &text);
-    // Writes cells one by one as Enter does, live data paused for the whole
-    // batch, with a cancelable progress window for more than one cell. The
-    // cells written go into the map's history through `done`; a port error
-    // ends the batch and goes on once they are recorded.
-    void WriteCells(int map, const maps::EditStep &writes, const std::function<void(size_t written)> &done);
-    void WriteChangedCells(int map, const maps::MapValues &values, const maps::CellRange &range);
+    // Enter on the grid's current cell.
+    void EnterCell(int map);
+    // Tells why a change was refused; the refused cell shows the ECU's value.
+    void RefuseChange(int map, const maps::Plan &plan);
+    // How one write of a batch goes out.
+    using CellSender = std::function<void(const maps::CellChange &change)>;
+    // Every batch of more than one cell is read back; `tellMissing` tells the
+    // cells that did not land in a message of their own.
+    BatchResult SendPlan(int map, const maps::Plan &plan, const CellSender &send, bool tellMissing);
+    // Reads the map after a batch and checks every cell; the missing ones.
+    std::vector<maps::CellDifference> ReadBack(int map);
+    void TellMissingCells(int map, const std::vector<maps::CellDifference> &missing);
+    QString MissingCellsText(const std::vector<maps::CellDifference> &missing) const;
+    // The comparison's window in front, its list as the session has it.
+    void MapCompareWindowShow(int map);
+    // The grid, its marks, the page's status line and tab, and the windows
+    // beside it, as the map's session has it now.
+    void ShowMap(int map);
+    void ShowPageStatus(int map);
+    void SetPageNote(int map, const QString &note);
     maps::TMapGrid *GridOf(int map) const;
+    QCheckBox *EditCheckOf(int map) const;
+    QLabel *StatusOf(int map) const;
+    bool AnyBatchRunning() const;
     bool BackupBeforeReplacing(int map);
     void AskToStoreUnstored();
+    // At closing: each unstored map asked with Cancel; false when cancelled.
+    bool AskToStoreBeforeClosing();
     void RefuseNonRegularImage(const QString &path);
     void LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message);
     // Connects a signal to a handler run under the guard.
@@ -431,13 +468,18 @@ private:
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;
-    // Per map (0 fuel, 1 ignition): the safety net around the ECU's tune.
-    struct MapSafety {
-        bool backedUpSinceConnect = false;
-        bool backupCurrent = false; // a backup holds the grid as it is
-        bool unstored = false;      // a cell was written but not stored
+    // Each map page's truth: what the ECU holds, the typed text, what is
+    // stored, the history, the comparison and the last backup.
+    std::array<maps::MapSession, 2> m_maps{maps::MapSession(maps::MapPage::Fuel),
+                                           maps::MapSession(maps::MapPage::Ignition)};
+    std::array<QString, 2> m_pageNote{};   // why the last change was refused, until the next one
+    struct BackupNote {
+        QString text;    // how the map differs from the copy kept before this connection
+        QString earlier; // that copy
     };
-    std::array<MapSafety, 2> m_mapSafety{};
+    std::array<BackupNote, 2> m_backupNote{};
+    std::array<bool, 2> m_takeNextRead{};  // the ECU's template replaced the map: the read is taken as it is
+    bool m_askedAtClose = false;
     bool m_backupFailureReported = false; // an automatic backup failed this connection
     QString m_firmwarePath;
     QString m_stableDevice;          // the connected adapter, by a name that survives a replug
@@ -447,17 +489,7 @@ private:
     CellRecord m_selectedCell;
     QColor m_lastChosenColor = Qt::black;
     bool m_closed = false;
-    std::array<maps::EditHistory, 2> m_history{};
     maps::WorkingTrail m_trail;
-    struct Comparison {
-        QString file;
-        QStringList cells;
-    };
-    std::array<std::optional<Comparison>, 2> m_comparison{};
-    std::array<QString, 2> m_lastBackup{}; // the copy of each map written last
-    // What the ECU holds of each map, as last read or written by this window.
-    std::array<QStringList, 2> m_ecuCells{};
-    bool m_batchRunning = false; // cells are being written; timers leave the port alone
     // The store waits under way (a store may start during another's wait);
     // Timer2's tick ends them all.
     std::vector<QEventLoop *> m_storeWaits;

@@ -1,9 +1,10 @@
 // Range editing of the maps: operations on a selection, spreadsheet copy and
-// paste, undo and redo; every change goes to the ECU cell by cell as Enter
-// sends it.
+// paste, undo and redo; every change is planned by the map's session and goes
+// to the ECU cell by cell as Enter sends it.
 #include "app/MainForm.h"
 #include "app/RunTimeTexts.h"
 #include "maps/MapGrid.h"
+#include "maps/MapReply.h"
 #include "maps/MapScale.h"
 
 #include <QAction>
@@ -22,7 +23,9 @@ using maps::MapValues;
 
 namespace {
 constexpr link::CommandId kCellWrite[2] = {link::CommandId::FuelCellWrite, link::CommandId::IgnCellWrite};
-constexpr maps::ValueRange kRange[2] = {maps::kFuelRange, maps::kIgnitionRange};
+constexpr link::CommandId kReadCommand[2] = {link::CommandId::FuelRead, link::CommandId::IgnRead};
+// Cells named in one message about writes that did not land.
+constexpr size_t kMissingNamed = 8;
 
 CellRange selectionOf(const maps::TMapGrid *grid)
 {
@@ -40,14 +43,11 @@ QStringList cellNames(int cell)
 }
 } // namespace
 
-maps::TMapGrid *TTarvexMainForm::GridOf(int map) const
-{
-    return map == 0 ? InjGrid : IgnGrid;
-}
-
 bool TTarvexMainForm::MapEditable(int map) const
 {
-    return (map == 0 ? InjEditCheck : IgnEditCheck)->isChecked() && BComPort1->Connected() && !m_batchRunning;
+    const maps::MapSession &session = m_maps[size_t(map)];
+    return EditCheckOf(map)->isChecked() && BComPort1->Connected() && !AnyBatchRunning() && !session.storing()
+        && session.hasMap() && !session.needsCompare();
 }
 
 void TTarvexMainForm::ConnectEditHandlers()
@@ -125,8 +125,8 @@ std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)
     for (QAction *edit : {a.paste, a.setValue, a.add, a.scale, a.interpolateRows, a.interpolateColumns,
                           a.interpolateBoth, a.smooth, a.increment, a.decrement})
         edit->setEnabled(editable);
-    a.undo->setEnabled(editable && m_history[size_t(map)].canUndo());
-    a.redo->setEnabled(editable && m_history[size_t(map)].canRedo());
+    a.undo->setEnabled(editable && m_maps[size_t(map)].canUndo());
+    a.redo->setEnabled(editable && m_maps[size_t(map)].canRedo());
     auto menu = std::make_unique<QMenu>(this);
     menu->addActions({a.undo, a.redo});
     menu->addSeparator();
@@ -137,7 +137,7 @@ std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)
     menu->addActions({a.interpolateRows, a.interpolateColumns, a.interpolateBoth, a.smooth});
     menu->addSeparator();
     menu->addAction(a.surface);
-    menu->addAction(m_comparison[size_t(map)] ? a.endCompare : a.compare);
+    menu->addAction(m_maps[size_t(map)].comparison() ? a.endCompare : a.compare);
     // Keys work whatever the menu shows; each handler checks for itself.
     connect(menu.get(), &QMenu::aboutToHide, this, [this, map] {
         MapActions &actions = MapMenus[size_t(map)];
@@ -154,20 +154,14 @@ void TTarvexMainForm::ShowMapMenu(int map, const QPoint &at)
     MakeMapMenu(map)->exec(GridOf(map)->viewport()->mapToGlobal(at));
 }
 
-void TTarvexMainForm::MapKnown(int map, const QStringList &cells)
-{
-    m_ecuCells[size_t(map)] = cells;
-    m_history[size_t(map)].clear();
-    RefreshComparison(map);
-}
-
 void TTarvexMainForm::MapOperationClick(int map, MapOperation operation)
 {
     if (!MapEditable(map))
         return;
     maps::TMapGrid *grid = GridOf(map);
+    maps::MapSession &session = m_maps[size_t(map)];
     const CellRange range = selectionOf(grid);
-    const auto values = maps::valuesOf(grid->Cells(), range);
+    const auto values = maps::valuesOf(session.shownCells(), range);
     if (const int *empty = std::get_if<int>(&values)) {
         m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
                                     runTimeText(Text::CellHoldsNoNumber, LanguageIndex())
@@ -175,31 +169,33 @@ void TTarvexMainForm::MapOperationClick(int map, MapOperation operation)
         return;
     }
     const MapValues &now = std::get<MapValues>(values);
-    auto ask = [&](Text label, int decimals) {
+    auto ask = [&](Text label, double initial, int decimals) {
         return m_services.dialogs->askNumber(this, QCoreApplication::applicationName(),
-                                             runTimeText(label, LanguageIndex()), 0, decimals);
+                                             runTimeText(label, LanguageIndex()), initial, decimals);
     };
     MapValues result;
     switch (operation) {
     case MapOperation::SetValue: {
-        const std::optional<double> v = ask(Text::AskSetValue, 0);
+        // From the value the fitter is looking at.
+        const double current = now[size_t(grid->Row() * 16 + grid->Col())];
+        const std::optional<double> v = ask(Text::AskSetValue, current, 0);
         if (!v)
             return;
         result = maps::setTo(now, range, maps::roundHalfAway(*v));
         break;
     }
     case MapOperation::Add: {
-        const std::optional<double> v = ask(Text::AskAdd, 0);
+        const std::optional<double> v = ask(Text::AskAdd, 0, 0);
         if (!v)
             return;
         result = maps::addTo(now, range, maps::roundHalfAway(*v));
         break;
     }
     case MapOperation::Scale: {
-        const std::optional<double> v = ask(Text::AskScale, 1);
+        const std::optional<double> v = ask(Text::AskScale, 0, 1);
         if (!v)
             return;
-        result = maps::scaleBy(now, range, *v);
+        result = maps::scaleBy(now, range, maps::roundHalfAway(*v * 10));
         break;
     }
     case MapOperation::InterpolateRows: result = maps::interpolate(now, range, maps::Interpolation::Rows); break;
@@ -211,86 +207,129 @@ void TTarvexMainForm::MapOperationClick(int map, MapOperation operation)
     case MapOperation::Increment: result = maps::addTo(now, range, 1); break;
     case MapOperation::Decrement: result = maps::addTo(now, range, -1); break;
     }
-    WriteChangedCells(map, result, range);
+    SendPlan(map, session.change(result, range, maps::Source::Operation));
 }
 
-void TTarvexMainForm::WriteChangedCells(int map, const MapValues &values, const CellRange &range)
+TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan &plan)
 {
-    const maps::ValueRange allowed = kRange[map];
-    if (const std::optional<int> bad = maps::firstOutOfRange(values, range, allowed)) {
-        const QStringList names = cellNames(*bad);
-        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                    runTimeText(Text::CellOutOfRange, LanguageIndex())
-                                        .arg(names[0], names[1], names[2])
-                                        .arg(values[size_t(*bad)])
-                                        .arg(allowed.lowest)
-                                        .arg(allowed.highest));
-        return;
-    }
-    // Only what differs from what the ECU holds goes out.
-    EditStep writes;
-    const QStringList &ecu = m_ecuCells[size_t(map)];
-    for (int row = range.top; row <= range.bottom; ++row) {
-        for (int column = range.left; column <= range.right; ++column) {
-            const int cell = row * 16 + column;
-            const int value = values[size_t(cell)];
-            if (link::tryStrToInt(ecu.value(cell)) != value)
-                writes.push_back(CellChange{cell + 1, ecu.value(cell), QString::number(value)});
-        }
-    }
-    maps::EditHistory &history = m_history[size_t(map)];
-    WriteCells(map, writes, [&](size_t written) {
-        history.record(EditStep(writes.begin(), writes.begin() + long(written)));
-    });
-}
-
-void TTarvexMainForm::WriteCells(int map, const EditStep &writes, const std::function<void(size_t)> &done)
-{
-    if (writes.empty() || !BComPort1->Connected())
-        return;
-    maps::TMapGrid *grid = GridOf(map);
     const link::CommandId id = kCellWrite[map];
-    const bool showProgress = writes.size() > 1;
-    m_batchRunning = true;
+    return SendPlan(
+        map, plan,
+        [this, id](const CellChange &change) {
+            Exchange().run(id, link::cellWriteFrame(id, change.cell, link::toCp1251(change.after)), false);
+        },
+        true);
+}
+
+TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan &plan, const CellSender &send,
+                                                       bool tellMissing)
+{
+    BatchResult result;
+    if (plan.refused()) {
+        RefuseChange(map, plan);
+        return result;
+    }
+    maps::MapSession &session = m_maps[size_t(map)];
+    maps::TMapGrid *grid = GridOf(map);
+    const bool connected = BComPort1->Connected();
+    session.begin(plan);
+    if (plan.writes.empty() || !connected) {
+        session.finish();
+        ShowMap(map);
+        return result;
+    }
+    const bool showProgress = plan.writes.size() > 1;
+    const QString title = plan.source == maps::Source::FileLoad ? runTimeText(Text::FileLoadProgress, LanguageIndex())
+                                                                : runTimeText(Text::WritingCells, LanguageIndex());
     RefreshTimer->SetEnabled(false);
     if (showProgress)
-        m_services.dialogs->startProgress(this, runTimeText(Text::WritingCells, LanguageIndex()),
-                                          runTimeText(Text::CancelBatch, LanguageIndex()), int(writes.size()));
-    size_t written = 0;
+        m_services.dialogs->startProgress(this, title, runTimeText(Text::CancelBatch, LanguageIndex()),
+                                          int(plan.writes.size()));
+    const QPointer<TTarvexMainForm> alive(this);
     std::exception_ptr error;
     try {
-        for (const CellChange &change : writes) {
+        for (const CellChange &change : plan.writes) {
             // A cancel stops the batch after the cell in flight.
-            if (showProgress && !m_services.dialogs->progress(int(written)))
+            if (showProgress && !m_services.dialogs->progress(int(result.written))) {
+                result.cancelled = true;
                 break;
-            const int column = (change.cell - 1) % 16;
-            const int row = (change.cell - 1) / 16;
-            grid->SetCell(column, row, change.after);
-            grid->viewport()->repaint(); // the cell shows as its frame goes out
-            try {
-                Exchange().run(id, link::cellWriteFrame(id, change.cell, link::toCp1251(change.after)), false);
-            } catch (...) {
-                grid->SetCell(column, row, change.before); // the ECU did not take it
-                throw;
             }
-            m_ecuCells[size_t(map)][change.cell - 1] = change.after;
-            m_mapSafety[size_t(map)].unstored = true;
-            ++written;
+            if (!alive)
+                return result;
+            // The cell shows as its frame goes out.
+            grid->ShowCell((change.cell - 1) % 16, (change.cell - 1) / 16, change.after);
+            grid->viewport()->repaint();
+            send(change);
+            session.sent(change);
+            ++result.written;
         }
         if (showProgress)
-            m_services.dialogs->progress(int(written));
+            m_services.dialogs->progress(int(result.written));
     } catch (...) {
         error = std::current_exception();
     }
+    if (!alive)
+        return result;
     if (showProgress)
         m_services.dialogs->finishProgress();
-    m_batchRunning = false;
-    done(written);
-    RefreshComparison(map);
+    session.finish();
+    m_pageNote[size_t(map)].clear();
     // A port error leaves live data off, as after any exchange that failed.
-    if (error)
+    if (error) {
+        ShowMap(map);
         std::rethrow_exception(error);
+    }
+    if (showProgress) {
+        result.missing = ReadBack(map);
+        if (tellMissing)
+            TellMissingCells(map, result.missing);
+    }
+    if (!alive)
+        return result;
+    ShowMap(map);
     RefreshTimer->SetEnabled(true);
+    if (showProgress)
+        grid->setFocus(); // Ctrl+Z works at once
+    return result;
+}
+
+std::vector<maps::CellDifference> TTarvexMainForm::ReadBack(int map)
+{
+    if (!BComPort1->Connected())
+        return {};
+    const QByteArray reply = Exchange().run(kReadCommand[map], QByteArray(), false);
+    const std::optional<QStringList> cells = maps::parseMapReply(reply);
+    if (!cells) {
+        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    runTimeText(Text::ReadBackFailed, LanguageIndex()));
+        return {};
+    }
+    return m_maps[size_t(map)].verify(*cells);
+}
+
+QString TTarvexMainForm::MissingCellsText(const std::vector<maps::CellDifference> &missing) const
+{
+    const int language = LanguageIndex();
+    QStringList items;
+    for (size_t i = 0; i < missing.size() && i < kMissingNamed; ++i) {
+        const maps::CellDifference &d = missing[i];
+        const QStringList names = cellNames(d.cell);
+        items << runTimeText(Text::CellMissingItem, language).arg(names[0], names[1], names[2], d.ecu, d.file);
+    }
+    if (missing.size() > kMissingNamed)
+        items << runTimeText(Text::AndMore, language).arg(missing.size() - kMissingNamed);
+    return items.join(QStringLiteral(", "));
+}
+
+void TTarvexMainForm::TellMissingCells(int map, const std::vector<maps::CellDifference> &missing)
+{
+    if (missing.empty())
+        return;
+    ShowMap(map);
+    m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                runTimeText(Text::CellsMissing, LanguageIndex())
+                                    .arg(missing.size())
+                                    .arg(MissingCellsText(missing)));
 }
 
 void TTarvexMainForm::MapCopyClick(int map)
@@ -319,7 +358,10 @@ void TTarvexMainForm::PasteCells(int map, const QString &text)
     }
     const maps::PasteRows &rows = std::get<maps::PasteRows>(parsed);
     const size_t widest = rows.front().size();
-    const CellRange range{grid->Col(), grid->Row(), grid->Col() + int(widest) - 1, grid->Row() + int(rows.size()) - 1};
+    // The block's top-left cell, whichever way it was dragged.
+    const CellRange selected = selectionOf(grid);
+    const CellRange range{selected.left, selected.top, selected.left + int(widest) - 1,
+                          selected.top + int(rows.size()) - 1};
     if (range.right >= 16 || range.bottom >= 16) {
         refuse(runTimeText(Text::PasteDoesNotFit, LanguageIndex())
                    .arg(rows.size())
@@ -328,28 +370,29 @@ void TTarvexMainForm::PasteCells(int map, const QString &text)
                    .arg(maps::speedCaption(range.left)));
         return;
     }
-    MapValues values{};
+    const auto shown = maps::valuesOf(m_maps[size_t(map)].shownCells(), CellRange{-1, -1, -1, -1});
+    MapValues values = std::get<MapValues>(shown);
     for (size_t r = 0; r < rows.size(); ++r)
         for (size_t c = 0; c < rows[r].size(); ++c)
             values[size_t((range.top + int(r)) * 16 + range.left + int(c))] = rows[r][c];
-    WriteChangedCells(map, values, range);
+    const QPointer<TTarvexMainForm> alive(this);
+    SendPlan(map, m_maps[size_t(map)].change(values, range, maps::Source::Paste));
+    if (!alive)
+        return;
+    grid->clearSelection();
     grid->setRangeSelected(QTableWidgetSelectionRange(range.top, range.left, range.bottom, range.right), true);
 }
 
 void TTarvexMainForm::MapUndoClick(int map)
 {
-    if (!MapEditable(map))
-        return;
-    maps::EditHistory &history = m_history[size_t(map)];
-    WriteCells(map, history.undoWrites(), [&history](size_t written) { history.undone(written); });
+    if (MapEditable(map))
+        SendPlan(map, m_maps[size_t(map)].undo());
 }
 
 void TTarvexMainForm::MapRedoClick(int map)
 {
-    if (!MapEditable(map))
-        return;
-    maps::EditHistory &history = m_history[size_t(map)];
-    WriteCells(map, history.redoWrites(), [&history](size_t written) { history.redone(written); });
+    if (MapEditable(map))
+        SendPlan(map, m_maps[size_t(map)].redo());
 }
 
 } // namespace tarvex::app

@@ -80,8 +80,23 @@ std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(const MapPageFil
                                                             QString::fromLatin1(page.suffix), folder);
     if (chosen.isEmpty())
         return std::nullopt;
-    // The whole file is checked before anything is done with it.
+    // The whole file is checked before anything is done with it, against
+    // the range of the page's map too.
     maps::MapFileRead file = maps::readMapFile(chosen, LanguageIndex());
+    if (file.error.isEmpty()) {
+        const maps::ValueRange range = m_maps[page.grid == InjGrid ? 0 : 1].range();
+        for (int line = 0; line < file.cells.size(); ++line) {
+            const int value = file.cells[line].toInt();
+            if (value < range.lowest || value > range.highest) {
+                file.error = runTimeText(Text::MapFileOutOfRange, LanguageIndex())
+                                 .arg(line + 1)
+                                 .arg(file.cells[line])
+                                 .arg(range.lowest)
+                                 .arg(range.highest);
+                break;
+            }
+        }
+    }
     if (!file.error.isEmpty()) {
         m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), file.error);
         return std::nullopt;
@@ -102,31 +117,52 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
     const std::optional<maps::MapFileRead> file = ChooseMapFile(page, QString());
     if (!file)
         return;
-    if (!BackupBeforeReplacing(page.grid == InjGrid ? 0 : 1))
+    const int map = page.grid == InjGrid ? 0 : 1;
+    const maps::Plan plan = m_maps[size_t(map)].load(file->cells);
+    if (plan.refused()) {
+        RefuseChange(map, plan);
+        return;
+    }
+    if (!BackupBeforeReplacing(map))
         return;
     RefreshTimer->SetEnabled(false);
     EngineStopButtonClick();
     repaint();
     m_services.clock->sleepMs(1500);
     const link::Command &frame = link::command(page.cellWrite);
-    for (int row = 0; row < maps::TMapGrid::kSize; ++row) {
-        for (int column = 0; column < maps::TMapGrid::kSize; ++column) {
-            const int n = maps::cellNumber(column, row);
-            const QString text = file->cells[n - 1];
-            page.grid->SetCell(column, row, text);
+    const QPointer<TTarvexMainForm> alive(this);
+    const BatchResult result = SendPlan(
+        map, plan,
+        [&](const maps::CellChange &change) {
             BComPort1->ClearBuffer(true, true);
-            BComPort1->WriteStr(link::cellWriteFrame(page.cellWrite, n, link::toCp1251(text)));
+            BComPort1->WriteStr(link::cellWriteFrame(page.cellWrite, change.cell, link::toCp1251(change.after)));
             repaint();
-            page.status->setText(QString::fromUtf8(kLoadStatus) + QString::number(n));
+            page.status->setText(QString::fromUtf8(kLoadStatus) + QString::number(change.cell));
             m_services.clock->sleepMs(frame.replyWait);
-            page.progress->setValue(row);
-        }
-    }
+            page.progress->setValue((change.cell - 1) / 16);
+        },
+        false);
+    if (!alive)
+        return;
     page.status->clear();
-    MapKnown(page.grid == InjGrid ? 0 : 1, file->cells);
     RefreshTimer->SetEnabled(true);
     page.progress->setValue(0);
+    const int language = LanguageIndex();
+    if (result.cancelled) {
+        ShowPageStatus(map);
+        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    runTimeText(Text::FileLoadCancelled, language).arg(result.written));
+        return;
+    }
     (this->*page.store)();
+    if (!alive)
+        return;
+    const QString done = result.missing.empty() ? runTimeText(Text::FileLoaded, language)
+                                                : runTimeText(Text::FileLoadedMissing, language)
+                                                      .arg(result.missing.size())
+                                                      .arg(MissingCellsText(result.missing));
+    m_services.dialogs->message(this, result.missing.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning,
+                                QCoreApplication::applicationName(), done);
 }
 
 void TTarvexMainForm::InjFileSaveButtonClick()

@@ -48,11 +48,11 @@ void TTarvexMainForm::ComConnectButtonClick()
     // under another /dev/ttyUSBn but under the same by-id link.
     m_stableDevice = m_services.serial->stableDeviceName(link::deviceNameForPort(BComPort1->Port()));
 
-    for (MapSafety &safety : m_mapSafety)
-        safety = MapSafety{};
     m_backupFailureReported = false;
-    MapKnown(0, InjGrid->Cells());
-    MapKnown(1, IgnGrid->Cells());
+    for (int map = 0; map < 2; ++map) {
+        m_maps[size_t(map)].connected();
+        ShowMap(map);
+    }
     FinishConnecting();
 }
 
@@ -125,7 +125,18 @@ void TTarvexMainForm::ReconnectTimerTimer()
         return; // there but not ready yet (still settling, busy): the next look tries again
     }
     StopWaitingForAdapter();
+    for (int map = 0; map < 2; ++map)
+        m_maps[size_t(map)].connected();
+    // The pages wait until both maps are read and compared: the ECU may
+    // have restarted and lost what was not stored.
     FinishConnecting();
+    InjPanel->setEnabled(false);
+    IgnPanel->setEnabled(false);
+    VerifyMapsAfterReconnect();
+    if (!BComPort1->Connected())
+        return;
+    InjPanel->setEnabled(true);
+    IgnPanel->setEnabled(true);
     if (m_resumeLog && !m_logging)
         LogButtonClick(); // a new file, so that each one stays a log of its own
 }

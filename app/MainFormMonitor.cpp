@@ -45,7 +45,7 @@ void TTarvexMainForm::Timer1Timer()
 {
     // Not in the middle of cells being written (their progress window lets
     // the timers run).
-    if (m_batchRunning)
+    if (AnyBatchRunning())
         return;
     InjRefreshButtonClick();
 }

@@ -34,7 +34,7 @@ void TTarvexMainForm::UpdateViewCaptions()
             surface->SetCaptions(runTimeText(Text::SurfaceSpeedAxis, language),
                                  runTimeText(Text::SurfaceLoadAxis, language));
         }
-        if (m_comparison[size_t(map)])
+        if (m_maps[size_t(map)].comparison())
             RefreshComparison(map);
     }
 }
@@ -64,7 +64,13 @@ void TTarvexMainForm::MapCompareClick(int map)
     const std::optional<maps::MapFileRead> file = ChooseMapFile(map, folder, &path);
     if (!file)
         return;
-    m_comparison[size_t(map)] = Comparison{path, file->cells};
+    m_maps[size_t(map)].compareWith(maps::Comparison{path, file->cells});
+    ShowPageStatus(map);
+    MapCompareWindowShow(map);
+}
+
+void TTarvexMainForm::MapCompareWindowShow(int map)
+{
     if (!CompareWindows[size_t(map)]) {
         auto *window = new TCompareWindow(this);
         window->setObjectName(map == 0 ? QStringLiteral("InjCompareWindow") : QStringLiteral("IgnCompareWindow"));
@@ -73,74 +79,67 @@ void TTarvexMainForm::MapCompareClick(int map)
         CompareWindows[size_t(map)] = window;
     }
     RefreshComparison(map);
+    CompareWindows[size_t(map)]->show();
+    CompareWindows[size_t(map)]->raise();
 }
 
 void TTarvexMainForm::RefreshComparison(int map)
 {
-    const std::optional<Comparison> &comparison = m_comparison[size_t(map)];
+    const maps::MapSession &session = m_maps[size_t(map)];
+    const std::optional<maps::Comparison> &comparison = session.comparison();
     if (!comparison)
         return;
-    const std::vector<maps::CellDifference> differences =
-        maps::mapDifferences(m_ecuCells[size_t(map)], comparison->cells);
+    const std::vector<maps::CellDifference> differences = session.comparisonDifferences();
     std::map<int, QString> marks;
     for (const maps::CellDifference &d : differences)
         marks[d.cell] = d.file;
     GridOf(map)->SetMarks(std::move(marks));
     const int language = LanguageIndex();
-    QLabel *status = map == 0 ? InjWarningLabel : IgnWarningLabel;
-    status->setText(runTimeText(Text::CompareCount, language).arg(differences.size()));
-    status->setToolTip(comparison->file);
-    CompareWindows[size_t(map)]->Show(runTimeText(Text::CompareTitle, language)
-                                          .arg(runTimeText(kMapName[map], language),
-                                               QFileInfo(comparison->file).fileName()),
-                                      differences, MapEditable(map), language);
+    const QString source = comparison->path.isEmpty() ? runTimeText(Text::CompareWindowValues, language)
+                                                      : QFileInfo(comparison->path).fileName();
+    // In place: the fitter's selection and the window's place stay.
+    if (TCompareWindow *window = CompareWindows[size_t(map)])
+        window->Update(runTimeText(Text::CompareTitle, language).arg(runTimeText(kMapName[map], language), source),
+                       differences, MapEditable(map), comparison->path.isEmpty(), language);
 }
 
 void TTarvexMainForm::EndComparison(int map)
 {
-    if (!m_comparison[size_t(map)])
+    if (!m_maps[size_t(map)].comparison())
         return;
-    m_comparison[size_t(map)].reset();
+    m_maps[size_t(map)].endComparison();
     GridOf(map)->SetMarks({});
-    QLabel *status = map == 0 ? InjWarningLabel : IgnWarningLabel;
-    status->setText(QStringLiteral(" "));
-    status->setToolTip(QString());
+    ShowPageStatus(map);
     if (TCompareWindow *window = CompareWindows[size_t(map)]; window && window->isVisible())
         window->hide();
 }
 
 void TTarvexMainForm::WriteFromFile(int map, const std::vector<int> &cells)
 {
-    const std::optional<Comparison> &comparison = m_comparison[size_t(map)];
+    const std::optional<maps::Comparison> &comparison = m_maps[size_t(map)].comparison();
     if (!comparison || !MapEditable(map))
         return;
-    maps::EditStep writes;
-    for (int cell : cells) {
-        const QString &file = comparison->cells[cell];
-        if (m_ecuCells[size_t(map)].value(cell) != file)
-            writes.push_back(maps::CellChange{cell + 1, m_ecuCells[size_t(map)].value(cell), file});
-    }
-    maps::EditHistory &history = m_history[size_t(map)];
-    WriteCells(map, writes, [&](size_t written) {
-        history.record(maps::EditStep(writes.begin(), writes.begin() + long(written)));
-    });
+    std::vector<std::pair<int, QString>> writes;
+    for (int cell : cells)
+        writes.emplace_back(cell, comparison->cells.value(cell));
+    SendPlan(map, m_maps[size_t(map)].write(writes, maps::Source::Comparison));
 }
 
 void TTarvexMainForm::NoteBackupDifference(int map)
 {
-    const QString earlier = maps::newestMapFile(m_services.backupFolder, QLatin1String(kExtension[map]),
-                                                m_lastBackup[size_t(map)]);
+    const maps::MapSession &session = m_maps[size_t(map)];
+    const QString earlier =
+        maps::newestMapFile(m_services.backupFolder, QLatin1String(kExtension[map]), session.lastBackup());
+    m_backupNote[size_t(map)] = BackupNote{};
     if (earlier.isEmpty())
         return;
     const maps::MapFileRead file = maps::readMapFile(earlier, LanguageIndex());
     if (!file.error.isEmpty())
         return;
-    const size_t differ = maps::mapDifferences(m_ecuCells[size_t(map)], file.cells).size();
+    const size_t differ = maps::mapDifferences(session.ecu(), file.cells).size();
     if (differ == 0)
         return;
-    QLabel *status = map == 0 ? InjWarningLabel : IgnWarningLabel;
-    status->setText(runTimeText(Text::BackupDiffers, LanguageIndex()).arg(differ));
-    status->setToolTip(earlier);
+    m_backupNote[size_t(map)] = BackupNote{runTimeText(Text::BackupDiffers, LanguageIndex()).arg(differ), earlier};
 }
 
 } // namespace tarvex::app

@@ -23,6 +23,12 @@ public:
         last = text;
     }
     bool question(QWidget *, const QString &, const QString &) override { return false; }
+    Answer questionWithCancel(QWidget *, const QString &, const QString &) override { return Answer::No; }
+    // A choice among actions: the last one, which leaves things as they are.
+    int choose(QWidget *, const QString &, const QString &, const Table &, const QStringList &choices) override
+    {
+        return int(choices.size()) - 1;
+    }
     void openUrl(const QUrl &) override {}
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
     void showWarningWindow(QWidget *, const QString &, const QString &) override {}

@@ -109,6 +109,30 @@ enum class Text {
     ScatterRecord,
     // A pulled cable.
     WaitingForAdapter,
+    // One truth per map: its page's status, refusals, the read-back and the
+    // difference report after connecting.
+    PageUnstored,
+    PageStored,
+    PageNotRead,
+    NoteStoring,
+    NoteHistoryEnded,
+    DifferenceTitle,
+    DifferenceText,
+    DifferenceRewrite,
+    DifferenceTakeEcu,
+    DifferenceLeave,
+    CompareWindowColumn,
+    CompareWindowValues,
+    ReadBackFailed,
+    CellsMissing,
+    CellMissingItem,
+    AndMore,
+    TemplateOverUnstored,
+    FileLoadProgress,
+    FileLoaded,
+    FileLoadedMissing,
+    FileLoadCancelled,
+    MapFileOutOfRange,
     Count
 };
 

@@ -60,4 +60,14 @@ void EditHistory::redone(size_t written)
     m_undo.push_back(std::move(done));
 }
 
+void EditHistory::forgetInLastStep(const std::vector<int> &cells)
+{
+    if (m_undo.empty())
+        return;
+    EditStep &step = m_undo.back();
+    std::erase_if(step, [&cells](const CellChange &c) { return std::find(cells.begin(), cells.end(), c.cell) != cells.end(); });
+    if (step.empty())
+        m_undo.pop_back();
+}
+
 } // namespace tarvex::maps

@@ -39,6 +39,10 @@ public:
     EditStep redoWrites() const;
     void redone(size_t written);
 
+    // The last step's writes of these cells (1 to 256) did not land: the
+    // step keeps the others.
+    void forgetInLastStep(const std::vector<int> &cells);
+
 private:
     std::vector<EditStep> m_undo;
     std::vector<EditStep> m_redo;

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -36,6 +37,7 @@ public:
                           const QModelIndex &index) const override
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        m_grid->EditorOpened(index.row() * TMapGrid::kSize + index.column());
         if (auto *line = qobject_cast<QLineEdit *>(editor)) {
             line->setFrame(false);
             connect(line, &QLineEdit::textEdited, this, [this, line] {
@@ -63,10 +65,15 @@ protected:
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 // The cell holds what the user sees before Enter acts on it;
                 // the key then ends here instead of reaching the grid again.
-                if (auto *editor = qobject_cast<QWidget *>(object))
+                // Enter may show a modal box, whose event loop can close and
+                // delete the editor, or the whole grid with this delegate.
+                const QPointer<QWidget> editor = qobject_cast<QWidget *>(object);
+                const QPointer<CellDelegate> self(this);
+                if (editor)
                     emit commitData(editor);
                 m_grid->handleKey(key);
-                QStyledItemDelegate::eventFilter(object, event);
+                if (self && editor)
+                    emit closeEditor(editor, QAbstractItemDelegate::NoHint);
                 return true;
             }
             if (m_grid->handleKey(key))
@@ -115,6 +122,40 @@ TMapGrid::TMapGrid(QWidget *parent) : QTableWidget(kSize, kSize, parent), m_text
         if (OnSelectCell && row >= 0 && column >= 0)
             OnSelectCell(column, row);
     });
+    connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *changed) {
+        if (!m_showing && OnCellEdited)
+            OnCellEdited(changed->row() * kSize + changed->column(), changed->text());
+    });
+}
+
+void TMapGrid::ShowCells(const QStringList &cells)
+{
+    const bool was = m_showing;
+    m_showing = true;
+    SetCells(cells);
+    m_showing = was;
+}
+
+void TMapGrid::ShowCell(int column, int row, const QString &text)
+{
+    const bool was = m_showing;
+    m_showing = true;
+    SetCell(column, row, text);
+    m_showing = was;
+}
+
+void TMapGrid::EditorOpened(int cell)
+{
+    m_editorCell = cell;
+}
+
+void TMapGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const int cell = m_editorCell;
+    m_editorCell = -1;
+    QTableWidget::closeEditor(editor, hint);
+    if (cell >= 0 && OnEditorClosed)
+        OnEditorClosed(cell);
 }
 
 QString TMapGrid::Cell(int column, int row) const
@@ -191,6 +232,10 @@ bool isControlKey(const QKeyEvent *event)
 
 bool TMapGrid::handleKey(QKeyEvent *event)
 {
+    // A held "+" or "-" would queue a write per repeat, still arriving long
+    // after the key is let go.
+    if (event->isAutoRepeat() && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Minus))
+        return true;
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (OnKeyDown)
         OnKeyDown(enter ? 13 : event->key());
@@ -242,6 +287,14 @@ void TMapGrid::SetMarks(std::map<int, QString> marks)
     viewport()->update();
 }
 
+void TMapGrid::SetPending(std::set<int> cells)
+{
+    if (cells == m_pending)
+        return;
+    m_pending = std::move(cells);
+    viewport()->update();
+}
+
 QRect TMapGrid::CellRect(int cell) const
 {
     // Fixed cells, no scrolling: the cell inside its grid lines.
@@ -268,6 +321,13 @@ void TMapGrid::paintEvent(QPaintEvent *event)
         painter.setBrush(Qt::NoBrush);
         for (const auto &mark : m_marks)
             painter.drawRect(CellRect(mark.first).adjusted(1, 1, -1, -1));
+    }
+    if (!m_pending.empty()) {
+        // Typed and not sent: the ECU still holds another value.
+        painter.setPen(QPen(QColor(230, 120, 0), 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        for (int cell : m_pending)
+            painter.drawRect(CellRect(cell).adjusted(0, 0, -1, -1));
     }
     if (m_trail)
         WorkingTrail::paint(painter, *m_trail, [this](int cell) { return CellRect(cell); });

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace tarvex::maps {
 
@@ -23,8 +24,11 @@ public:
 
     QString Cell(int column, int row) const;
     void SetCell(int column, int row, const QString &text);
-    // All 256 cells, row by row.
+    // All 256 cells, row by row; as typed (OnCellEdited sees them).
     void SetCells(const QStringList &cells);
+    // The cells as the program shows them, not as typing.
+    void ShowCells(const QStringList &cells);
+    void ShowCell(int column, int row, const QString &text);
     QStringList Cells() const;
 
     int Col() const { return currentColumn(); }
@@ -47,6 +51,11 @@ public:
     std::function<bool(QChar key)> OnKeyPress;
     // Sees each key going down (13 for Enter), in the grid or its editor.
     std::function<void(int key)> OnKeyDown;
+    // A cell's text changed by typing (or SetCell), not by ShowCells; cell 0 to 255.
+    std::function<void(int cell, const QString &text)> OnCellEdited;
+    // The in-place editor on this cell closed, by Enter or otherwise.
+    std::function<void(int cell)> OnEditorClosed;
+    void EditorOpened(int cell);
     // The fill of a cell by its text; none keeps the grid's own background.
     std::function<std::optional<QColor>(const QString &text)> CellFill;
 
@@ -60,11 +69,15 @@ public:
     // their tooltip (cell 0 to 255 → text); empty: the grid's own look.
     void SetMarks(std::map<int, QString> marks);
     const std::map<int, QString> &Marks() const { return m_marks; }
+    // Cells whose text was typed and not sent, outlined dashed.
+    void SetPending(std::set<int> cells);
+    const std::set<int> &Pending() const { return m_pending; }
     QRect CellRect(int cell) const;
 
     void keyboardSearch(const QString &search) override;
 
 protected:
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     bool viewportEvent(QEvent *event) override;
@@ -74,6 +87,9 @@ private:
     QColor m_textColor;
     const WorkingTrail *m_trail = nullptr;
     std::map<int, QString> m_marks;
+    std::set<int> m_pending;
+    bool m_showing = false;
+    int m_editorCell = -1;
 };
 
 } // namespace tarvex::maps

@@ -22,15 +22,21 @@ MapValues eachCell(const MapValues &values, const CellRange &range, F f)
     return out;
 }
 
-// A value between a (at 0) and b (at 1).
-double between(double a, double b, double t)
+// Integer weights of the two ends at `index` between `first` and `last`;
+// a single cell weighs all on its own value.
+struct Weights {
+    long long near = 1, far = 0, total = 1;
+};
+Weights weights(int index, int first, int last)
 {
-    return a + (b - a) * t;
+    if (last == first)
+        return {};
+    return {last - index, index - first, last - first};
 }
 
-double position(int index, int first, int last)
+int clampToInt(long long v)
 {
-    return last == first ? 0.0 : double(index - first) / double(last - first);
+    return int(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
 }
 } // namespace
 
@@ -49,7 +55,18 @@ std::variant<MapValues, int> valuesOf(const QStringList &cells, const CellRange 
 
 int roundHalfAway(double value)
 {
-    return int(std::round(value));
+    return int(std::clamp<double>(std::round(value), INT32_MIN, INT32_MAX));
+}
+
+long long divideRounded(long long numerator, long long denominator)
+{
+    if (denominator < 0) {
+        numerator = -numerator;
+        denominator = -denominator;
+    }
+    const long long magnitude = numerator < 0 ? -numerator : numerator;
+    const long long q = (2 * magnitude + denominator) / (2 * denominator);
+    return numerator < 0 ? -q : q;
 }
 
 MapValues setTo(const MapValues &values, const CellRange &range, int value)
@@ -63,49 +80,48 @@ MapValues addTo(const MapValues &values, const CellRange &range, int delta)
                                                                  (long long)v + delta, INT32_MIN, INT32_MAX)); });
 }
 
-MapValues scaleBy(const MapValues &values, const CellRange &range, double percent)
+MapValues scaleBy(const MapValues &values, const CellRange &range, int tenthsOfPercent)
 {
-    const double factor = 1.0 + percent / 100.0;
-    return eachCell(values, range, [factor](int, int, int v) {
-        return int(std::clamp<double>(roundHalfAway(v * factor), INT32_MIN, INT32_MAX));
-    });
+    const long long perMille = 1000 + (long long)tenthsOfPercent;
+    return eachCell(values, range,
+                    [perMille](int, int, int v) { return clampToInt(divideRounded(v * perMille, 1000)); });
 }
 
 MapValues interpolate(const MapValues &values, const CellRange &r, Interpolation how)
 {
-    auto value = [&values](int column, int row) { return double(values[size_t(at(column, row))]); };
+    auto value = [&values](int column, int row) { return (long long)values[size_t(at(column, row))]; };
     return eachCell(values, r, [&](int column, int row, int) {
-        const double tx = position(column, r.left, r.right);
-        const double ty = position(row, r.top, r.bottom);
+        const Weights x = weights(column, r.left, r.right);
+        const Weights y = weights(row, r.top, r.bottom);
         switch (how) {
         case Interpolation::Rows:
-            return roundHalfAway(between(value(r.left, row), value(r.right, row), tx));
+            return clampToInt(divideRounded(value(r.left, row) * x.near + value(r.right, row) * x.far, x.total));
         case Interpolation::Columns:
-            return roundHalfAway(between(value(column, r.top), value(column, r.bottom), ty));
+            return clampToInt(divideRounded(value(column, r.top) * y.near + value(column, r.bottom) * y.far, y.total));
         case Interpolation::Both:
             break;
         }
-        const double top = between(value(r.left, r.top), value(r.right, r.top), tx);
-        const double bottom = between(value(r.left, r.bottom), value(r.right, r.bottom), tx);
-        return roundHalfAway(between(top, bottom, ty));
+        const long long top = value(r.left, r.top) * x.near + value(r.right, r.top) * x.far;
+        const long long bottom = value(r.left, r.bottom) * x.near + value(r.right, r.bottom) * x.far;
+        return clampToInt(divideRounded(top * y.near + bottom * y.far, x.total * y.total));
     });
 }
 
 MapValues smooth(const MapValues &values, const CellRange &r)
 {
     return eachCell(values, r, [&](int column, int row, int) {
-        double sum = 0;
-        double weights = 0;
+        long long sum = 0;
+        long long total = 0;
         for (int dy = -1; dy <= 1; ++dy) {
             for (int dx = -1; dx <= 1; ++dx) {
                 if (!r.contains(column + dx, row + dy))
                     continue;
-                const double w = dx == 0 && dy == 0 ? 4 : (dx == 0 || dy == 0) ? 2 : 1;
+                const long long w = dx == 0 && dy == 0 ? 4 : (dx == 0 || dy == 0) ? 2 : 1;
                 sum += w * values[size_t(at(column + dx, row + dy))];
-                weights += w;
+                total += w;
             }
         }
-        return roundHalfAway(sum / weights);
+        return clampToInt(divideRounded(sum, total));
     });
 }
 

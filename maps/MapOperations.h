@@ -38,14 +38,17 @@ constexpr ValueRange kIgnitionRange{-999, 999};
 // inside `range` does not.
 std::variant<MapValues, int> valuesOf(const QStringList &cells, const CellRange &range);
 
-// Rounds halves away from zero, as fitters expect of +5 %.
+// Rounds halves away from zero, as fitters expect of +5 %: for what a
+// fitter types. The operations themselves reckon in whole numbers.
 int roundHalfAway(double value);
+// numerator ÷ denominator, halves away from zero, exactly.
+long long divideRounded(long long numerator, long long denominator);
 
 // The operations on a selection; cells outside it keep their values.
 MapValues setTo(const MapValues &values, const CellRange &range, int value);
 MapValues addTo(const MapValues &values, const CellRange &range, int delta);
-// Each cell × (1 + percent ÷ 100), rounded.
-MapValues scaleBy(const MapValues &values, const CellRange &range, double percent);
+// Each cell × (1000 + tenths) ÷ 1000, rounded: +2.5 % is 25 tenths.
+MapValues scaleBy(const MapValues &values, const CellRange &range, int tenthsOfPercent);
 
 enum class Interpolation { Rows, Columns, Both };
 // Fills the selection linearly between its edges: each row between its

@@ -78,19 +78,20 @@ TEST_F(Files, LoadingStopsTheEngineSendsEveryCellAndStores)
     const double start = clock->nowMs();
     press(*form, &TTarvexMainForm::InjFileReadButtonClick);
     const QList<QByteArray> writes = writesSinceConnect();
-    ASSERT_EQ(writes.size(), 1 + 256 + 1);
+    ASSERT_EQ(writes.size(), 1 + 256 + 1 + 1);
     EXPECT_EQ(writes.first(), QByteArray("<P>\r"));
     EXPECT_EQ(writes[1], QByteArray("<B[   1/50]>\r\r"));
     EXPECT_EQ(writes[256], QByteArray("<B[   256/99]>\r\r"));
+    EXPECT_EQ(writes[257], QByteArray("<A>\r")) << "read back before it is stored";
     EXPECT_EQ(writes.last(), QByteArray("<C>\r"));
     EXPECT_EQ(statuses[2], QStringLiteral("Не выключайте зажигание до окончания! 1"));
     EXPECT_EQ(statuses[256], QStringLiteral("Не выключайте зажигание до окончания! 255"));
-    EXPECT_EQ(form->InjWarningLabel->text(), QString());
     EXPECT_EQ(form->ProgressBar2->value(), 0);
     EXPECT_EQ(form->InjGrid->Cell(0, 0), QStringLiteral("50"));
     EXPECT_EQ(form->InjGrid->Cell(15, 15), QStringLiteral("99"));
-    EXPECT_DOUBLE_EQ(clock->nowMs() - start, 100 + 1500 + 256 * 100) << "the store's wait runs the window";
+    EXPECT_DOUBLE_EQ(clock->nowMs() - start, 100 + 1500 + 256 * 100 + 800) << "the store's wait runs the window";
     EXPECT_EQ(dialogs->warningsShown, 1);
+    EXPECT_EQ(dialogs->progressMaximum, 256);
     EXPECT_TRUE(form->RefreshTimer->Enabled());
 }
 
@@ -101,7 +102,7 @@ TEST_F(Files, AFuelFileLoadsOnTheIgnitionPage)
     dialogs->nextFile = path("fuel.inj");
     press(*form, &TTarvexMainForm::IgnFileReadButtonClick);
     const QList<QByteArray> writes = writesSinceConnect();
-    ASSERT_EQ(writes.size(), 258);
+    ASSERT_EQ(writes.size(), 259);
     EXPECT_EQ(writes[1], QByteArray("<E[1/12]>\r\r"));
     EXPECT_EQ(writes.last(), QByteArray("<F>\r"));
     EXPECT_EQ(form->ProgressBar1->value(), 0);
@@ -109,8 +110,8 @@ TEST_F(Files, AFuelFileLoadsOnTheIgnitionPage)
 }
 
 // The program writes what an ECU may report, values below 0 too; such a map
-// comes back in, on either page.
-TEST_F(Files, ANegativeCellSavesAndLoadsBack)
+// comes back in on the ignition page. The fuel map takes 0 to 999 only.
+TEST_F(Files, ANegativeCellSavesAndLoadsBackOnTheIgnitionPageOnly)
 {
     auto form = makeConnectedForm();
     QStringList cells(256, QStringLiteral("10"));
@@ -120,13 +121,19 @@ TEST_F(Files, ANegativeCellSavesAndLoadsBack)
     dialogs->nextFile = path("negative.ign");
     press(*form, &TTarvexMainForm::IgnFileSaveButtonClick);
     EXPECT_TRUE(read(path("negative.ign")).startsWith("-5\r\n10\r\n"));
+
     press(*form, &TTarvexMainForm::InjFileReadButtonClick);
-    EXPECT_TRUE(dialogs->messages.back().text.contains(QStringLiteral("сохранена"))) << "no refusal";
+    EXPECT_EQ(dialogs->messages.back().text,
+              QStringLiteral("Строка 1 файла («-5») вне диапазона этой карты: от 0 до 999. Файл не загружен."));
+    EXPECT_TRUE(writesSinceConnect().isEmpty()) << "refused before the engine is stopped";
+
+    press(*form, &TTarvexMainForm::IgnFileReadButtonClick);
+    EXPECT_EQ(dialogs->messages.back().text, QStringLiteral("Карта из файла записана в ЭБУ и сохранена."));
     const QList<QByteArray> writes = writesSinceConnect();
-    ASSERT_EQ(writes.size(), 258);
-    EXPECT_EQ(writes[1], QByteArray("<B[   1/-5]>\r\r"));
-    EXPECT_EQ(writes[256], QByteArray("<B[   256/-120]>\r\r"));
-    EXPECT_EQ(form->InjGrid->Cells(), cells);
+    ASSERT_EQ(writes.size(), 259);
+    EXPECT_EQ(writes[1], QByteArray("<E[1/-5]>\r\r"));
+    EXPECT_EQ(writes[256], QByteArray("<E[256/-120]>\r\r"));
+    EXPECT_EQ(form->IgnGrid->Cells(), cells);
 }
 
 TEST_F(Files, ABadFileSendsNothingAndLeavesTheEngineRunning)

@@ -2,8 +2,12 @@
 
 #include "app/Dialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QEventLoop>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <deque>
 #include <functional>
@@ -20,18 +24,59 @@ public:
         QString text;
     };
 
-    void message(QWidget *, Icon icon, const QString &title, const QString &text) override
+    void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override
     {
         messages.push_back(Message{icon, title, text});
         if (onMessage)
             onMessage(messages.back());
+        spin(parent);
     }
-    bool question(QWidget *, const QString &, const QString &text) override
+    bool question(QWidget *parent, const QString &, const QString &text) override
     {
         questions << text;
         if (onQuestion)
             onQuestion(text);
+        spin(parent);
         return answerYes;
+    }
+    Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text) override
+    {
+        if (!answerCancel)
+            return question(parent, title, text) ? Answer::Yes : Answer::No;
+        questions << text;
+        spin(parent);
+        return Answer::Cancel;
+    }
+    int choose(QWidget *parent, const QString &, const QString &text, const Table &table,
+               const QStringList &choices) override
+    {
+        choiceWindows.push_back(Choice{text, table, choices});
+        if (onChoose)
+            onChoose(choiceWindows.back());
+        spin(parent);
+        if (choiceAnswers.empty())
+            return -1;
+        const int answer = choiceAnswers.front();
+        choiceAnswers.pop_front();
+        return answer;
+    }
+
+    // As a real modal box does: a window of its own takes the focus and an
+    // event loop runs while it is up, deferred deletes included, so that
+    // anything may be deleted meanwhile.
+    bool nestedLoop = false;
+    void spin(QWidget *parent)
+    {
+        if (!nestedLoop)
+            return;
+        QDialog box(parent);
+        box.show();
+        box.activateWindow();
+        box.setFocus();
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void openUrl(const QUrl &url) override { urls.push_back(url); }
     std::optional<QColor> chooseColor(QWidget *, const QColor &initial) override
@@ -101,6 +146,16 @@ public:
             out << m.text;
         return out;
     }
+
+    struct Choice {
+        QString text;
+        Table table;
+        QStringList choices;
+    };
+    std::vector<Choice> choiceWindows;
+    std::deque<int> choiceAnswers; // none: the window is closed without a choice
+    std::function<void(const Choice &)> onChoose;
+    bool answerCancel = false; // the closing question is cancelled
 
     std::vector<Message> messages;
     std::function<void(const Message &)> onMessage;

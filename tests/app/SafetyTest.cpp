@@ -65,8 +65,12 @@ TEST_F(Safety, TheFirstReadAfterConnectingIsKept)
 TEST_F(Safety, AFileLoadFirstKeepsTheMapItReplaces)
 {
     auto form = makeConnectedForm();
+    MapEcu ecu; // holds 40 in every fuel cell and takes what is written
+    serial->answer = [&](const QByteArray &frame) { return ecu.answer(frame); };
     press(*form, &TTarvexMainForm::InjRefreshButtonClick);
-    form->InjGrid->SetCell(0, 0, QStringLiteral("99")); // typed, not backed up
+    form->InjGrid->SetCell(0, 0, QStringLiteral("99"));
+    form->InjGrid->setCurrentCell(0, 0);
+    form->Guarded([&] { form->InjGridKeyDown(13); }); // the ECU's map no longer matches its copy
     const QString file = dir.filePath(QStringLiteral("new.inj"));
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -31,8 +31,8 @@ TEST(MapOperations, SetAddAndScaleChangeOnlyTheSelection)
     } cases[] = {
         {"set", setTo(base, r, 7), 7},
         {"add", addTo(base, r, -30), 70},
-        {"scale up", scaleBy(base, r, 5), 105},
-        {"scale down", scaleBy(base, r, -12.5), 88}, // 87.5 rounds away from zero
+        {"scale up", scaleBy(base, r, 50), 105},
+        {"scale down", scaleBy(base, r, -125), 88}, // 87.5 rounds away from zero
     };
     for (const auto &c : cases) {
         EXPECT_EQ(cellAt(c.result, 1, 2), c.inside) << c.name;
@@ -42,7 +42,39 @@ TEST(MapOperations, SetAddAndScaleChangeOnlyTheSelection)
     }
     EXPECT_EQ(roundHalfAway(2.5), 3);
     EXPECT_EQ(roundHalfAway(-2.5), -3);
-    EXPECT_EQ(cellAt(scaleBy(filled(-30), r, 5), 2, 3), -32) << "-31.5 rounds away from zero";
+}
+
+// Exact halves, which binary floating point rounds the wrong way.
+TEST(MapOperations, HalvesRoundAwayFromZeroExactly)
+{
+    const CellRange row{0, 0, 2, 0};
+    const CellRange block{0, 0, 2, 2};
+    auto with = [](std::initializer_list<std::pair<int, int>> cells) {
+        MapValues v = filled(0);
+        for (const auto &[cell, value] : cells)
+            v[size_t(cell)] = value;
+        return v;
+    };
+    const struct {
+        const char *name;
+        int got;
+        int want;
+    } cases[] = {
+        {"100 + 2.5 %", cellAt(scaleBy(filled(100), row, 25), 0, 0), 103},
+        {"-30 + 5 %", cellAt(scaleBy(filled(-30), row, 50), 0, 0), -32},
+        {"10 + 0.5 %", cellAt(scaleBy(filled(10), row, 5), 0, 0), 10},
+        {"halfway between 0 and 5", cellAt(interpolate(with({{2, 5}}), row, Interpolation::Rows), 1, 0), 3},
+        {"halfway between 0 and -5", cellAt(interpolate(with({{2, -5}}), row, Interpolation::Rows), 1, 0), -3},
+        {"corners 1, 2, 2, 5", cellAt(interpolate(with({{0, 1}, {2, 2}, {32, 2}, {34, 5}}), block,
+                                                  Interpolation::Both), 1, 1), 3},
+        {"smoothing 2, 0, 0", cellAt(smooth(with({{0, 2}}), row), 1, 0), 1},
+        {"5 ÷ 2", int(divideRounded(5, 2)), 3},
+        {"-5 ÷ 2", int(divideRounded(-5, 2)), -3},
+        {"7 ÷ -2", int(divideRounded(7, -2)), -4},
+        {"3 ÷ 4", int(divideRounded(3, 4)), 1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.got, c.want) << c.name;
 }
 
 TEST(MapOperations, InterpolationIsExactOnTheCornersAndLinearBetween)

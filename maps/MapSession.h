@@ -1,0 +1,192 @@
+#pragma once
+
+#include "maps/EditHistory.h"
+#include "maps/MapCompare.h"
+#include "maps/MapOperations.h"
+
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace tarvex::maps {
+
+enum class MapPage { Fuel, Ignition };
+
+// Where a change of the ECU's map comes from. Enter and a file load work as
+// the page's own controls do; every other source needs the page's edit box.
+enum class Source { Enter, Operation, Paste, Undo, Redo, FileLoad, Comparison, Suggestion, Restore, Rewrite };
+
+// Why a change is not sent.
+enum class Refusal {
+    None,
+    NoMap,         // the map is not known: not read yet, or shown from before and not yet compared
+    EditingOff,    // the page's edit box is not ticked
+    Storing,       // the store's wait is running: what is stored must be what was sent
+    BatchRunning,  // cells are being written
+    NotANumber,    // the cell holds no whole number
+    OutOfRange,    // the value lies outside the page's range
+};
+
+// The writes a change needs, in the order they go out, or why there are none.
+struct Plan {
+    Source source = Source::Enter;
+    EditStep writes;
+    // The cells the change is about: typed text in them is settled, sent or
+    // put back, even where nothing needs sending.
+    std::optional<CellRange> range;
+    Refusal refusal = Refusal::None;
+    int cell = -1; // the cell refused, 0 to 255
+    QString text;  // its text
+    long long value = 0; // the value it would get
+    bool refused() const { return refusal != Refusal::None; }
+};
+
+// A map read, compared with what the window knew.
+struct ReadOutcome {
+    enum Kind { First, Same, Differs };
+    Kind kind = First;
+    std::vector<CellDifference> differences; // cell, ECU, window
+    bool historyEnded = false;
+};
+
+// A file, a kept copy or the window's own values, compared with the ECU.
+struct Comparison {
+    QString path; // the file; empty for the window's values kept at a reconnect
+    QStringList cells;
+};
+
+// One map page's truth: what the ECU holds as far as the window knows, what
+// the grid shows (that and the text typed but not sent), what its permanent
+// memory holds, the edits that can be undone, the comparison and the last
+// backup. Every change of the ECU's map, from any source, is planned here
+// and reported back write by write, so the window never shows a value the
+// ECU does not hold without marking it.
+class MapSession {
+public:
+    explicit MapSession(MapPage page);
+
+    MapPage page() const { return m_page; }
+    ValueRange range() const;
+
+    // --- What is known -----------------------------------------------------
+    bool hasMap() const { return m_read; }
+    // Not compared since connecting, though a map is shown from before.
+    bool needsCompare() const { return hasMap() && !m_verified; }
+    const QStringList &ecu() const { return m_ecu; }
+    QString shown(int cell) const;
+    QStringList shownCells() const;
+    bool isTyped(int cell) const { return m_typed.count(cell) != 0; }
+    const std::map<int, QString> &typed() const { return m_typed; }
+    std::set<int> pendingCells() const;
+
+    // A new connection: a map shown from before must be compared with the
+    // ECU's before it can be changed again.
+    void connected();
+    void setEditing(bool on) { m_editing = on; }
+    bool editing() const { return m_editing; }
+
+    // --- Typing --------------------------------------------------------------
+    // Text typed into a cell and not sent; the ECU's own text is no typing.
+    void type(int cell, const QString &text);
+    // Puts the ECU's value back; the cells whose text changed.
+    std::vector<int> dropTyped();
+    void dropTyped(int cell) { m_typed.erase(cell); }
+
+    // --- Plans ---------------------------------------------------------------
+    // Enter on a cell: its text as shown, unchanged.
+    Plan enter(int cell) const;
+    // An operation's or a paste's result: the cells of `range` that differ
+    // from what the ECU holds (or are typed).
+    Plan change(const MapValues &values, const CellRange &range, Source source) const;
+    // These cells (0 to 255) to these texts, where they differ from the ECU.
+    Plan write(const std::vector<std::pair<int, QString>> &cells, Source source) const;
+    // A whole map from a file: every cell, in cell order.
+    Plan load(const QStringList &cells) const;
+    Plan undo() const;
+    Plan redo() const;
+    bool canUndo() const { return m_history.canUndo(); }
+    bool canRedo() const { return m_history.canRedo(); }
+
+    // --- A batch in flight -----------------------------------------------
+    void begin(const Plan &plan);
+    // One write's frame went out.
+    void sent(const CellChange &change);
+    // The batch ended (done, cancelled or cut off): the writes sent become
+    // one step of the history. Returns how many were sent.
+    size_t finish();
+    bool batchRunning() const { return m_batch.has_value(); }
+
+    // --- Reads ---------------------------------------------------------------
+    // A read: the ECU's values are taken. A read equal to what was known
+    // keeps the history; one that differs ends it.
+    ReadOutcome read(const QStringList &cells);
+    // The cells in which a read differs from what the window shows (ECU,
+    // window), nothing taken.
+    std::vector<CellDifference> differencesFrom(const QStringList &cells) const;
+    // At a reconnect's difference report: the ECU's values become the
+    // window's; the history starts again.
+    void takeEcu(const QStringList &cells);
+    // ... or the ECU's values are shown and the window's kept to write later,
+    // as a comparison.
+    void keepWindowValues(const QStringList &cells);
+    // The read after a batch: the cells that did not land (ECU, intended).
+    // The session takes the ECU's real values; the last step keeps only what
+    // landed.
+    std::vector<CellDifference> verify(const QStringList &cells);
+
+    // --- Storing -------------------------------------------------------------
+    // The store's frame goes out: what will be stored is what the ECU holds
+    // now; it counts as stored once the store has ended without an error.
+    void storeSent();
+    void storeEnded(bool done);
+    bool storing() const { return m_storing > 0; }
+    // Cells of the working map that differ from what is stored.
+    int unstoredCount() const;
+    // A store ended and nothing changed since.
+    bool storedSinceChange() const { return m_storedSinceChange; }
+
+    // --- Comparison and backups ------------------------------------------------
+    void compareWith(Comparison comparison) { m_comparison = std::move(comparison); }
+    void endComparison() { m_comparison.reset(); }
+    const std::optional<Comparison> &comparison() const { return m_comparison; }
+    std::vector<CellDifference> comparisonDifferences() const;
+
+    // A copy of the map as the ECU holds it now was written to `path`.
+    void backedUp(const QString &path);
+    const QString &lastBackup() const { return m_lastBackup; }
+    bool backupCurrent() const { return m_backupCurrent; }
+    bool backedUpSinceConnect() const { return m_backedUpSinceConnect; }
+
+private:
+    Plan refusedPlan(Source source, Refusal why) const;
+    Refusal refusalNow(Source source) const;
+    void ecuChanged();
+
+    MapPage m_page;
+    // Before the first read the ECU's cells are unknown (empty) but for
+    // those sent since.
+    QStringList m_ecu;
+    QStringList m_stored;
+    QStringList m_storeSnapshot;
+    bool m_read = false;
+    std::map<int, QString> m_typed;
+    bool m_verified = false;
+    bool m_editing = false;
+    int m_storing = 0; // a store may start during another's wait
+    bool m_storedSinceChange = false;
+    EditHistory m_history;
+    struct Batch {
+        Source source;
+        EditStep sent;
+    };
+    std::optional<Batch> m_batch;
+    std::optional<Comparison> m_comparison;
+    QString m_lastBackup;
+    bool m_backupCurrent = false;
+    bool m_backedUpSinceConnect = false;
+};
+
+} // namespace tarvex::maps
