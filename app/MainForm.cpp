@@ -97,11 +97,13 @@ bool TTarvexMainForm::eventFilter(QObject *watched, QEvent *event)
 {
     // A web link opens on a click: the left button pressed and released on
     // the same link.
-    if (watched == Label54 || watched == Label55) {
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if ((watched == Label54 || watched == Label55) && (press || release)) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (event->type() == QEvent::MouseButtonPress)
+        if (press)
             m_linkPressed = mouse->button() == Qt::LeftButton ? watched : nullptr;
-        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+        if (release && mouse->button() == Qt::LeftButton) {
             const bool click = m_linkPressed == watched
                 && static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint());
             m_linkPressed = nullptr;

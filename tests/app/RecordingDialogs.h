@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QEventLoop>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <deque>
@@ -70,9 +72,12 @@ public:
         if (!nestedLoop)
             return;
         QDialog box(parent);
+        box.setModal(true);
+        QPushButton ok(QStringLiteral("OK"), &box); // a box's button takes the focus
         box.show();
-        box.activateWindow();
-        box.setFocus();
+        QApplication::setActiveWindow(&box);
+        ok.setFocus();
+        QTest::qWaitForWindowActive(&box, 1000);
         QEventLoop loop;
         QTimer::singleShot(0, &loop, &QEventLoop::quit);
         loop.exec();
