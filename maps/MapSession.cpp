@@ -115,8 +115,12 @@ Plan MapSession::refusedPlan(Source source, Refusal why) const
 
 Plan MapSession::enter(int cell) const
 {
-    if (const Refusal why = refusalNow(Source::Enter); why != Refusal::None)
-        return refusedPlan(Source::Enter, why);
+    if (const Refusal why = refusalNow(Source::Enter); why != Refusal::None) {
+        Plan plan = refusedPlan(Source::Enter, why);
+        plan.cell = cell;
+        plan.text = shown(cell);
+        return plan;
+    }
     Plan plan;
     plan.source = Source::Enter;
     plan.cell = cell;

@@ -86,6 +86,13 @@ EcuModel::EcuModel(unsigned seed, std::string stateFile, int faultCode)
     m_rpm = m_cal[0];
 }
 
+void EcuModel::restart()
+{
+    m_fuel = m_storedFuel;
+    m_ign = m_storedIgn;
+    m_cal = m_storedCal;
+}
+
 void EcuModel::setFuelError(int cell, double factor)
 {
     if (cell < 1 || cell > kCells)

@@ -44,6 +44,9 @@ public:
     // The fuel map's cell (1 to 256) becomes factor times its true value.
     void setFuelError(int cell, double factor);
     void setCoolant(double celsius) { m_coolantC = celsius; }
+    // The ignition switched off and on: the maps and calibration are what
+    // was stored; what was only written is lost.
+    void restart();
     int testsRun() const { return m_testsRun; }
     bool stroboscope() const { return m_stroboscope; }
 

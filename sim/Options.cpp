@@ -63,6 +63,7 @@ std::string usage()
            "  --silent-loader      the firmware loader never answers\n"
            "  --pull-after S       pull the cable (close the line) after S seconds\n"
            "  --replug-after S     plug it in again S seconds after a pull: a new line under the same link\n"
+           "  --restart-on-replug  the ECU restarts while the cable is out: what was not stored is lost\n"
            "\n"
            "  --help               this text\n";
 }
@@ -116,6 +117,8 @@ Options parseOptions(const std::vector<std::string> &args)
                 throw std::invalid_argument("--fuel-error needs a cell 1 to 256 and a factor above 0");
         } else if (a == "--silent")
             o.silent = true;
+        else if (a == "--restart-on-replug")
+            o.restartOnReplug = true;
         else if (a == "--garbage")
             o.garbage = true;
         else if (a == "--cut")

@@ -36,6 +36,7 @@ struct Options {
     bool silentLoader = false;
     double pullAfterS = -1; // the cable is pulled after this many seconds
     double replugAfterS = -1; // and plugged in again (a new pty, the same link) this long after
+    bool restartOnReplug = false; // the ignition was cycled meanwhile: unstored changes are lost
 
     bool help = false;
 };

@@ -136,6 +136,10 @@ void Simulator::replug()
 
 void Simulator::plugIn()
 {
+    if (m_options.restartOnReplug) {
+        std::lock_guard lock(m_modelMutex);
+        m_model->restart();
+    }
     openLine();
     registerLinks();
     m_reader = FrameReader();

@@ -178,4 +178,55 @@ TEST_F(Reconnect, TheSimulatorReplugged)
     simulator.stop();
 }
 
+// The ignition cycled while the plug was out: the simulator restarts with its
+// stored maps and the cell written before the pull is lost. The window says
+// so and writes nothing until the fitter chooses.
+TEST_F(Reconnect, AnEcuThatLostAnUnstoredCellIsReportedBeforeAnythingIsWritten)
+{
+    sim::Options options;
+    options.registryDir = dir.filePath(QStringLiteral("ports")).toStdString();
+    options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
+    options.restartOnReplug = true;
+    sim::Simulator simulator(options);
+    simulator.start();
+    TTarvexMainForm form(simulatorServices(options));
+    press(form, &TTarvexMainForm::ComSearchButtonClick);
+    press(form, &TTarvexMainForm::ComConnectButtonClick);
+    ASSERT_TRUE(form.BComPort1->Connected());
+    press(form, &TTarvexMainForm::InjRefreshButtonClick);
+    const int stored = sim::EcuModel::fuelTemplate()[35];
+    form.InjGrid->SetCell(3, 2, QString::number(stored + 7));
+    form.InjGrid->setCurrentCell(2, 3);
+    form.Guarded([&] { form.InjGridKeyDown(13); });
+    int held = 0;
+    simulator.withModel([&](sim::EcuModel &m) { held = m.fuelCell(35); });
+    ASSERT_EQ(held, stored + 7);
+
+    auto runUntil = [](const std::function<bool()> &done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    };
+    simulator.pull();
+    ASSERT_TRUE(runUntil([&] { return form.WaitingForAdapter(); }, 3000));
+    int atTheChoice = -1;
+    dialogs->onChoose = [&](const RecordingDialogs::Choice &) {
+        simulator.withModel([&](sim::EcuModel &m) { atTheChoice = m.fuelCell(35); });
+    };
+    dialogs->choiceAnswers = {0};
+    simulator.replug();
+    ASSERT_TRUE(runUntil([&] { return !dialogs->choiceWindows.empty(); }, 3000));
+    ASSERT_TRUE(runUntil([&] { return form.InjPanel->isEnabled(); }, 3000));
+    EXPECT_EQ(dialogs->choiceWindows[0].table.rows,
+              (std::vector<QStringList>{{"36", "3", "1500", QString::number(stored), QString::number(stored + 7)}}));
+    EXPECT_EQ(atTheChoice, stored) << "nothing written before the choice";
+    simulator.withModel([&](sim::EcuModel &m) { held = m.fuelCell(35); });
+    EXPECT_EQ(held, stored + 7) << "written again once chosen";
+    dialogs->answerYes = false;
+    press(form, &TTarvexMainForm::ComDisconnectButtonClick);
+    simulator.stop();
+}
+
 } // namespace

@@ -82,8 +82,9 @@ TEST(MapSession, EachPageKeepsItsRangeWhateverTheSource)
         default: plan = session.write({{5, c.text}}, c.source); break;
         }
         EXPECT_EQ(plan.refusal, c.want) << int(c.page) << " " << int(c.source) << " " << c.text.toStdString();
-        if (c.want != Refusal::None)
+        if (c.want != Refusal::None) {
             EXPECT_TRUE(plan.writes.empty());
+        }
     }
 }
 
