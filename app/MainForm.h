@@ -6,9 +6,9 @@
 #include "link/BCPort.h"
 #include "link/Clock.h"
 #include "link/EcuExchange.h"
+#include "app/MapPage.h"
 #include "maps/MapFile.h"
 #include "maps/MapOperations.h"
-#include "maps/MapSession.h"
 #include "maps/WorkingTrail.h"
 #include "monitor/LogFile.h"
 
@@ -160,11 +160,10 @@ public:
     const maps::WorkingTrail &Trail() const { return m_trail; }
 
     // What the window knows of each map (0 fuel, 1 ignition).
-    const maps::MapSession &MapState(int map) const { return m_maps[size_t(map)]; }
-    // Sends a planned change of a map cell by cell as Enter does, live data
-    // paused for the whole batch, with a cancelable progress window for more
-    // than one cell, and reads the map back after such a batch. A refused
-    // plan is told and nothing is sent.
+    const maps::MapSession &MapState(int map) const { return Page(map).session; }
+    // Sends a planned change cell by cell as Enter does, live data paused,
+    // with a cancelable progress window and a read-back for more than one
+    // cell; a refused plan is told and nothing is sent.
     struct BatchResult {
         size_t written = 0;
         bool cancelled = false;
@@ -391,69 +390,44 @@ private:
     void UpdateEditCaptions();
     void UpdateViewCaptions();
     void RefreshComparison(int map);
-    // After the first read of a connection: how the map differs from the
-    // newest copy kept before this one.
-    void NoteBackupDifference(int map);
-    struct MapPageFiles;
-    void SaveMapFile(const MapPageFiles &page);
-    void LoadMapFile(const MapPageFiles &page);
-    // The page's open dialog and the file's check; none when cancelled or
-    // refused (the refusal told).
-    std::optional<maps::MapFileRead> ChooseMapFile(const MapPageFiles &page, const QString &folder,
-                                                   QString *path = nullptr);
-    std::optional<maps::MapFileRead> ChooseMapFile(int map, const QString &folder, QString *path);
-    MapPageFiles FuelFiles();
-    MapPageFiles IgnitionFiles();
+    void SaveMapFile(int map);
+    void LoadMapFile(int map);
+    // The page's open dialog and the file's check, also against the page's
+    // range; none when cancelled or refused (the refusal told).
+    std::optional<maps::MapFileRead> ChooseMapFile(int map, const QString &folder, QString *path = nullptr);
     void DecodeSensorReply(const QByteArray &reply);
     void DecodeStateReply(const QByteArray &reply);
     void ShowTrail(int cell);
     void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
     void LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine = false);
+    TMapPage &Page(int map) const { return *m_pages[size_t(map)]; }
     void ReadMap(int map);
     // The map's cells as the ECU sends them now; none for a reply too short.
-    std::optional<QStringList> ReadMapCells(int map);
-    // What a read brought: compared with what the window knew.
+    std::optional<QStringList> ReadMapCells(int map, bool resume = true);
+    // What a read brought, compared with what the window knew; a map shown
+    // from before that differs is reported and the fitter chooses.
     void MapRead(int map, const QStringList &cells);
-    // A map shown from before differs from the ECU's after connecting: the
-    // fitter chooses what happens to it.
     void ReportDifferences(int map, const QStringList &cells);
-    // After a reconnect: both maps read and compared before the pages can
-    // be used again.
     void VerifyMapsAfterReconnect();
     void StoreMap(int map);
-    // Keeps a copy of the map the ECU holds in the backup folder; false when
-    // it could not be written and the fitter chose not to go on.
+    // A copy of the map the ECU holds in the backup folder; false when it
+    // could not be written and the fitter chose not to go on.
     bool BackupMap(int map, bool askToGoOn);
-    // Enter on the grid's current cell.
+    bool BackupBeforeReplacing(int map);
     void EnterCell(int map);
     // Tells why a change was refused; the refused cell shows the ECU's value.
     void RefuseChange(int map, const maps::Plan &plan);
-    // How one write of a batch goes out.
+    // `send` puts one write on the line; `tellMissing` tells the cells the
+    // read-back did not find.
     using CellSender = std::function<void(const maps::CellChange &change)>;
-    // Every batch of more than one cell is read back; `tellMissing` tells the
-    // cells that did not land in a message of their own.
     BatchResult SendPlan(int map, const maps::Plan &plan, const CellSender &send, bool tellMissing);
-    // Reads the map after a batch and checks every cell; the missing ones.
-    std::vector<maps::CellDifference> ReadBack(int map);
-    void TellMissingCells(int map, const std::vector<maps::CellDifference> &missing);
-    QString MissingCellsText(const std::vector<maps::CellDifference> &missing) const;
-    // The comparison's window in front, its list as the session has it.
-    void MapCompareWindowShow(int map);
-    // The grid, its marks, the page's status line and tab, and the windows
-    // beside it, as the map's session has it now.
     void ShowMap(int map);
-    void ShowPageStatus(int map);
-    void SetPageNote(int map, const QString &note);
-    maps::TMapGrid *GridOf(int map) const;
-    QCheckBox *EditCheckOf(int map) const;
-    QLabel *StatusOf(int map) const;
-    bool AnyBatchRunning() const;
-    bool BackupBeforeReplacing(int map);
     void AskToStoreUnstored();
     // At closing: each unstored map asked with Cancel; false when cancelled.
     bool AskToStoreBeforeClosing();
     void RefuseNonRegularImage(const QString &path);
-    void LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message);
+    void LoadTemplate(int map);
+    void MapCompareWindowShow(int map);
     // Connects a signal to a handler run under the guard.
     template <typename Sender, typename Signal>
     void On(Sender *sender, Signal signal, void (TTarvexMainForm::*handler)())
@@ -468,17 +442,8 @@ private:
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;
-    // Each map page's truth: what the ECU holds, the typed text, what is
-    // stored, the history, the comparison and the last backup.
-    std::array<maps::MapSession, 2> m_maps{maps::MapSession(maps::MapPage::Fuel),
-                                           maps::MapSession(maps::MapPage::Ignition)};
-    std::array<QString, 2> m_pageNote{};   // why the last change was refused, until the next one
-    struct BackupNote {
-        QString text;    // how the map differs from the copy kept before this connection
-        QString earlier; // that copy
-    };
-    std::array<BackupNote, 2> m_backupNote{};
-    std::array<bool, 2> m_takeNextRead{};  // the ECU's template replaced the map: the read is taken as it is
+    // Each map page with its map's session.
+    std::array<std::unique_ptr<TMapPage>, 2> m_pages;
     bool m_askedAtClose = false;
     bool m_backupFailureReported = false; // an automatic backup failed this connection
     QString m_firmwarePath;

@@ -22,10 +22,6 @@ using maps::EditStep;
 using maps::MapValues;
 
 namespace {
-constexpr link::CommandId kCellWrite[2] = {link::CommandId::FuelCellWrite, link::CommandId::IgnCellWrite};
-constexpr link::CommandId kReadCommand[2] = {link::CommandId::FuelRead, link::CommandId::IgnRead};
-// Cells named in one message about writes that did not land.
-constexpr size_t kMissingNamed = 8;
 
 CellRange selectionOf(const maps::TMapGrid *grid)
 {
@@ -45,15 +41,16 @@ QStringList cellNames(int cell)
 
 bool TTarvexMainForm::MapEditable(int map) const
 {
-    const maps::MapSession &session = m_maps[size_t(map)];
-    return EditCheckOf(map)->isChecked() && BComPort1->Connected() && !AnyBatchRunning() && !session.storing()
+    const maps::MapSession &session = Page(map).session;
+    return Page(map).controls.edit->isChecked() && BComPort1->Connected() && !Page(0).session.batchRunning()
+        && !Page(1).session.batchRunning() && !session.storing()
         && session.hasMap() && !session.needsCompare();
 }
 
 void TTarvexMainForm::ConnectEditHandlers()
 {
     for (int map = 0; map < 2; ++map) {
-        maps::TMapGrid *grid = GridOf(map);
+        maps::TMapGrid *grid = Page(map).controls.grid;
         MapActions &a = MapMenus[size_t(map)];
         auto action = [&](QAction *&slot, const QKeySequence &keys, auto handler) {
             slot = new QAction(grid);
@@ -125,8 +122,8 @@ std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)
     for (QAction *edit : {a.paste, a.setValue, a.add, a.scale, a.interpolateRows, a.interpolateColumns,
                           a.interpolateBoth, a.smooth, a.increment, a.decrement})
         edit->setEnabled(editable);
-    a.undo->setEnabled(editable && m_maps[size_t(map)].canUndo());
-    a.redo->setEnabled(editable && m_maps[size_t(map)].canRedo());
+    a.undo->setEnabled(editable && Page(map).session.canUndo());
+    a.redo->setEnabled(editable && Page(map).session.canRedo());
     auto menu = std::make_unique<QMenu>(this);
     menu->addActions({a.undo, a.redo});
     menu->addSeparator();
@@ -137,7 +134,7 @@ std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)
     menu->addActions({a.interpolateRows, a.interpolateColumns, a.interpolateBoth, a.smooth});
     menu->addSeparator();
     menu->addAction(a.surface);
-    menu->addAction(m_maps[size_t(map)].comparison() ? a.endCompare : a.compare);
+    menu->addAction(Page(map).session.comparison() ? a.endCompare : a.compare);
     // Keys work whatever the menu shows; each handler checks for itself.
     connect(menu.get(), &QMenu::aboutToHide, this, [this, map] {
         MapActions &actions = MapMenus[size_t(map)];
@@ -151,15 +148,15 @@ std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)
 
 void TTarvexMainForm::ShowMapMenu(int map, const QPoint &at)
 {
-    MakeMapMenu(map)->exec(GridOf(map)->viewport()->mapToGlobal(at));
+    MakeMapMenu(map)->exec(Page(map).controls.grid->viewport()->mapToGlobal(at));
 }
 
 void TTarvexMainForm::MapOperationClick(int map, MapOperation operation)
 {
     if (!MapEditable(map))
         return;
-    maps::TMapGrid *grid = GridOf(map);
-    maps::MapSession &session = m_maps[size_t(map)];
+    maps::TMapGrid *grid = Page(map).controls.grid;
+    maps::MapSession &session = Page(map).session;
     const CellRange range = selectionOf(grid);
     const auto values = maps::valuesOf(session.shownCells(), range);
     if (const int *empty = std::get_if<int>(&values)) {
@@ -212,7 +209,7 @@ void TTarvexMainForm::MapOperationClick(int map, MapOperation operation)
 
 TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan &plan)
 {
-    const link::CommandId id = kCellWrite[map];
+    const link::CommandId id = Page(map).table.cellWrite;
     return SendPlan(
         map, plan,
         [this, id](const CellChange &change) {
@@ -229,8 +226,8 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
         RefuseChange(map, plan);
         return result;
     }
-    maps::MapSession &session = m_maps[size_t(map)];
-    maps::TMapGrid *grid = GridOf(map);
+    maps::MapSession &session = Page(map).session;
+    maps::TMapGrid *grid = Page(map).controls.grid;
     const bool connected = BComPort1->Connected();
     session.begin(plan);
     if (plan.writes.empty() || !connected) {
@@ -273,16 +270,26 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
     if (showProgress)
         m_services.dialogs->finishProgress();
     session.finish();
-    m_pageNote[size_t(map)].clear();
+    Page(map).note.clear();
     // A port error leaves live data off, as after any exchange that failed.
     if (error) {
         ShowMap(map);
         std::rethrow_exception(error);
     }
-    if (showProgress) {
-        result.missing = ReadBack(map);
-        if (tellMissing)
-            TellMissingCells(map, result.missing);
+    if (showProgress && BComPort1->Connected()) {
+        // Every cell checked: the ECU's value is what the grid then shows.
+        if (const std::optional<QStringList> cells = ReadMapCells(map, false))
+            result.missing = session.verify(*cells);
+        else
+            m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                        runTimeText(Text::ReadBackFailed, LanguageIndex()));
+        if (tellMissing && !result.missing.empty()) {
+            ShowMap(map);
+            m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                        runTimeText(Text::CellsMissing, LanguageIndex())
+                                            .arg(result.missing.size())
+                                            .arg(missingCellsText(result.missing, LanguageIndex())));
+        }
     }
     if (!alive)
         return result;
@@ -293,48 +300,9 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
     return result;
 }
 
-std::vector<maps::CellDifference> TTarvexMainForm::ReadBack(int map)
-{
-    if (!BComPort1->Connected())
-        return {};
-    const QByteArray reply = Exchange().run(kReadCommand[map], QByteArray(), false);
-    const std::optional<QStringList> cells = maps::parseMapReply(reply);
-    if (!cells) {
-        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                    runTimeText(Text::ReadBackFailed, LanguageIndex()));
-        return {};
-    }
-    return m_maps[size_t(map)].verify(*cells);
-}
-
-QString TTarvexMainForm::MissingCellsText(const std::vector<maps::CellDifference> &missing) const
-{
-    const int language = LanguageIndex();
-    QStringList items;
-    for (size_t i = 0; i < missing.size() && i < kMissingNamed; ++i) {
-        const maps::CellDifference &d = missing[i];
-        const QStringList names = cellNames(d.cell);
-        items << runTimeText(Text::CellMissingItem, language).arg(names[0], names[1], names[2], d.ecu, d.file);
-    }
-    if (missing.size() > kMissingNamed)
-        items << runTimeText(Text::AndMore, language).arg(missing.size() - kMissingNamed);
-    return items.join(QStringLiteral(", "));
-}
-
-void TTarvexMainForm::TellMissingCells(int map, const std::vector<maps::CellDifference> &missing)
-{
-    if (missing.empty())
-        return;
-    ShowMap(map);
-    m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                runTimeText(Text::CellsMissing, LanguageIndex())
-                                    .arg(missing.size())
-                                    .arg(MissingCellsText(missing)));
-}
-
 void TTarvexMainForm::MapCopyClick(int map)
 {
-    const maps::TMapGrid *grid = GridOf(map);
+    const maps::TMapGrid *grid = Page(map).controls.grid;
     QGuiApplication::clipboard()->setText(maps::copyText(grid->Cells(), selectionOf(grid)));
 }
 
@@ -347,7 +315,7 @@ void TTarvexMainForm::PasteCells(int map, const QString &text)
 {
     if (!MapEditable(map))
         return;
-    maps::TMapGrid *grid = GridOf(map);
+    maps::TMapGrid *grid = Page(map).controls.grid;
     const auto parsed = maps::parsePaste(text);
     auto refuse = [&](const QString &why) {
         m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(), why);
@@ -370,13 +338,13 @@ void TTarvexMainForm::PasteCells(int map, const QString &text)
                    .arg(maps::speedCaption(range.left)));
         return;
     }
-    const auto shown = maps::valuesOf(m_maps[size_t(map)].shownCells(), CellRange{-1, -1, -1, -1});
+    const auto shown = maps::valuesOf(Page(map).session.shownCells(), CellRange{-1, -1, -1, -1});
     MapValues values = std::get<MapValues>(shown);
     for (size_t r = 0; r < rows.size(); ++r)
         for (size_t c = 0; c < rows[r].size(); ++c)
             values[size_t((range.top + int(r)) * 16 + range.left + int(c))] = rows[r][c];
     const QPointer<TTarvexMainForm> alive(this);
-    SendPlan(map, m_maps[size_t(map)].change(values, range, maps::Source::Paste));
+    SendPlan(map, Page(map).session.change(values, range, maps::Source::Paste));
     if (!alive)
         return;
     grid->clearSelection();
@@ -386,13 +354,13 @@ void TTarvexMainForm::PasteCells(int map, const QString &text)
 void TTarvexMainForm::MapUndoClick(int map)
 {
     if (MapEditable(map))
-        SendPlan(map, m_maps[size_t(map)].undo());
+        SendPlan(map, Page(map).session.undo());
 }
 
 void TTarvexMainForm::MapRedoClick(int map)
 {
     if (MapEditable(map))
-        SendPlan(map, m_maps[size_t(map)].redo());
+        SendPlan(map, Page(map).session.redo());
 }
 
 } // namespace tarvex::app

@@ -18,36 +18,11 @@ namespace tarvex::app {
 
 using link::CommandId;
 
-struct TTarvexMainForm::MapPageFiles {
-    maps::TMapGrid *grid;
-    const char *saveDescription;
-    const char *openDescription;
-    const char *pattern;
-    const char *suffix;
-    const char *savedMessage;
-    CommandId cellWrite;
-    QLabel *status;
-    QProgressBar *progress;
-    void (TTarvexMainForm::*store)();
-};
-
 namespace {
 const char kLoadStatus[] = "Не выключайте зажигание до окончания! ";
 const char kSizeText[] = "Размер %1 байт.";
 const char kBlocksText[] = "%1 блоков.";
 } // namespace
-
-TTarvexMainForm::MapPageFiles TTarvexMainForm::FuelFiles()
-{
-    return {InjGrid, "Injection Table ", "injection table", "*.inj", "inj", "Топливная карта сохранена в файл.",
-            CommandId::FuelFileCellWrite, InjWarningLabel, ProgressBar2, &TTarvexMainForm::InjSaveButtonClick};
-}
-
-TTarvexMainForm::MapPageFiles TTarvexMainForm::IgnitionFiles()
-{
-    return {IgnGrid, "dwell table", "Dwell table", "*.ign", "ign", "Карта УОЗ сохранена в файл.",
-            CommandId::IgnFileCellWrite, IgnWarningLabel, ProgressBar1, &TTarvexMainForm::IgnSaveButtonClick};
-}
 
 void TTarvexMainForm::ConnectFileHandlers()
 {
@@ -59,22 +34,23 @@ void TTarvexMainForm::ConnectFileHandlers()
     On(LoadFWButton, &QPushButton::clicked, &TTarvexMainForm::LoadFWButtonClick);
 }
 
-void TTarvexMainForm::SaveMapFile(const MapPageFiles &page)
+void TTarvexMainForm::SaveMapFile(int map)
 {
+    const MapPageTable &page = Page(map).table;
     const QString path = m_services.dialogs->saveFileName(this, QString::fromLatin1(page.saveDescription),
                                                           QString::fromLatin1(page.pattern),
                                                           QString::fromLatin1(page.suffix));
     if (path.isEmpty())
         return;
-    if (const QString error = maps::writeMapFile(path, page.grid->Cells()); !error.isEmpty())
+    if (const QString error = maps::writeMapFile(path, Page(map).controls.grid->Cells()); !error.isEmpty())
         throw Exception(error);
     m_services.dialogs->message(this, Dialogs::Icon::Information, QCoreApplication::applicationName(),
                                 QString::fromUtf8(page.savedMessage));
 }
 
-std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(const MapPageFiles &page, const QString &folder,
-                                                                 QString *path)
+std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(int map, const QString &folder, QString *path)
 {
+    const MapPageTable &page = Page(map).table;
     const QString chosen = m_services.dialogs->openFileName(this, QString::fromLatin1(page.openDescription),
                                                             QString::fromLatin1(page.pattern),
                                                             QString::fromLatin1(page.suffix), folder);
@@ -84,7 +60,7 @@ std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(const MapPageFil
     // the range of the page's map too.
     maps::MapFileRead file = maps::readMapFile(chosen, LanguageIndex());
     if (file.error.isEmpty()) {
-        const maps::ValueRange range = m_maps[page.grid == InjGrid ? 0 : 1].range();
+        const maps::ValueRange range = Page(map).session.range();
         for (int line = 0; line < file.cells.size(); ++line) {
             const int value = file.cells[line].toInt();
             if (value < range.lowest || value > range.highest) {
@@ -106,19 +82,14 @@ std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(const MapPageFil
     return file;
 }
 
-std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(int map, const QString &folder, QString *path)
-{
-    return ChooseMapFile(map == 0 ? FuelFiles() : IgnitionFiles(), folder, path);
-}
-
-void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
+void TTarvexMainForm::LoadMapFile(int map)
 {
     // Checked before the engine is stopped or a cell sent.
-    const std::optional<maps::MapFileRead> file = ChooseMapFile(page, QString());
+    const std::optional<maps::MapFileRead> file = ChooseMapFile(map, QString());
     if (!file)
         return;
-    const int map = page.grid == InjGrid ? 0 : 1;
-    const maps::Plan plan = m_maps[size_t(map)].load(file->cells);
+    TMapPage &page = Page(map);
+    const maps::Plan plan = page.session.load(file->cells);
     if (plan.refused()) {
         RefuseChange(map, plan);
         return;
@@ -129,60 +100,60 @@ void TTarvexMainForm::LoadMapFile(const MapPageFiles &page)
     EngineStopButtonClick();
     repaint();
     m_services.clock->sleepMs(1500);
-    const link::Command &frame = link::command(page.cellWrite);
+    const link::CommandId id = page.table.fileCellWrite;
     const QPointer<TTarvexMainForm> alive(this);
     const BatchResult result = SendPlan(
         map, plan,
         [&](const maps::CellChange &change) {
             BComPort1->ClearBuffer(true, true);
-            BComPort1->WriteStr(link::cellWriteFrame(page.cellWrite, change.cell, link::toCp1251(change.after)));
+            BComPort1->WriteStr(link::cellWriteFrame(id, change.cell, link::toCp1251(change.after)));
             repaint();
-            page.status->setText(QString::fromUtf8(kLoadStatus) + QString::number(change.cell));
-            m_services.clock->sleepMs(frame.replyWait);
-            page.progress->setValue((change.cell - 1) / 16);
+            page.controls.status->setText(QString::fromUtf8(kLoadStatus) + QString::number(change.cell));
+            m_services.clock->sleepMs(link::command(id).replyWait);
+            page.controls.progress->setValue((change.cell - 1) / 16);
         },
         false);
     if (!alive)
         return;
-    page.status->clear();
+    page.controls.status->clear();
     RefreshTimer->SetEnabled(true);
-    page.progress->setValue(0);
+    page.controls.progress->setValue(0);
     const int language = LanguageIndex();
     if (result.cancelled) {
-        ShowPageStatus(map);
+        page.ShowStatus(language);
         m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
                                     runTimeText(Text::FileLoadCancelled, language).arg(result.written));
         return;
     }
-    (this->*page.store)();
+    StoreMap(map);
     if (!alive)
         return;
     const QString done = result.missing.empty() ? runTimeText(Text::FileLoaded, language)
                                                 : runTimeText(Text::FileLoadedMissing, language)
                                                       .arg(result.missing.size())
-                                                      .arg(MissingCellsText(result.missing));
+                                                      .arg(missingCellsText(result.missing, language));
     m_services.dialogs->message(this, result.missing.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning,
                                 QCoreApplication::applicationName(), done);
 }
 
 void TTarvexMainForm::InjFileSaveButtonClick()
 {
-    SaveMapFile(FuelFiles());
+    SaveMapFile(0);
 }
 
 void TTarvexMainForm::IgnFileSaveButtonClick()
 {
-    SaveMapFile(IgnitionFiles());
+    SaveMapFile(1);
 }
 
 void TTarvexMainForm::InjFileReadButtonClick()
 {
-    LoadMapFile(FuelFiles());
+    LoadMapFile(0);
 }
 
 void TTarvexMainForm::IgnFileReadButtonClick()
 {
-    LoadMapFile(IgnitionFiles());
+    LoadMapFile(1);
 }
 
 void TTarvexMainForm::RefuseNonRegularImage(const QString &path)

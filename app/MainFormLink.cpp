@@ -50,7 +50,7 @@ void TTarvexMainForm::ComConnectButtonClick()
 
     m_backupFailureReported = false;
     for (int map = 0; map < 2; ++map) {
-        m_maps[size_t(map)].connected();
+        Page(map).session.connected();
         ShowMap(map);
     }
     FinishConnecting();
@@ -126,7 +126,7 @@ void TTarvexMainForm::ReconnectTimerTimer()
     }
     StopWaitingForAdapter();
     for (int map = 0; map < 2; ++map)
-        m_maps[size_t(map)].connected();
+        Page(map).session.connected();
     // The pages wait until both maps are read and compared: the ECU may
     // have restarted and lost what was not stored.
     FinishConnecting();

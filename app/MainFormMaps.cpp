@@ -8,7 +8,6 @@
 #include "maps/CellColors.h"
 #include "maps/MapGrid.h"
 #include "maps/MapScale.h"
-#include "maps/WorkingTrail.h"
 #include "maps/MapFile.h"
 #include "maps/MapReply.h"
 #include "monitor/LogFile.h"
@@ -26,28 +25,7 @@ namespace tarvex::app {
 namespace {
 const char kStoreWarningTitle[] = "Warning";
 const char kStoreWarning[] = "НЕ ВЫКЛЮЧАЙТЕ ЗАЖИГАНИЕ 5 СЕКУНД!!!";
-const char kFuelTemplateLoaded[] = "Загружен шаблон топливной карты.";
-const char kIgnitionTemplateLoaded[] = "Загружен шаблон карты зажигания.";
-constexpr link::CommandId kReadCommand[2] = {link::CommandId::FuelRead, link::CommandId::IgnRead};
-constexpr link::CommandId kStoreCommand[2] = {link::CommandId::FuelStore, link::CommandId::IgnStore};
-constexpr link::CommandId kCellWrite[2] = {link::CommandId::FuelCellWrite, link::CommandId::IgnCellWrite};
-const char *const kBackupExtension[2] = {".inj", ".ign"};
-constexpr Text kMapName[2] = {Text::MapNameFuel, Text::MapNameIgnition};
-constexpr int kTabOf[2] = {1, 2};
 constexpr int kEnter = 13;
-
-// A small orange dot on a map page's tab while its map is not stored.
-QIcon unstoredIcon()
-{
-    QPixmap dot(10, 10);
-    dot.fill(Qt::transparent);
-    QPainter painter(&dot);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(230, 120, 0));
-    painter.drawEllipse(1, 1, 8, 8);
-    return QIcon(dot);
-}
 } // namespace
 
 void TTarvexMainForm::ConnectMapHandlers()
@@ -74,21 +52,26 @@ void TTarvexMainForm::ConnectMapHandlers()
             return std::nullopt;
         return colorFromValue(*color, palette());
     };
+    m_pages[0] = std::make_unique<TMapPage>(0, TMapPage::Controls{InjGrid, InjEditCheck, InjWarningLabel,
+                                                                  ProgressBar2, PageControl1});
+    m_pages[1] = std::make_unique<TMapPage>(1, TMapPage::Controls{IgnGrid, IgnEditCheck, IgnWarningLabel,
+                                                                  ProgressBar1, PageControl1});
     for (int map = 0; map < 2; ++map) {
+        TMapPage &page = Page(map);
         // Typed text is the window's until Enter sends it; an editor left
         // any other way puts the ECU's value back.
-        GridOf(map)->OnCellEdited = [this, map](int cell, const QString &text) {
-            m_maps[size_t(map)].type(cell, text);
-            GridOf(map)->SetPending(m_maps[size_t(map)].pendingCells());
+        page.controls.grid->OnCellEdited = [&page](int cell, const QString &text) {
+            page.session.type(cell, text);
+            page.controls.grid->SetPending(page.session.pendingCells());
         };
-        GridOf(map)->OnEditorClosed = [this, map](int cell) {
-            if (!m_maps[size_t(map)].isTyped(cell))
+        page.controls.grid->OnEditorClosed = [this, map, &page](int cell) {
+            if (!page.session.isTyped(cell))
                 return;
-            m_maps[size_t(map)].dropTyped(cell);
+            page.session.dropTyped(cell);
             ShowMap(map);
         };
-        connect(EditCheckOf(map), &QCheckBox::toggled, this, [this, map](bool on) {
-            m_maps[size_t(map)].setEditing(on);
+        connect(page.controls.edit, &QCheckBox::toggled, this, [this, map, &page](bool on) {
+            page.session.setEditing(on);
             Guarded([&] { RefreshComparison(map); });
         });
     }
@@ -100,114 +83,48 @@ void TTarvexMainForm::ConnectMapHandlers()
         BandLabels[size_t(band - 1)]->OnClick = [this, band] { Guarded([&] { BandLabelClick(band); }); };
 }
 
-maps::TMapGrid *TTarvexMainForm::GridOf(int map) const
-{
-    return map == 0 ? InjGrid : IgnGrid;
-}
-
-QCheckBox *TTarvexMainForm::EditCheckOf(int map) const
-{
-    return map == 0 ? InjEditCheck : IgnEditCheck;
-}
-
-QLabel *TTarvexMainForm::StatusOf(int map) const
-{
-    return map == 0 ? InjWarningLabel : IgnWarningLabel;
-}
-
-bool TTarvexMainForm::AnyBatchRunning() const
-{
-    return m_maps[0].batchRunning() || m_maps[1].batchRunning();
-}
-
 void TTarvexMainForm::ShowMap(int map)
 {
-    maps::TMapGrid *grid = GridOf(map);
-    const maps::MapSession &session = m_maps[size_t(map)];
-    grid->ShowCells(session.shownCells());
-    grid->SetPending(session.pendingCells());
+    Page(map).Show(LanguageIndex());
     RefreshComparison(map);
-    ShowPageStatus(map);
 }
 
-void TTarvexMainForm::SetPageNote(int map, const QString &note)
+std::optional<QStringList> TTarvexMainForm::ReadMapCells(int map, bool resume)
 {
-    m_pageNote[size_t(map)] = note;
-    ShowPageStatus(map);
-}
-
-void TTarvexMainForm::ShowPageStatus(int map)
-{
-    const maps::MapSession &session = m_maps[size_t(map)];
-    const int language = LanguageIndex();
-    QStringList parts;
-    QString tip;
-    if (!m_pageNote[size_t(map)].isEmpty())
-        parts << m_pageNote[size_t(map)];
-    if (session.needsCompare())
-        parts << runTimeText(Text::PageNotRead, language);
-    else if (const int unstored = session.unstoredCount(); unstored > 0 && session.hasMap())
-        parts << runTimeText(Text::PageUnstored, language).arg(unstored);
-    else if (session.storedSinceChange())
-        parts << runTimeText(Text::PageStored, language);
-    if (session.comparison()) {
-        parts << runTimeText(Text::CompareCount, language).arg(session.comparisonDifferences().size());
-        tip = session.comparison()->path;
-    } else if (!m_backupNote[size_t(map)].text.isEmpty()) {
-        parts << m_backupNote[size_t(map)].text;
-        tip = m_backupNote[size_t(map)].earlier;
-    }
-    QLabel *status = StatusOf(map);
-    status->setText(parts.isEmpty() ? QStringLiteral(" ") : parts.join(QStringLiteral("; ")));
-    status->setToolTip(tip);
-    const bool unstored = session.hasMap() && session.unstoredCount() > 0;
-    PageControl1->setTabIcon(kTabOf[map], unstored ? unstoredIcon() : QIcon());
-    PageControl1->setTabToolTip(kTabOf[map], unstored ? runTimeText(Text::PageUnstored, language)
-                                                            .arg(session.unstoredCount())
-                                                      : QString());
-}
-
-std::optional<QStringList> TTarvexMainForm::ReadMapCells(int map)
-{
-    const QByteArray reply = Exchange().run(kReadCommand[map]);
-    return maps::parseMapReply(reply);
+    return maps::parseMapReply(Exchange().run(Page(map).table.read, QByteArray(), resume));
 }
 
 void TTarvexMainForm::ReadMap(int map)
 {
     if (!BComPort1->Connected())
         return;
-    const std::optional<QStringList> cells = ReadMapCells(map);
-    if (!cells)
-        return;
-    MapRead(map, *cells);
+    if (const std::optional<QStringList> cells = ReadMapCells(map))
+        MapRead(map, *cells);
 }
 
 void TTarvexMainForm::MapRead(int map, const QStringList &cells)
 {
-    maps::MapSession &session = m_maps[size_t(map)];
-    const bool take = std::exchange(m_takeNextRead[size_t(map)], false);
-    if (!take && session.needsCompare() && !session.differencesFrom(cells).empty()) {
+    TMapPage &page = Page(map);
+    const bool take = std::exchange(page.takeNextRead, false);
+    if (!take && page.session.needsCompare() && !page.session.differencesFrom(cells).empty()) {
         ReportDifferences(map, cells);
     } else {
-        const maps::ReadOutcome outcome = session.read(cells);
-        m_pageNote[size_t(map)] = outcome.historyEnded ? runTimeText(Text::NoteHistoryEnded, LanguageIndex())
-                                                             .arg(outcome.differences.size())
-                                                       : QString();
+        const maps::ReadOutcome outcome = page.session.read(cells);
+        page.note = outcome.historyEnded
+            ? runTimeText(Text::NoteHistoryEnded, LanguageIndex()).arg(outcome.differences.size())
+            : QString();
     }
-    ShowMap(map);
     // The map the ECU had when the fitter connected is always kept.
-    if (!session.backedUpSinceConnect() && BackupMap(map, false)) {
-        NoteBackupDifference(map);
-        ShowPageStatus(map);
-    }
+    if (!page.session.backedUpSinceConnect() && BackupMap(map, false))
+        page.NoteBackupDifference(m_services.backupFolder, LanguageIndex());
+    ShowMap(map);
 }
 
 void TTarvexMainForm::ReportDifferences(int map, const QStringList &cells)
 {
-    maps::MapSession &session = m_maps[size_t(map)];
-    const QStringList window = session.ecu();
-    const std::vector<maps::CellDifference> differences = session.differencesFrom(cells);
+    TMapPage &page = Page(map);
+    const QStringList window = page.session.ecu();
+    const std::vector<maps::CellDifference> differences = page.session.differencesFrom(cells);
     const int language = LanguageIndex();
     Dialogs::Table table;
     table.headers = {runTimeText(Text::CompareCell, language), runTimeText(Text::CompareRow, language),
@@ -219,7 +136,7 @@ void TTarvexMainForm::ReportDifferences(int map, const QStringList &cells)
     const QPointer<TTarvexMainForm> alive(this);
     const int choice = m_services.dialogs->choose(
         this, runTimeText(Text::DifferenceTitle, language),
-        runTimeText(Text::DifferenceText, language).arg(runTimeText(kMapName[map], language)).arg(differences.size()),
+        runTimeText(Text::DifferenceText, language).arg(runTimeText(page.table.name, language)).arg(differences.size()),
         table,
         {runTimeText(Text::DifferenceRewrite, language), runTimeText(Text::DifferenceTakeEcu, language),
          runTimeText(Text::DifferenceLeave, language)});
@@ -229,18 +146,17 @@ void TTarvexMainForm::ReportDifferences(int map, const QStringList &cells)
     case 0: {
         // What the ECU holds is taken first, so that the rewrite is one
         // step that Ctrl+Z can take back.
-        session.read(cells);
+        page.session.read(cells);
         std::vector<std::pair<int, QString>> writes;
         for (const maps::CellDifference &d : differences)
             writes.emplace_back(d.cell, window[d.cell]);
         ShowMap(map);
-        SendPlan(map, session.write(writes, maps::Source::Rewrite));
+        SendPlan(map, page.session.write(writes, maps::Source::Rewrite));
         break;
     }
-    case 1: session.takeEcu(cells); break;
+    case 1: page.session.takeEcu(cells); break;
     default:
-        session.keepWindowValues(cells);
-        ShowMap(map);
+        page.session.keepWindowValues(cells);
         MapCompareWindowShow(map);
         break;
     }
@@ -249,25 +165,25 @@ void TTarvexMainForm::ReportDifferences(int map, const QStringList &cells)
 void TTarvexMainForm::VerifyMapsAfterReconnect()
 {
     // The page in view first: its grid is the one the fitter looks at.
-    const int first = PageControl1->currentIndex() == kTabOf[1] ? 1 : 0;
+    const int first = PageControl1->currentIndex() == Page(1).table.tab ? 1 : 0;
     for (int map : {first, 1 - first}) {
-        if (!m_maps[size_t(map)].hasMap() || !BComPort1->Connected())
+        if (!Page(map).session.hasMap() || !BComPort1->Connected())
             continue;
         if (const std::optional<QStringList> cells = ReadMapCells(map))
             MapRead(map, *cells);
         else
-            ShowPageStatus(map); // not known yet: changes wait for a read
+            ShowMap(map); // not known yet: changes wait for a read
     }
 }
 
 bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
 {
-    maps::MapSession &session = m_maps[size_t(map)];
+    maps::MapSession &session = Page(map).session;
     if (!session.hasMap())
         return true; // nothing known to keep
     QDir().mkpath(m_services.backupFolder);
-    const QString path =
-        monitor::LogFile::freshName(m_services.backupFolder, m_services.now(), QLatin1String(kBackupExtension[map]));
+    const QString path = monitor::LogFile::freshName(m_services.backupFolder, m_services.now(),
+                                                     QLatin1String(Page(map).table.extension));
     const QString error = maps::writeMapFile(path, session.ecu());
     if (error.isEmpty()) {
         session.backedUp(path);
@@ -288,21 +204,20 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
 
 bool TTarvexMainForm::BackupBeforeReplacing(int map)
 {
-    return m_maps[size_t(map)].backupCurrent() || BackupMap(map, true);
+    return Page(map).session.backupCurrent() || BackupMap(map, true);
 }
 
 void TTarvexMainForm::AskToStoreUnstored()
 {
     if (!BComPort1->Connected())
         return;
-    static constexpr Text kQuestion[2] = {Text::FuelUnstored, Text::IgnitionUnstored};
     for (int map = 0; map < 2; ++map) {
-        if (m_maps[size_t(map)].unstoredCount() == 0)
+        if (Page(map).session.unstoredCount() == 0)
             continue;
         // A store that fails (a pulled cable) ends the questions: it is
         // reported by the caller, and the port can always be let go.
         if (m_services.dialogs->question(this, QCoreApplication::applicationName(),
-                                         runTimeText(kQuestion[map], LanguageIndex())))
+                                         runTimeText(Page(map).table.unstoredQuestion, LanguageIndex())))
             StoreMap(map);
     }
 }
@@ -312,12 +227,11 @@ bool TTarvexMainForm::AskToStoreBeforeClosing()
     m_askedAtClose = true;
     if (!BComPort1->Connected())
         return true;
-    static constexpr Text kQuestion[2] = {Text::FuelUnstored, Text::IgnitionUnstored};
     for (int map = 0; map < 2; ++map) {
-        if (m_maps[size_t(map)].unstoredCount() == 0)
+        if (Page(map).session.unstoredCount() == 0)
             continue;
         switch (m_services.dialogs->questionWithCancel(this, QCoreApplication::applicationName(),
-                                                       runTimeText(kQuestion[map], LanguageIndex()))) {
+                                                       runTimeText(Page(map).table.unstoredQuestion, LanguageIndex()))) {
         case Dialogs::Answer::Cancel: return false;
         case Dialogs::Answer::Yes: Guarded([&] { StoreMap(map); }); break;
         case Dialogs::Answer::No: break;
@@ -387,42 +301,40 @@ void TTarvexMainForm::EnterCell(int map)
 {
     // The grid's own current cell: the shared record may meanwhile have been
     // moved to the working point by the other grid.
-    const maps::TMapGrid *grid = GridOf(map);
-    const int cell = grid->Row() * maps::TMapGrid::kSize + grid->Col();
-    const maps::Plan plan = m_maps[size_t(map)].enter(cell);
+    TMapPage &page = Page(map);
+    const int cell = page.controls.grid->Row() * maps::TMapGrid::kSize + page.controls.grid->Col();
+    const maps::Plan plan = page.session.enter(cell);
     if (plan.refused()) {
         RefuseChange(map, plan);
         return;
     }
-    const link::CommandId id = kCellWrite[map];
+    const link::CommandId id = page.table.cellWrite;
     const maps::CellChange &change = plan.writes.front();
-    maps::MapSession &session = m_maps[size_t(map)];
-    session.begin(plan);
+    page.session.begin(plan);
     try {
         Exchange().run(id, link::cellWriteFrame(id, change.cell, link::toCp1251(change.after)));
     } catch (...) {
-        session.finish();
+        page.session.finish();
         throw;
     }
     if (BComPort1->Connected())
-        session.sent(change);
-    session.finish();
-    m_pageNote[size_t(map)].clear();
+        page.session.sent(change);
+    page.session.finish();
+    page.note.clear();
     ShowMap(map);
 }
 
 void TTarvexMainForm::RefuseChange(int map, const maps::Plan &plan)
 {
     const int language = LanguageIndex();
-    const QPointer<TTarvexMainForm> alive(this);
+    TMapPage &page = Page(map);
+    // The refused text never stays looking like a value the ECU holds.
+    if (plan.cell >= 0)
+        page.session.dropTyped(plan.cell);
+    ShowMap(map);
     auto warn = [&](const QString &text) {
         m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(), text);
     };
-    // The refused text never stays looking like a value the ECU holds.
-    maps::MapSession &session = m_maps[size_t(map)];
-    if (plan.cell >= 0)
-        session.dropTyped(plan.cell);
-    ShowMap(map);
     const QString cellName = QString::number(plan.cell + 1);
     const QString rowName = QString::number(plan.cell / 16 + 1);
     const QString speed = plan.cell >= 0 ? maps::speedCaption(plan.cell % 16) : QString();
@@ -430,34 +342,36 @@ void TTarvexMainForm::RefuseChange(int map, const maps::Plan &plan)
     case maps::Refusal::None:
     case maps::Refusal::EditingOff:
     case maps::Refusal::BatchRunning: return;
-    case maps::Refusal::Storing: SetPageNote(map, runTimeText(Text::NoteStoring, language)); return;
-    case maps::Refusal::NoMap: SetPageNote(map, runTimeText(Text::PageNotRead, language)); return;
+    case maps::Refusal::Storing:
+    case maps::Refusal::NoMap:
+        page.note = runTimeText(plan.refusal == maps::Refusal::Storing ? Text::NoteStoring : Text::PageNotRead,
+                                language);
+        page.ShowStatus(language);
+        return;
     case maps::Refusal::NotANumber:
         if (plan.source == maps::Source::Enter)
             throw invalidInteger(plan.text);
         warn(runTimeText(Text::CellHoldsNoNumber, language).arg(cellName, rowName, speed));
-        break;
+        return;
     case maps::Refusal::OutOfRange:
         if (plan.source == maps::Source::Enter && map == 0 && plan.value >= 1000) {
             warn(runTimeText(Text::ValueTooLarge, language));
-            break;
+            return;
         }
         warn(runTimeText(Text::CellOutOfRange, language)
                  .arg(cellName, rowName, speed)
                  .arg(plan.value)
-                 .arg(session.range().lowest)
-                 .arg(session.range().highest));
-        break;
+                 .arg(page.session.range().lowest)
+                 .arg(page.session.range().highest));
+        return;
     }
-    if (alive)
-        ShowMap(map);
 }
 
 void TTarvexMainForm::StoreMap(int map)
 {
     if (!BComPort1->Connected())
         return;
-    const link::CommandId command = kStoreCommand[map];
+    TMapPage &page = Page(map);
     RefreshTimer->SetEnabled(false);
     m_services.dialogs->showWarningWindow(this, QString::fromLatin1(kStoreWarningTitle),
                                           QString::fromUtf8(kStoreWarning));
@@ -465,18 +379,17 @@ void TTarvexMainForm::StoreMap(int map)
         Dialogs &dialogs;
         ~HideWarning() { dialogs.hideWarningWindow(); }
     } hide{*m_services.dialogs};
-    maps::MapSession &session = m_maps[size_t(map)];
-    session.storeSent();
+    page.session.storeSent();
     RefreshComparison(map);
     try {
-        Exchange().run(command);
+        Exchange().run(page.table.store);
     } catch (...) {
-        session.storeEnded(false);
+        page.session.storeEnded(false);
         ShowMap(map);
         throw;
     }
-    session.storeEnded(true);
-    m_pageNote[size_t(map)].clear();
+    page.session.storeEnded(true);
+    page.note.clear();
     ShowMap(map);
 }
 
@@ -490,36 +403,37 @@ void TTarvexMainForm::IgnSaveButtonClick()
     StoreMap(1);
 }
 
-void TTarvexMainForm::LoadTemplate(link::CommandId command, void (TTarvexMainForm::*read)(), const QString &message)
+void TTarvexMainForm::LoadTemplate(int map)
 {
     if (!BComPort1->Connected())
         return;
-    const int map = command == link::CommandId::FuelTemplate ? 0 : 1;
-    const maps::MapSession &session = m_maps[size_t(map)];
-    if (session.unstoredCount() > 0 && session.hasMap()
-        && !m_services.dialogs->question(
-            this, QCoreApplication::applicationName(),
-            runTimeText(Text::TemplateOverUnstored, LanguageIndex()).arg(session.unstoredCount())))
+    TMapPage &page = Page(map);
+    const int unstored = page.session.hasMap() ? page.session.unstoredCount() : 0;
+    if (unstored > 0
+        && !m_services.dialogs->question(this, QCoreApplication::applicationName(),
+                                         runTimeText(Text::TemplateOverUnstored, LanguageIndex()).arg(unstored)))
         return;
     if (!BackupBeforeReplacing(map))
         return;
-    Exchange().run(command);
-    m_takeNextRead[size_t(map)] = true;
-    (this->*read)();
-    m_takeNextRead[size_t(map)] = false;
-    m_services.dialogs->message(this, Dialogs::Icon::Information, QCoreApplication::applicationName(), message);
+    Exchange().run(page.table.templateLoad);
+    page.takeNextRead = true;
+    if (map == 0)
+        InjRefreshButtonClick();
+    else
+        IgnRefreshButtonClick();
+    page.takeNextRead = false;
+    m_services.dialogs->message(this, Dialogs::Icon::Information, QCoreApplication::applicationName(),
+                                QString::fromUtf8(page.table.templateLoaded));
 }
 
 void TTarvexMainForm::InjTemplateButtonClick()
 {
-    LoadTemplate(link::CommandId::FuelTemplate, &TTarvexMainForm::InjRefreshButtonClick,
-                 QString::fromUtf8(kFuelTemplateLoaded));
+    LoadTemplate(0);
 }
 
 void TTarvexMainForm::IgnAutoEditButtonClick()
 {
-    LoadTemplate(link::CommandId::IgnTemplate, &TTarvexMainForm::IgnRefreshButtonClick,
-                 QString::fromUtf8(kIgnitionTemplateLoaded));
+    LoadTemplate(1);
 }
 
 void TTarvexMainForm::BandLabelClick(int band)

@@ -45,7 +45,7 @@ void TTarvexMainForm::Timer1Timer()
 {
     // Not in the middle of cells being written (their progress window lets
     // the timers run).
-    if (AnyBatchRunning())
+    if (Page(0).session.batchRunning() || Page(1).session.batchRunning())
         return;
     InjRefreshButtonClick();
 }

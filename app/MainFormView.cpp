@@ -16,11 +16,6 @@
 
 namespace tarvex::app {
 
-namespace {
-const char *const kExtension[2] = {".inj", ".ign"};
-constexpr Text kMapName[2] = {Text::MapNameFuel, Text::MapNameIgnition};
-} // namespace
-
 void TTarvexMainForm::UpdateViewCaptions()
 {
     const int language = LanguageIndex();
@@ -30,11 +25,11 @@ void TTarvexMainForm::UpdateViewCaptions()
         a.compare->setText(runTimeText(Text::MenuCompare, language));
         a.endCompare->setText(runTimeText(Text::MenuEndCompare, language));
         if (maps::TMapSurface *surface = MapSurfaces[size_t(map)]) {
-            surface->setWindowTitle(runTimeText(Text::SurfaceTitle, language).arg(runTimeText(kMapName[map], language)));
+            surface->setWindowTitle(runTimeText(Text::SurfaceTitle, language).arg(runTimeText(Page(map).table.name, language)));
             surface->SetCaptions(runTimeText(Text::SurfaceSpeedAxis, language),
                                  runTimeText(Text::SurfaceLoadAxis, language));
         }
-        if (m_maps[size_t(map)].comparison())
+        if (Page(map).session.comparison())
             RefreshComparison(map);
     }
 }
@@ -42,7 +37,7 @@ void TTarvexMainForm::UpdateViewCaptions()
 void TTarvexMainForm::MapSurfaceClick(int map)
 {
     if (!MapSurfaces[size_t(map)]) {
-        auto *surface = new maps::TMapSurface(GridOf(map), this);
+        auto *surface = new maps::TMapSurface(Page(map).controls.grid, this);
         surface->setWindowFlag(Qt::Window);
         surface->setAttribute(Qt::WA_DeleteOnClose);
         surface->setObjectName(map == 0 ? QStringLiteral("InjSurface") : QStringLiteral("IgnSurface"));
@@ -64,82 +59,50 @@ void TTarvexMainForm::MapCompareClick(int map)
     const std::optional<maps::MapFileRead> file = ChooseMapFile(map, folder, &path);
     if (!file)
         return;
-    m_maps[size_t(map)].compareWith(maps::Comparison{path, file->cells});
-    ShowPageStatus(map);
+    Page(map).session.compareWith(maps::Comparison{path, file->cells});
+    Page(map).ShowStatus(LanguageIndex());
     MapCompareWindowShow(map);
 }
 
 void TTarvexMainForm::MapCompareWindowShow(int map)
 {
-    if (!CompareWindows[size_t(map)]) {
-        auto *window = new TCompareWindow(this);
+    TCompareWindow *&window = CompareWindows[size_t(map)];
+    if (!window) {
+        window = new TCompareWindow(this);
         window->setObjectName(map == 0 ? QStringLiteral("InjCompareWindow") : QStringLiteral("IgnCompareWindow"));
         window->OnWrite = [this, map](const std::vector<int> &cells) { Guarded([&] { WriteFromFile(map, cells); }); };
         window->OnClose = [this, map] { Guarded([&] { EndComparison(map); }); };
-        CompareWindows[size_t(map)] = window;
     }
-    RefreshComparison(map);
-    CompareWindows[size_t(map)]->show();
-    CompareWindows[size_t(map)]->raise();
+    ShowMap(map);
+    window->show();
+    window->raise();
 }
 
 void TTarvexMainForm::RefreshComparison(int map)
 {
-    const maps::MapSession &session = m_maps[size_t(map)];
-    const std::optional<maps::Comparison> &comparison = session.comparison();
-    if (!comparison)
-        return;
-    const std::vector<maps::CellDifference> differences = session.comparisonDifferences();
-    std::map<int, QString> marks;
-    for (const maps::CellDifference &d : differences)
-        marks[d.cell] = d.file;
-    GridOf(map)->SetMarks(std::move(marks));
-    const int language = LanguageIndex();
-    const QString source = comparison->path.isEmpty() ? runTimeText(Text::CompareWindowValues, language)
-                                                      : QFileInfo(comparison->path).fileName();
     // In place: the fitter's selection and the window's place stay.
-    if (TCompareWindow *window = CompareWindows[size_t(map)])
-        window->Update(runTimeText(Text::CompareTitle, language).arg(runTimeText(kMapName[map], language), source),
-                       differences, MapEditable(map), comparison->path.isEmpty(), language);
+    Page(map).ShowComparison(CompareWindows[size_t(map)], MapEditable(map), LanguageIndex());
 }
 
 void TTarvexMainForm::EndComparison(int map)
 {
-    if (!m_maps[size_t(map)].comparison())
+    if (!Page(map).session.comparison())
         return;
-    m_maps[size_t(map)].endComparison();
-    GridOf(map)->SetMarks({});
-    ShowPageStatus(map);
+    Page(map).session.endComparison();
+    ShowMap(map);
     if (TCompareWindow *window = CompareWindows[size_t(map)]; window && window->isVisible())
         window->hide();
 }
 
 void TTarvexMainForm::WriteFromFile(int map, const std::vector<int> &cells)
 {
-    const std::optional<maps::Comparison> &comparison = m_maps[size_t(map)].comparison();
+    const std::optional<maps::Comparison> &comparison = Page(map).session.comparison();
     if (!comparison || !MapEditable(map))
         return;
     std::vector<std::pair<int, QString>> writes;
     for (int cell : cells)
         writes.emplace_back(cell, comparison->cells.value(cell));
-    SendPlan(map, m_maps[size_t(map)].write(writes, maps::Source::Comparison));
-}
-
-void TTarvexMainForm::NoteBackupDifference(int map)
-{
-    const maps::MapSession &session = m_maps[size_t(map)];
-    const QString earlier =
-        maps::newestMapFile(m_services.backupFolder, QLatin1String(kExtension[map]), session.lastBackup());
-    m_backupNote[size_t(map)] = BackupNote{};
-    if (earlier.isEmpty())
-        return;
-    const maps::MapFileRead file = maps::readMapFile(earlier, LanguageIndex());
-    if (!file.error.isEmpty())
-        return;
-    const size_t differ = maps::mapDifferences(session.ecu(), file.cells).size();
-    if (differ == 0)
-        return;
-    m_backupNote[size_t(map)] = BackupNote{runTimeText(Text::BackupDiffers, LanguageIndex()).arg(differ), earlier};
+    SendPlan(map, Page(map).session.write(writes, maps::Source::Comparison));
 }
 
 } // namespace tarvex::app

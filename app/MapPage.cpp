@@ -1,0 +1,139 @@
+#include "app/MapPage.h"
+#include "app/CompareWindow.h"
+#include "maps/MapFile.h"
+#include "maps/MapGrid.h"
+#include "maps/MapScale.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
+#include <QTabWidget>
+
+namespace tarvex::app {
+
+namespace {
+using link::CommandId;
+
+const MapPageTable kPages[2] = {
+    {maps::MapPage::Fuel, 1, CommandId::FuelRead, CommandId::FuelStore, CommandId::FuelCellWrite,
+     CommandId::FuelFileCellWrite, CommandId::FuelTemplate, Text::MapNameFuel, Text::FuelUnstored, ".inj",
+     "Injection Table ", "injection table", "*.inj", "inj", "Топливная карта сохранена в файл.",
+     "Загружен шаблон топливной карты."},
+    {maps::MapPage::Ignition, 2, CommandId::IgnRead, CommandId::IgnStore, CommandId::IgnCellWrite,
+     CommandId::IgnFileCellWrite, CommandId::IgnTemplate, Text::MapNameIgnition, Text::IgnitionUnstored, ".ign",
+     "dwell table", "Dwell table", "*.ign", "ign", "Карта УОЗ сохранена в файл.", "Загружен шаблон карты зажигания."},
+};
+
+// Cells named in one message about writes that did not land.
+constexpr size_t kMissingNamed = 8;
+
+// A small orange dot on a map page's tab while its map is not stored.
+QIcon unstoredIcon()
+{
+    QPixmap dot(10, 10);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(230, 120, 0));
+    painter.drawEllipse(1, 1, 8, 8);
+    return QIcon(dot);
+}
+} // namespace
+
+const MapPageTable &mapPageTable(int map)
+{
+    return kPages[map == 0 ? 0 : 1];
+}
+
+TMapPage::TMapPage(int map, Controls c) : table(mapPageTable(map)), controls(c), session(table.kind)
+{
+}
+
+void TMapPage::Show(int language)
+{
+    controls.grid->ShowCells(session.shownCells());
+    controls.grid->SetPending(session.pendingCells());
+    ShowStatus(language);
+}
+
+void TMapPage::ShowStatus(int language)
+{
+    QStringList parts;
+    QString tip;
+    if (!note.isEmpty())
+        parts << note;
+    const int unstored = session.hasMap() ? session.unstoredCount() : 0;
+    if (session.needsCompare())
+        parts << runTimeText(Text::PageNotRead, language);
+    else if (unstored > 0)
+        parts << runTimeText(Text::PageUnstored, language).arg(unstored);
+    else if (session.storedSinceChange())
+        parts << runTimeText(Text::PageStored, language);
+    if (session.comparison()) {
+        parts << runTimeText(Text::CompareCount, language).arg(session.comparisonDifferences().size());
+        tip = session.comparison()->path;
+    } else if (!backupNote.isEmpty()) {
+        parts << backupNote;
+        tip = backupEarlier;
+    }
+    controls.status->setText(parts.isEmpty() ? QStringLiteral(" ") : parts.join(QStringLiteral("; ")));
+    controls.status->setToolTip(tip);
+    controls.tabs->setTabIcon(table.tab, unstored > 0 ? unstoredIcon() : QIcon());
+    controls.tabs->setTabToolTip(table.tab,
+                                 unstored > 0 ? runTimeText(Text::PageUnstored, language).arg(unstored) : QString());
+}
+
+void TMapPage::ShowComparison(TCompareWindow *window, bool canWrite, int language)
+{
+    const std::optional<maps::Comparison> &comparison = session.comparison();
+    if (!comparison) {
+        controls.grid->SetMarks({});
+        return;
+    }
+    const std::vector<maps::CellDifference> differences = session.comparisonDifferences();
+    std::map<int, QString> marks;
+    for (const maps::CellDifference &d : differences)
+        marks[d.cell] = d.file;
+    controls.grid->SetMarks(std::move(marks));
+    if (!window)
+        return;
+    const QString source = comparison->path.isEmpty() ? runTimeText(Text::CompareWindowValues, language)
+                                                      : QFileInfo(comparison->path).fileName();
+    window->Update(runTimeText(Text::CompareTitle, language).arg(runTimeText(table.name, language), source),
+                   differences, canWrite, comparison->path.isEmpty(), language);
+}
+
+void TMapPage::NoteBackupDifference(const QString &folder, int language)
+{
+    backupNote.clear();
+    backupEarlier.clear();
+    const QString earlier = maps::newestMapFile(folder, QLatin1String(table.extension), session.lastBackup());
+    if (earlier.isEmpty())
+        return;
+    const maps::MapFileRead file = maps::readMapFile(earlier, language);
+    if (!file.error.isEmpty())
+        return;
+    const size_t differ = maps::mapDifferences(session.ecu(), file.cells).size();
+    if (differ == 0)
+        return;
+    backupNote = runTimeText(Text::BackupDiffers, language).arg(differ);
+    backupEarlier = earlier;
+}
+
+QString missingCellsText(const std::vector<maps::CellDifference> &missing, int language)
+{
+    QStringList items;
+    for (size_t i = 0; i < missing.size() && i < kMissingNamed; ++i) {
+        const maps::CellDifference &d = missing[i];
+        items << runTimeText(Text::CellMissingItem, language)
+                     .arg(QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
+                          maps::speedCaption(d.cell % 16), d.ecu, d.file);
+    }
+    if (missing.size() > kMissingNamed)
+        items << runTimeText(Text::AndMore, language).arg(missing.size() - kMissingNamed);
+    return items.join(QStringLiteral(", "));
+}
+
+} // namespace tarvex::app
