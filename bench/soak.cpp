@@ -156,6 +156,14 @@ double firstSensorRequestAfter(const QString &transcript, double afterMs)
     return -1;
 }
 
+// AddressSanitizer keeps freed memory aside: the resident size then grows
+// for its own reasons.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Cables pulled and plugged in again while polling: every one recovered by
 // itself, one error box each, no descriptor or memory left behind; and how
 // long from the port's return to the first live-data request.
@@ -210,7 +218,7 @@ bool replugSoak(int cycles)
                 median, longest);
     std::fflush(stdout);
     return recovered == cycles && oneBoxEach && descriptorsAfter <= descriptorsBefore && longest > 0 && longest < 1500
-        && rssAfter <= rssBefore * 105 / 100;
+        && (kSanitized || rssAfter <= rssBefore * 105 / 100);
 }
 
 } // namespace
