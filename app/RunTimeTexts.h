@@ -109,6 +109,17 @@ enum class Text {
     ScatterRecord,
     // A pulled cable.
     WaitingForAdapter,
+    // Serial adapters on Linux: refused opens, the ECU after a replug, no
+    // live data.
+    PortNoPermission,
+    PortNoPermissionLogInAgain,
+    PortNoPermissionUnknownGroup,
+    PortHeldBy,
+    PortHeldByUnknown,
+    PortProberHint,
+    OtherEcuAnswered,
+    EcuSilentAfterReplug,
+    NoLiveData,
     Count
 };
 

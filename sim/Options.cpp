@@ -63,8 +63,11 @@ std::string usage()
            "  --silent-loader      the firmware loader never answers\n"
            "  --pull-after S       pull the cable (close the line) after S seconds\n"
            "  --replug-after S     plug it in again S seconds after a pull: a new line under the same link\n"
+           "  --version-after-replug TEXT\n"
+           "                       answer the connect request with TEXT after a replug (another ECU)\n"
            "\n"
-           "  --help               this text\n";
+           "  --help               this text\n"
+           "  --version            the version\n";
 }
 
 Options parseOptions(const std::vector<std::string> &args)
@@ -79,6 +82,8 @@ Options parseOptions(const std::vector<std::string> &args)
         };
         if (a == "--help" || a == "-h")
             o.help = true;
+        else if (a == "--version")
+            o.version = true;
         else if (a == "--name")
             o.name = value();
         else if (a == "--link")
@@ -130,6 +135,8 @@ Options parseOptions(const std::vector<std::string> &args)
             o.pullAfterS = toDouble(a, value());
         else if (a == "--replug-after")
             o.replugAfterS = toDouble(a, value());
+        else if (a == "--version-after-replug")
+            o.versionAfterReplug = value();
         else
             throw std::invalid_argument("unknown option " + a);
     }

@@ -137,6 +137,10 @@ void Simulator::replug()
 void Simulator::plugIn()
 {
     openLine();
+    if (!m_options.versionAfterReplug.empty()) {
+        std::lock_guard lock(m_modelMutex);
+        m_model->setVersion(m_options.versionAfterReplug);
+    }
     registerLinks();
     m_reader = FrameReader();
     m_pending.clear();
