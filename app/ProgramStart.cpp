@@ -40,15 +40,17 @@ int needsDisplay(const char *program)
     return 1;
 }
 
-void installQtTranslations(QCoreApplication &application)
+QTranslator *installQtTranslations(QCoreApplication &application, const QLocale &locale)
 {
     // qtbase_ru of qt6-translations-l10n: the standard buttons and dialogs.
     auto *translator = new QTranslator(&application);
-    if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(translator);
-    else
-        delete translator;
+        return translator;
+    }
+    delete translator;
+    return nullptr;
 }
 
 } // namespace tarvex::app

@@ -3,7 +3,10 @@
 #include <QStringList>
 #include <optional>
 
+#include <QLocale>
+
 class QCoreApplication;
+class QTranslator;
 
 namespace tarvex::app {
 
@@ -19,7 +22,7 @@ bool haveDisplay();
 int needsDisplay(const char *program);
 
 // Qt's own texts (Yes, No, the file dialogs) in the system's language, from
-// Qt's translations when they are installed.
-void installQtTranslations(QCoreApplication &application);
+// Qt's translations when they are installed (none when they are not).
+QTranslator *installQtTranslations(QCoreApplication &application, const QLocale &locale = QLocale::system());
 
 } // namespace tarvex::app

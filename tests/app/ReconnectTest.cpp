@@ -36,10 +36,11 @@ protected:
         return form;
     }
     QStringList logs() const { return QDir(dir.path()).entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name); }
-    static void expectWaiting(TTarvexMainForm &form)
+    // With why a device that is back was not taken, if it was not.
+    static void expectWaiting(TTarvexMainForm &form, const QString &note = QString())
     {
         EXPECT_TRUE(form.WaitingForAdapter());
-        EXPECT_EQ(form.windowTitle(), kWaiting);
+        EXPECT_EQ(form.windowTitle(), note.isEmpty() ? kWaiting : kWaiting + QStringLiteral(" — ") + note);
         EXPECT_FALSE(form.BComPort1->Connected()) << "the dead descriptor is let go";
         EXPECT_FALSE(form.RefreshTimer->Enabled());
         EXPECT_TRUE(form.ReconnectTimer->Enabled());
@@ -139,6 +140,98 @@ TEST_F(Reconnect, OtherErrorsAreNotAPulledAdapter)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Tarvex 28.07.23 — no link — waiting for the adapter"));
 }
 
+// After a replug the ECU must say it is the one of the first connect.
+TEST_F(Reconnect, AnotherEcuAfterAReplugIsNotTaken)
+{
+    auto form = makeLinkedForm();
+    QByteArray version = "[FW 6.0]";
+    serial->answer = [&version](const QByteArray &frame) { return frame == "<E>\r" ? version : QByteArray(); };
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    serial->reappear();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    expectWaiting(*form, QStringLiteral("ответил другой ЭБУ или адаптер («FW 6.0», а не «FW 5.2»)"));
+    connectedAt = serial->calls().size();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_TRUE(writesSinceConnect().isEmpty()) << "not asked again while it stays plugged in";
+
+    version = "";
+    serial->vanish();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    serial->reappear();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    expectWaiting(*form, QStringLiteral("адаптер на месте, ЭБУ не отвечает"));
+
+    version = "[FW 5.2]";
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_FALSE(form->WaitingForAdapter()) << "a silent ECU is asked again at the next look";
+    EXPECT_TRUE(form->RefreshTimer->Enabled());
+    EXPECT_EQ(dialogs->messages.size(), 1u);
+}
+
+// The box of a lost link does not hold the window: the waiting state is
+// there before it, and the reconnect goes on behind it.
+TEST_F(Reconnect, TheLostLinkIsShownBeforeTheBoxAndTheReconnectGoesOnBehindIt)
+{
+    auto form = makeLinkedForm();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    ASSERT_TRUE(form->LiveDataShown());
+    QString titleAtBox;
+    bool liveAtBox = true, panelAtBox = true, connectedBehindBox = false;
+    dialogs->onMessage = [&](const RecordingDialogs::Message &) {
+        titleAtBox = form->windowTitle();
+        liveAtBox = form->rpmgauge->NoData() == false || form->RPMLabel->text() != QStringLiteral("—");
+        panelAtBox = form->InjPanel->isEnabled();
+        serial->reappear();
+        press(*form, &TTarvexMainForm::ReconnectTimerTimer); // a look while the box is up
+        connectedBehindBox = form->BComPort1->Connected() && form->RefreshTimer->Enabled();
+    };
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    EXPECT_EQ(titleAtBox, kWaiting);
+    EXPECT_FALSE(liveAtBox) << "gauges greyed and values gone";
+    EXPECT_FALSE(panelAtBox);
+    EXPECT_TRUE(connectedBehindBox);
+    EXPECT_EQ(dialogs->messages.size(), 1u);
+}
+
+// Pulls in a row, the second while the connect frame is under way: each
+// reconnect goes on with the log.
+TEST_F(Reconnect, ThreePullsInARowLeaveTheLogGoingOn)
+{
+    auto form = makeLinkedForm();
+    bool pullAtConnect = false;
+    serial->answer = [&](const QByteArray &frame) {
+        if (frame == "<E>\r" && pullAtConnect) {
+            pullAtConnect = false;
+            serial->vanish();
+        }
+        return frame == "<E>\r" ? QByteArray("[FW 5.2]") : frame == "<G>\r" ? QByteArray("[A850a]") : QByteArray();
+    };
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    for (int pull = 1; pull <= 3; ++pull) {
+        now = now.addSecs(10);
+        if (pull != 2) { // the second comes during the reconnect of the first
+            press(*form, &TTarvexMainForm::RefreshTimerTimer);
+            serial->vanish();
+            press(*form, &TTarvexMainForm::RefreshTimerTimer);
+            ASSERT_TRUE(form->WaitingForAdapter()) << pull;
+        }
+        serial->reappear();
+        pullAtConnect = pull == 1;
+        press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+        if (pull == 1) {
+            EXPECT_TRUE(form->WaitingForAdapter()) << "pulled again during the connect frame";
+            EXPECT_FALSE(form->BComPort1->Connected());
+            continue;
+        }
+        EXPECT_FALSE(form->WaitingForAdapter()) << pull;
+        EXPECT_TRUE(form->Logging()) << "the log goes on after pull " << pull;
+    }
+    EXPECT_EQ(logs().size(), 3) << "the first drive and one file after each reconnect";
+    EXPECT_EQ(dialogs->messages.size(), 2u) << "a box for the pulls while polling, none for the bounce";
+}
+
 // The simulator's cable pulled and plugged in again: a new pseudo-terminal
 // under the same registry link.
 TEST_F(Reconnect, TheSimulatorReplugged)
@@ -174,6 +267,41 @@ TEST_F(Reconnect, TheSimulatorReplugged)
     const QString rpm = form.RPMLabel->text();
     EXPECT_TRUE(runUntil([&] { return !form.RPMLabel->text().isEmpty() && form.RPMLabel->text() != rpm; }, 2000))
         << "live data flows again";
+    press(form, &TTarvexMainForm::ComDisconnectButtonClick);
+    simulator.stop();
+}
+
+} // namespace
+
+namespace {
+
+// The simulator answers with another firmware after its replug.
+TEST_F(Reconnect, TheSimulatorAnsweringAsAnotherEcuAfterAReplug)
+{
+    sim::Options options;
+    options.registryDir = dir.filePath(QStringLiteral("ports")).toStdString();
+    options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
+    options.replugAfterS = 0.3;
+    options.versionAfterReplug = "OTHER ECU 1.0";
+    sim::Simulator simulator(options);
+    simulator.start();
+    TTarvexMainForm form(simulatorServices(options));
+    press(form, &TTarvexMainForm::ComSearchButtonClick);
+    press(form, &TTarvexMainForm::ComConnectButtonClick);
+    ASSERT_TRUE(form.BComPort1->Connected());
+    simulator.pull();
+    QElapsedTimer t;
+    t.start();
+    while (!form.windowTitle().contains(QStringLiteral("OTHER ECU 1.0")) && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("ответил другой ЭБУ"))) << qPrintable(form.windowTitle());
+    EXPECT_TRUE(form.WaitingForAdapter());
+    EXPECT_FALSE(form.BComPort1->Connected());
+    EXPECT_FALSE(form.RefreshTimer->Enabled());
+    press(form, &TTarvexMainForm::ComDisconnectButtonClick);
+    press(form, &TTarvexMainForm::ComConnectButtonClick);
+    EXPECT_TRUE(form.BComPort1->Connected()) << "by hand it connects to whatever answers";
+    EXPECT_EQ(form.FWmemo->toPlainText(), QStringLiteral("OTHER ECU 1.0"));
     press(form, &TTarvexMainForm::ComDisconnectButtonClick);
     simulator.stop();
 }

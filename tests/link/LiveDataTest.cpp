@@ -16,7 +16,11 @@ struct FieldCase {
     const char *reply;
     char tag;
     const char *value;
-    friend void PrintTo(const FieldCase &c, std::ostream *os) { *os << c.tag << " in " << c.reply; }
+    friend void PrintTo(const FieldCase &c, std::ostream *os)
+    {
+        *os << c.tag << " in ";
+        PrintBytes(c.reply, os);
+    }
 };
 
 class TaggedField : public ::testing::TestWithParam<FieldCase> {};
