@@ -474,7 +474,8 @@ private:
     bool m_resumeLog = false;
     QByteArray m_ecuIdentity;        // the firmware text of the first connect
     QString m_rejectedDevice;        // another ECU answered on it: not tried again until it goes
-    QString m_waitingNote;           // why a device that is back was not taken
+    // Why a device that is back was not taken, in the language asked for.
+    std::function<QString(int language)> m_waitingNote;
     bool m_liveShown = true;
     int m_silentTicks = 0;           // ticks in a row without live data
     bool m_linkBoxUp = false;        // the box of a lost link is open

@@ -131,7 +131,7 @@ void TTarvexMainForm::CloseQuietly()
 void TTarvexMainForm::StartWaitingForAdapter()
 {
     m_waitingForAdapter = true;
-    m_waitingNote.clear();
+    m_waitingNote = nullptr;
     // Set until the log goes on: a pull before that (during the reconnect
     // itself) must not forget it.
     m_resumeLog = m_resumeLog || m_logging;
@@ -153,7 +153,7 @@ void TTarvexMainForm::StartWaitingForAdapter()
 void TTarvexMainForm::StopWaitingForAdapter()
 {
     m_waitingForAdapter = false;
-    m_waitingNote.clear();
+    m_waitingNote = nullptr;
     m_rejectedDevice.clear();
     ReconnectTimer->SetEnabled(false);
     AdapterWatcher->stop();
@@ -165,8 +165,8 @@ void TTarvexMainForm::UpdateTitle()
     QString title = QLatin1String(kWindowTitle);
     if (m_waitingForAdapter)
         title += QStringLiteral(" — ") + runTimeText(Text::WaitingForAdapter, LanguageIndex());
-    if (m_waitingForAdapter && !m_waitingNote.isEmpty())
-        title += QStringLiteral(" — ") + m_waitingNote;
+    if (m_waitingForAdapter && m_waitingNote)
+        title += QStringLiteral(" — ") + m_waitingNote(LanguageIndex());
     setWindowTitle(title);
 }
 
@@ -201,15 +201,16 @@ void TTarvexMainForm::ReconnectTimerTimer()
         CloseQuietly();
         return;
     }
-    const int language = LanguageIndex();
     if (!m_ecuIdentity.isEmpty() && firmware != m_ecuIdentity) {
         CloseQuietly();
-        if (firmware.isEmpty()) {
-            m_waitingNote = runTimeText(Text::EcuSilentAfterReplug, language); // asked again at the next look
+        if (firmware.isEmpty()) { // not refused: asked again at the next look
+            m_waitingNote = [](int language) { return runTimeText(Text::EcuSilentAfterReplug, language); };
         } else {
             m_rejectedDevice = m_stableDevice;
-            m_waitingNote = runTimeText(Text::OtherEcuAnswered, language)
-                                .arg(link::fromCp1251(firmware), link::fromCp1251(m_ecuIdentity));
+            const QString answered = link::fromCp1251(firmware), first = link::fromCp1251(m_ecuIdentity);
+            m_waitingNote = [answered, first](int language) {
+                return runTimeText(Text::OtherEcuAnswered, language).arg(answered, first);
+            };
         }
         UpdateTitle();
         return;

@@ -214,6 +214,7 @@ void TTarvexMainForm::ShowLiveData(bool live)
         gauge->SetNoData(!live);
     if (live)
         return; // the replies fill in the values, each with its field
+    testlabel->setText(QStringLiteral(" ")); // no heartbeat without ticks
     const QString none = runTimeText(Text::NoLiveData, LanguageIndex());
     for (QLabel *value : {RPMLabel, VoltageLabel, TemperatureLabel, IATlabel, CursorLabel, DwellLabel, ErrorCodeLabel,
                           FuelTypeLabel, baseinjlabel, cltcorlabel, VcorLabel, LcorLabel, injtimelabel, isshowlabel,
