@@ -142,6 +142,7 @@ void Simulator::plugIn()
         m_model->setVersion(m_options.versionAfterReplug);
     }
     registerLinks();
+    m_pluggedInAtMs = monotonicMs();
     m_reader = FrameReader();
     m_pending.clear();
     m_tx.clear();
