@@ -196,6 +196,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication application(argc, argv);
+    app::installQtTranslations(application);
 
     const LogData log = readLogFile(command->log);
     if (!log.error.isEmpty())
