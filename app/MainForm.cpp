@@ -2,7 +2,10 @@
 #include "app/MainForm.h"
 #include "app/ColorLabel.h"
 #include "app/ErrorText.h"
+#include "app/UserSettings.h"
 #include "app/WebLinks.h"
+#include "link/DeviceWatcher.h"
+#include "monitor/AnalogGauge.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -46,7 +49,12 @@ TTarvexMainForm::TTarvexMainForm(FormServices services, QWidget *parent)
     RefreshTimer = new TTimer(this, 50, true);
     Timer1 = new TTimer(this, 5000, true);
     Timer2 = new TTimer(this, 1000, true);
-    ReconnectTimer = new TTimer(this, 500, false);
+    // The watcher sees a replugged adapter at once; the timer's look is
+    // the safety net for what the watcher cannot see.
+    ReconnectTimer = new TTimer(this, 3000, false);
+    AdapterWatcher = new link::DeviceWatcher(this);
+    if (m_services.logSync)
+        m_log.setSync(m_services.logSync);
 
     CreateControls();
     ConnectHandlers();
@@ -89,6 +97,7 @@ void TTarvexMainForm::ConnectHandlers()
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };
     ReconnectTimer->OnTimer = [this] { Guarded([this] { ReconnectTimerTimer(); }); };
+    AdapterWatcher->OnChange = [this] { Guarded([this] { ReconnectTimerTimer(); }); };
     Label54->installEventFilter(this);
     Label55->installEventFilter(this);
 }
@@ -114,6 +123,19 @@ bool TTarvexMainForm::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TTarvexMainForm::HandlerFailed(const QString &message)
+{
+    const bool lost = AfterHandlerError();
+    // A timer may fail again while the box of a lost link is up (the
+    // adapter back and gone again): the title tells of it, not a second box.
+    if (lost && m_linkBoxUp)
+        return;
+    const bool boxWasUp = m_linkBoxUp;
+    m_linkBoxUp = m_linkBoxUp || lost;
+    ShowException(message);
+    m_linkBoxUp = boxWasUp;
 }
 
 void TTarvexMainForm::ShowException(const QString &message)
@@ -149,7 +171,24 @@ void TTarvexMainForm::FormCreate()
     m_logging = false;
     ComConnectButton->setEnabled(false);
     ComDisconnectButton->setEnabled(false);
+    // No live data yet: the gauges say so; the labels are still blank.
+    for (monitor::TAnalogGauge *gauge : {rpmgauge, VoltageGauge, TemperatureGauge, TPS1Gauge, LambdaGauge, EngineLoadGauge})
+        gauge->SetNoData(true);
+    m_liveShown = false;
+    ApplyUserSettings();
     ApplySettingsFile();
+}
+
+void TTarvexMainForm::ApplyUserSettings()
+{
+    const UserSettings remembered = readUserSettings(m_services.userSettingsPath);
+    m_rememberedPort = remembered.port;
+    if (remembered.language == 1)
+        ComboBox1->setCurrentIndex(1); // runs the language switch
+    if (!remembered.port.isEmpty()) {
+        cbport->setEditText(remembered.port);
+        ComConnectButton->setEnabled(m_services.serial->devicePresent(link::deviceNameForPort(remembered.port)));
+    }
 }
 
 void TTarvexMainForm::ApplySettingsFile()
@@ -175,6 +214,8 @@ void TTarvexMainForm::FormClose()
         Guarded([this] { AskToStoreUnstored(); });
     Guarded([this] { EndLogging(); });
     Guarded([this] { BComPort1->Close(); });
+    const int language = LanguageIndex();
+    writeUserSettings(m_services.userSettingsPath, UserSettings{m_rememberedPort, language == 1 ? 1 : 0});
     const QString error = writeSettingsFile(m_services.settingsPath, BandColorsNow());
     if (!error.isEmpty())
         ShowException(error);

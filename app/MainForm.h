@@ -42,6 +42,9 @@ namespace tarvex::maps {
 class TMapGrid;
 class TMapSurface;
 }
+namespace tarvex::link {
+class DeviceWatcher;
+}
 
 namespace tarvex::app {
 
@@ -66,6 +69,11 @@ struct FormServices {
     // Where the maps read from the ECU are kept as they were.
     QString backupFolder = QStringLiteral("backups");
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    // How a finished log line is made durable (empty: fdatasync).
+    std::function<int(int fd)> logSync;
+    // Where the last port and the language are remembered between starts
+    // (empty: nothing is); the program gives the user's configuration folder.
+    QString userSettingsPath;
 };
 
 // The one window of the program. Controls are members named as the fitter's
@@ -82,8 +90,9 @@ public:
     void ComSearchButtonClick();
     void ComConnectButtonClick();
     void ComDisconnectButtonClick();
-    // While the adapter is gone: looks for it twice a second and connects
-    // again when it is back.
+    // While the adapter is gone: a look for it, on every change udev makes in
+    // its folders and every few seconds as a safety net; connects again when
+    // it is back and the same ECU answers.
     void ReconnectTimerTimer();
     bool WaitingForAdapter() const { return m_waitingForAdapter; }
     void PageControl1Changing();
@@ -179,8 +188,7 @@ public:
         try {
             f();
         } catch (const Exception &e) {
-            ShowException(e.message());
-            AfterHandlerError();
+            HandlerFailed(e.message());
         } catch (const std::exception &e) {
             ShowException(QString::fromLocal8Bit(e.what()));
         } catch (...) {
@@ -188,6 +196,12 @@ public:
         }
     }
     void ShowException(const QString &message);
+    // The error box of a failed handler; a lost link is waited for before
+    // the box is up, so the reconnect goes on behind it.
+    void HandlerFailed(const QString &message);
+    // Gauges and live labels show live data, or that there is none.
+    void ShowLiveData(bool live);
+    bool LiveDataShown() const { return m_liveShown; }
 
     // --- State shared between handlers ------------------------------------
     int LanguageIndex() const;
@@ -360,7 +374,8 @@ public:
     TTimer *RefreshTimer = nullptr;
     TTimer *Timer1 = nullptr;
     TTimer *Timer2 = nullptr;
-    TTimer *ReconnectTimer = nullptr;
+    TTimer *ReconnectTimer = nullptr; // the safety net's look while waiting
+    link::DeviceWatcher *AdapterWatcher = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -372,8 +387,20 @@ private:
     void SetDisconnectedLocks();
     // The connect sequence after the port is open: controls, "<E>", polling.
     void FinishConnecting();
-    // A handler's exchange failed: when the device has gone, wait for it.
-    void AfterHandlerError();
+    // A handler's exchange failed: when the device has gone, wait for it
+    // (true then).
+    bool AfterHandlerError();
+    // Buttons and pages of a connected window.
+    void ShowConnectedControls();
+    // The firmware text shown and polling started.
+    void StartPolling(const QByteArray &firmware);
+    // The adapter is back and the same ECU answered: the window is connected
+    // again as it was.
+    void ResumeAfterReconnect(const QByteArray &firmware);
+    // Adds why the port could not be opened, as far as the system tells.
+    QString OpenFailureText(const QString &message);
+    void ApplyUserSettings();
+    void CloseQuietly();
     void StartWaitingForAdapter();
     void StopWaitingForAdapter();
     void UpdateTitle();
@@ -449,7 +476,17 @@ private:
     QString m_firmwarePath;
     QString m_stableDevice;          // the connected adapter, by a name that survives a replug
     bool m_waitingForAdapter = false;
-    bool m_resumeLog = false;        // a log was being written when the adapter went
+    // A log was being written when the adapter went: it goes on in a new
+    // file once the window is connected again, however many pulls it takes.
+    bool m_resumeLog = false;
+    QByteArray m_ecuIdentity;        // the firmware text of the first connect
+    QString m_rejectedDevice;        // another ECU answered on it: not tried again until it goes
+    // Why a device that is back was not taken, in the language asked for.
+    std::function<QString(int language)> m_waitingNote;
+    bool m_liveShown = true;
+    int m_silentTicks = 0;           // ticks in a row without live data
+    bool m_linkBoxUp = false;        // the box of a lost link is open
+    QString m_rememberedPort;
     int m_firmwareBlocks = 0;
     CellRecord m_selectedCell;
     QColor m_lastChosenColor = Qt::black;

@@ -186,6 +186,7 @@ void TTarvexMainForm::OpenFWButtonClick()
 void TTarvexMainForm::LoadFWButtonClick()
 {
     RefreshTimer->SetEnabled(false);
+    ShowLiveData(false); // no live data until the transfer is over
     EngineStopButtonClick();
     m_services.clock->sleepMs(300);
     BComPort1->ClearBuffer(true, true);

@@ -1,6 +1,9 @@
 // Searching for ports, connecting and disconnecting.
 #include "app/MainForm.h"
+#include "app/ErrorText.h"
+#include "app/PortProblem.h"
 #include "app/RunTimeTexts.h"
+#include "link/DeviceWatcher.h"
 #include "link/Protocol.h"
 #include "maps/MapGrid.h"
 
@@ -43,10 +46,19 @@ void TTarvexMainForm::ComConnectButtonClick()
     InjEditCheck->setChecked(false);
     IgnEditCheck->setChecked(false);
     BComPort1->SetPort(cbport->currentText());
-    BComPort1->Open();
+    try {
+        BComPort1->Open();
+    } catch (const link::EComPort &e) {
+        throw Exception(OpenFailureText(e.message()));
+    }
+    m_rememberedPort = BComPort1->Port();
     // Named now, while it is there: a replugged USB adapter may come back
     // under another /dev/ttyUSBn but under the same by-id link.
     m_stableDevice = m_services.serial->stableDeviceName(link::deviceNameForPort(BComPort1->Port()));
+    // A connection by hand is to whatever answers; a new log is the fitter's.
+    m_ecuIdentity.clear();
+    m_rejectedDevice.clear();
+    m_resumeLog = false;
 
     m_backupFailureReported = false;
     for (int map = 0; map < 2; ++map) {
@@ -56,7 +68,19 @@ void TTarvexMainForm::ComConnectButtonClick()
     FinishConnecting();
 }
 
-void TTarvexMainForm::FinishConnecting()
+QString TTarvexMainForm::OpenFailureText(const QString &message)
+{
+    const int error = BComPort1->LastError();
+    const QString device = link::deviceNameForPort(BComPort1->Port());
+    const QList<link::DeviceHolder> holders =
+        link::isBusyDeviceError(error) && !link::isPermissionError(error) ? m_services.serial->deviceHolders(device)
+                                                                           : QList<link::DeviceHolder>();
+    const QString why =
+        portProblemText(error, device, m_services.serial->deviceAccess(device), holders, LanguageIndex());
+    return why.isEmpty() ? message : errorReportText(message) + QStringLiteral("\n\n") + why;
+}
+
+void TTarvexMainForm::ShowConnectedControls()
 {
     ComConnectButton->setEnabled(false);
     ComSearchButton->setEnabled(false);
@@ -65,30 +89,55 @@ void TTarvexMainForm::FinishConnecting()
     IgnPanel->setEnabled(true);
     SettingsPanel->setEnabled(true);
     Panel1->setEnabled(true);
-    const QByteArray reply = Exchange().run(link::CommandId::Connect);
-    FWmemo->setPlainText(link::fromCp1251(link::connectReplyText(reply)));
+}
+
+void TTarvexMainForm::StartPolling(const QByteArray &firmware)
+{
+    FWmemo->setPlainText(link::fromCp1251(firmware));
     RefreshTimer->SetEnabled(true);
     GroupBox3->setEnabled(true);
 }
 
-void TTarvexMainForm::AfterHandlerError()
+void TTarvexMainForm::FinishConnecting()
+{
+    ShowConnectedControls();
+    const QByteArray reply = Exchange().run(link::CommandId::Connect);
+    m_ecuIdentity = link::connectReplyText(reply);
+    StartPolling(m_ecuIdentity);
+}
+
+bool TTarvexMainForm::AfterHandlerError()
 {
     // Only a device that has gone (a pulled or reset adapter) is waited
     // for; any other failure leaves things as they are.
-    if (!m_closed && !m_waitingForAdapter && BComPort1->Connected() && link::isDeviceGoneError(BComPort1->LastError()))
+    if (!m_closed && !m_waitingForAdapter && BComPort1->Connected() && link::isDeviceGoneError(BComPort1->LastError())) {
         StartWaitingForAdapter();
+        return true;
+    }
+    if (BComPort1->Connected() && !RefreshTimer->Enabled())
+        ShowLiveData(false); // the error stopped polling
+    return false;
+}
+
+void TTarvexMainForm::CloseQuietly()
+{
+    try {
+        BComPort1->Close();
+    } catch (const Exception &) {
+        // Close has let go of the descriptor; a gone device is no news.
+    }
 }
 
 void TTarvexMainForm::StartWaitingForAdapter()
 {
     m_waitingForAdapter = true;
-    m_resumeLog = m_logging;
+    m_waitingNote = nullptr;
+    // Set until the log goes on: a pull before that (during the reconnect
+    // itself) must not forget it.
+    m_resumeLog = m_resumeLog || m_logging;
     Guarded([this] { EndLogging(); }); // the log so far is complete
-    try {
-        BComPort1->Close();
-    } catch (const Exception &) {
-        // Close has let go of the descriptor; the error was told already.
-    }
+    CloseQuietly();
+    ShowLiveData(false);
     RefreshTimer->SetEnabled(false);
     Timer1->SetEnabled(false);
     // The port is kept, not forgotten: only "Разъединить" stays usable.
@@ -98,38 +147,86 @@ void TTarvexMainForm::StartWaitingForAdapter()
     SetDisconnectedLocks();
     UpdateTitle();
     ReconnectTimer->SetEnabled(true);
+    AdapterWatcher->watch({m_stableDevice});
 }
 
 void TTarvexMainForm::StopWaitingForAdapter()
 {
     m_waitingForAdapter = false;
+    m_waitingNote = nullptr;
+    m_rejectedDevice.clear();
     ReconnectTimer->SetEnabled(false);
+    AdapterWatcher->stop();
     UpdateTitle();
 }
 
 void TTarvexMainForm::UpdateTitle()
 {
-    const QString title = QLatin1String(kWindowTitle);
-    setWindowTitle(m_waitingForAdapter ? title + QStringLiteral(" — ") + runTimeText(Text::WaitingForAdapter, LanguageIndex())
-                                       : title);
+    QString title = QLatin1String(kWindowTitle);
+    if (m_waitingForAdapter)
+        title += QStringLiteral(" — ") + runTimeText(Text::WaitingForAdapter, LanguageIndex());
+    if (m_waitingForAdapter && m_waitingNote)
+        title += QStringLiteral(" — ") + m_waitingNote(LanguageIndex());
+    setWindowTitle(title);
 }
 
 void TTarvexMainForm::ReconnectTimerTimer()
 {
-    if (!m_waitingForAdapter || !m_services.serial->devicePresent(m_stableDevice))
+    if (!m_waitingForAdapter || m_closed)
+        return;
+    const bool present = m_services.serial->devicePresent(m_stableDevice);
+    if (m_stableDevice == m_rejectedDevice) {
+        if (!present)
+            m_rejectedDevice.clear(); // gone again: the next one plugged in is asked
+        return;
+    }
+    if (!present)
         return;
     BComPort1->SetPort(m_stableDevice);
     try {
         BComPort1->Open();
     } catch (const Exception &) {
-        return; // there but not ready yet (still settling, busy): the next look tries again
+        // There but not ready yet (udev still setting its group, a prober
+        // holding it): looked at again shortly.
+        AdapterWatcher->lookAgainIn(100);
+        return;
     }
+    // Pages stay locked and polling off until the ECU has said who it is.
+    QByteArray firmware;
+    try {
+        firmware = link::connectReplyText(Exchange().run(link::CommandId::Connect));
+    } catch (const Exception &) {
+        // Pulled again while the plug still bounces: still waiting, and the
+        // box of the first pull says it all.
+        CloseQuietly();
+        return;
+    }
+    if (!m_ecuIdentity.isEmpty() && firmware != m_ecuIdentity) {
+        CloseQuietly();
+        if (firmware.isEmpty()) { // not refused: asked again at the next look
+            m_waitingNote = [](int language) { return runTimeText(Text::EcuSilentAfterReplug, language); };
+        } else {
+            m_rejectedDevice = m_stableDevice;
+            const QString answered = link::fromCp1251(firmware), first = link::fromCp1251(m_ecuIdentity);
+            m_waitingNote = [answered, first](int language) {
+                return runTimeText(Text::OtherEcuAnswered, language).arg(answered, first);
+            };
+        }
+        UpdateTitle();
+        return;
+    }
+    ResumeAfterReconnect(firmware);
+}
+
+void TTarvexMainForm::ResumeAfterReconnect(const QByteArray &firmware)
+{
+    m_ecuIdentity = firmware;
     StopWaitingForAdapter();
     for (int map = 0; map < 2; ++map)
         Page(map).session.connected();
-    // The pages wait until both maps are read and compared: the ECU may
+    ShowConnectedControls();
+    // The map pages wait until both maps are read and compared: the ECU may
     // have restarted and lost what was not stored.
-    FinishConnecting();
     InjPanel->setEnabled(false);
     IgnPanel->setEnabled(false);
     VerifyMapsAfterReconnect();
@@ -137,8 +234,11 @@ void TTarvexMainForm::ReconnectTimerTimer()
         return;
     InjPanel->setEnabled(true);
     IgnPanel->setEnabled(true);
-    if (m_resumeLog && !m_logging)
+    StartPolling(firmware);
+    if (m_resumeLog && !m_logging) {
         LogButtonClick(); // a new file, so that each one stays a log of its own
+        m_resumeLog = false;
+    }
 }
 
 void TTarvexMainForm::ComDisconnectButtonClick()
@@ -163,6 +263,8 @@ void TTarvexMainForm::ComDisconnectButtonClick()
     GroupBox3->setEnabled(false);
     Panel1->setEnabled(false);
     Guarded([this] { EndLogging(); });
+    m_resumeLog = false;
+    ShowLiveData(false);
     StopWaitingForAdapter();
     if (closeError)
         std::rethrow_exception(closeError);

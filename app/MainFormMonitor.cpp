@@ -1,5 +1,6 @@
 // The live-data tick, its decoding into gauges and labels, and the log.
 #include "app/MainForm.h"
+#include "app/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "maps/MapGrid.h"
 #include "maps/MapSurface.h"
@@ -14,6 +15,12 @@
 namespace tarvex::app {
 
 using namespace tarvex::monitor;
+
+namespace {
+// Ticks in a row without a reply to decode after which the ECU counts as
+// silent: two seconds, so that a few lost replies never grey the gauges.
+constexpr int kSilentTicks = 20;
+} // namespace
 
 void TTarvexMainForm::ConnectMonitorHandlers()
 {
@@ -32,10 +39,18 @@ void TTarvexMainForm::RefreshTimerTimer()
         const bool sensor = m_pollPhase;
         const QByteArray reply = Exchange().run(sensor ? link::CommandId::SensorRequest : link::CommandId::StateRequest,
                                                 QByteArray(), false);
+        // Live again from the first reply that carries data, silent after a
+        // while of replies without it.
+        const bool data = link::hasBrackets(reply);
+        m_silentTicks = data ? 0 : m_silentTicks + 1;
+        if (data)
+            ShowLiveData(true);
         if (sensor)
             DecodeSensorReply(reply);
         else
             DecodeStateReply(reply);
+        if (m_silentTicks >= kSilentTicks)
+            ShowLiveData(false);
     }
     RefreshTimer->SetEnabled(true);
     Timer1->SetEnabled(m_autotune && !InjEditCheck->isChecked());
@@ -188,6 +203,26 @@ void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
     const QByteArray y = link::taggedField(reply, 'Y');
     FuelTypeLabel->setText(link::fromCp1251(y));
     LogItem(" Fuel ", y, true);
+}
+
+void TTarvexMainForm::ShowLiveData(bool live)
+{
+    if (live == m_liveShown)
+        return;
+    m_liveShown = live;
+    for (TAnalogGauge *gauge : {rpmgauge, VoltageGauge, TemperatureGauge, TPS1Gauge, LambdaGauge, EngineLoadGauge})
+        gauge->SetNoData(!live);
+    if (live)
+        return; // the replies fill in the values, each with its field
+    testlabel->setText(QStringLiteral(" ")); // no heartbeat without ticks
+    const QString none = runTimeText(Text::NoLiveData, LanguageIndex());
+    for (QLabel *value : {RPMLabel, VoltageLabel, TemperatureLabel, IATlabel, CursorLabel, DwellLabel, ErrorCodeLabel,
+                          FuelTypeLabel, baseinjlabel, cltcorlabel, VcorLabel, LcorLabel, injtimelabel, isshowlabel,
+                          decellabel, AcShowLabel, BaseAirLabel, CurrentAirLabel})
+        value->setText(none);
+    // These three show their value as the caption.
+    for (TAnalogGauge *gauge : {TPS1Gauge, LambdaGauge, EngineLoadGauge})
+        gauge->SetCaption(none);
 }
 
 void TTarvexMainForm::LogButtonClick()

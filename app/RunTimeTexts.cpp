@@ -171,6 +171,32 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "The load was cancelled after %1 of 256 cells. The map was not stored in the ECU."},
     {Text::MapFileOutOfRange, "Строка %1 файла («%2») вне диапазона этой карты: от %3 до %4. Файл не загружен.",
      "Line %1 of the file (\"%2\") lies outside this map's range, %3 to %4. Nothing was loaded."},
+    // Serial adapters on Linux.
+    {Text::PortNoPermission,
+     "Нет прав на %1: устройство принадлежит группе %2. Добавьте себя в неё командой\n"
+     "sudo usermod -aG %2 %3\n"
+     "и войдите в систему заново (выйдите из сеанса и войдите снова).",
+     "No permission to open %1: the device belongs to the group %2. Add yourself to it with\n"
+     "sudo usermod -aG %2 %3\n"
+     "then log out and in again."},
+    {Text::PortNoPermissionLogInAgain,
+     "Нет прав на %1: вы уже в группе %2, но этот сеанс начат раньше. Выйдите из сеанса и войдите снова.",
+     "No permission to open %1: you are in the group %2, but this session began before that. Log out and in "
+     "again."},
+    {Text::PortNoPermissionUnknownGroup, "Нет прав на %1. Кому он доступен, покажет команда ls -l %1.",
+     "No permission to open %1. ls -l %1 shows who may open it."},
+    {Text::PortHeldBy, "%1 занят программой %2. Закройте её и соедините снова.",
+     "%1 is held by %2. Close it and connect again."},
+    {Text::PortHeldByUnknown,
+     "%1 занят другой программой; найти её не удалось (её покажет команда sudo fuser -v %1).",
+     "%1 is held by another program that could not be found (sudo fuser -v %1 shows it)."},
+    {Text::PortProberHint,
+     "%1 берёт себе новые адаптеры; как этого избежать, сказано в README, раздел «Linux serial adapters».",
+     "%1 takes new adapters for itself; the README's section \"Linux serial adapters\" says how to keep it away."},
+    {Text::OtherEcuAnswered, "ответил другой ЭБУ или адаптер («%1», а не «%2»)",
+     "another ECU or adapter answered (\"%1\", not \"%2\")"},
+    {Text::EcuSilentAfterReplug, "адаптер на месте, ЭБУ не отвечает", "the adapter is back, the ECU does not answer"},
+    {Text::NoLiveData, "—", "—"},
 }};
 
 constexpr bool inOrder()

@@ -133,6 +133,17 @@ enum class Text {
     FileLoadedMissing,
     FileLoadCancelled,
     MapFileOutOfRange,
+    // Serial adapters on Linux: refused opens, the ECU after a replug, no
+    // live data.
+    PortNoPermission,
+    PortNoPermissionLogInAgain,
+    PortNoPermissionUnknownGroup,
+    PortHeldBy,
+    PortHeldByUnknown,
+    PortProberHint,
+    OtherEcuAnswered,
+    EcuSilentAfterReplug,
+    NoLiveData,
     Count
 };
 

@@ -1,11 +1,32 @@
 #include "app/MainForm.h"
+#include "app/ProgramStart.h"
+#include "app/UserSettings.h"
 
 #include <QApplication>
 
+namespace {
+const char kUsage[] =
+    "Usage: tarvex [--help] [--version]\n"
+    "Service and tuning tool for the ECU on a serial port: live data, the fuel and ignition maps, service\n"
+    "functions, logs and firmware updates, in one window.\n"
+    "tarvex.ini, the logs and backups/ are kept in the folder it is started from; the last port and the\n"
+    "language are remembered in ~/.config/tarvex/tarvex.conf.\n";
+}
+
 int main(int argc, char *argv[])
 {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<int> code = tarvex::app::answerInformationOptions(args, "tarvex", kUsage))
+        return *code;
+    if (!tarvex::app::haveDisplay())
+        return tarvex::app::needsDisplay("tarvex");
     QApplication application(argc, argv);
-    tarvex::app::TTarvexMainForm form;
+    tarvex::app::installQtTranslations(application);
+    tarvex::app::FormServices services;
+    services.userSettingsPath = tarvex::app::defaultUserSettingsPath();
+    tarvex::app::TTarvexMainForm form(services);
     form.show();
     return application.exec();
 }

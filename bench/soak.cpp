@@ -142,15 +142,15 @@ bool runUntil(F done, int ms)
     return done();
 }
 
-// The first "<G>" the simulator received after a time, from its transcript.
-double firstSensorRequestAfter(const QString &transcript, double afterMs)
+// The first frame the simulator received after a time, from its transcript.
+double firstFrameAfter(const QString &transcript, const QByteArray &frame, double afterMs)
 {
     QFile f(transcript);
     if (!f.open(QIODevice::ReadOnly))
         return -1;
     while (!f.atEnd()) {
         const QList<QByteArray> parts = f.readLine().trimmed().split(' ');
-        if (parts.size() >= 3 && parts[1] == "RX" && parts[2].startsWith("<G>") && parts[0].toDouble() > afterMs)
+        if (parts.size() >= 3 && parts[1] == "RX" && parts[2].startsWith(frame) && parts[0].toDouble() > afterMs)
             return parts[0].toDouble();
     }
     return -1;
@@ -164,9 +164,21 @@ constexpr bool kSanitized = true;
 constexpr bool kSanitized = false;
 #endif
 
+struct Spread {
+    double median = -1;
+    double longest = -1;
+};
+
+Spread spread(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? Spread{} : Spread{v[v.size() / 2], v.back()};
+}
+
 // Cables pulled and plugged in again while polling: every one recovered by
 // itself, one error box each, no descriptor or memory left behind; and how
-// long from the port's return to the first live-data request.
+// long from the port's return to the connect frame (after its 400 ms
+// pre-wait) and to the first live-data request.
 bool replugSoak(int cycles)
 {
     QTemporaryDir dir;
@@ -185,6 +197,7 @@ bool replugSoak(int cycles)
     const int descriptorsBefore = openDescriptors();
     const long rssBefore = residentKb();
     std::vector<double> returns;
+    std::vector<double> connectFrames;
     int recovered = 0;
     bool oneBoxEach = true;
     for (int cycle = 0; cycle < cycles; ++cycle) {
@@ -194,30 +207,33 @@ bool replugSoak(int cycles)
             break;
         if (!runUntil([&] { return !simulator.pulled(); }, 5000))
             break;
-        const double back = tarvex::sim::Simulator::monotonicMs();
         if (!runUntil([&] { return form.BComPort1->Connected() && form.RefreshTimer->Enabled(); }, 5000))
             break;
+        const double back = simulator.pluggedInAtMs();
         runFor(300); // a few live ticks
         ++recovered;
         oneBoxEach &= dialogs->messages == boxes + 1;
-        const double request = firstSensorRequestAfter(QString::fromStdString(options.transcriptFile), back);
-        if (request > 0)
+        const QString transcript = QString::fromStdString(options.transcriptFile);
+        if (const double request = firstFrameAfter(transcript, "<G>", back); request > 0)
             returns.push_back(request - back);
+        if (const double frame = firstFrameAfter(transcript, "<E>", back); frame > 0)
+            connectFrames.push_back(frame - back);
     }
     runFor(500);
     const int descriptorsAfter = openDescriptors();
     const long rssAfter = residentKb();
     form.Guarded([&] { form.ComDisconnectButtonClick(); });
     simulator.stop();
-    std::sort(returns.begin(), returns.end());
-    const double median = returns.empty() ? -1 : returns[returns.size() / 2];
-    const double longest = returns.empty() ? -1 : returns.back();
+    const Spread live = spread(returns);
+    const Spread connect = spread(connectFrames);
     std::printf("%d pulls and replugs: %d recovered, one box each %s, descriptors %d → %d, RSS %ld → %ld kB; "
-                "port back to first live-data request: median %.0f ms, longest %.0f ms\n",
+                "port back to the connect frame: median %.1f ms, longest %.1f ms (of which 400 ms pre-wait); "
+                "to the first live-data request: median %.0f ms, longest %.0f ms\n",
                 cycles, recovered, oneBoxEach ? "yes" : "NO", descriptorsBefore, descriptorsAfter, rssBefore, rssAfter,
-                median, longest);
+                connect.median, connect.longest, live.median, live.longest);
     std::fflush(stdout);
-    return recovered == cycles && oneBoxEach && descriptorsAfter <= descriptorsBefore && longest > 0 && longest < 1500
+    return recovered == cycles && oneBoxEach && descriptorsAfter <= descriptorsBefore && live.longest > 0
+        && live.longest < 1500 && connect.longest > 0 && connect.longest < 1000
         && (kSanitized || rssAfter <= rssBefore * 105 / 100);
 }
 

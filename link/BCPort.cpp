@@ -180,6 +180,7 @@ void TBComPort::Open()
     SerialSystem::Handle handle = SerialSystem::kInvalidHandle;
     const int error = m_system->open(deviceNameForPort(m_port), handle);
     if (error != 0) {
+        m_lastError = error;
         if (isMissingDeviceError(error))
             throw EComPort(cpeOpenMissing);
         if (isBusyDeviceError(error))
@@ -563,6 +564,11 @@ int TBComPort::ReadStr(QByteArray &str, int count)
     }
     str.truncate(got);
     return got;
+}
+
+bool TBComPort::WaitForInput(int ms)
+{
+    return handleValid() && m_system->waitInput(m_handle, ms);
 }
 
 int TBComPort::Read(void *buffer, int count)

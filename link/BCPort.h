@@ -138,8 +138,9 @@ public:
     TNotifyEvent OnTxEmpty;
 
     bool Connected() const { return m_connected; }
-    // The system's error of the last transfer or purge that failed since
-    // the port was opened (0: none): tells a vanished device from others.
+    // The system's error of the last open, transfer or purge that failed
+    // (0: none since the port was opened): tells a vanished device from
+    // others, and why an open was refused.
     int LastError() const { return m_lastError; }
 
     void Open();
@@ -149,6 +150,9 @@ public:
     int Write(const void *buffer, int count);
     int ReadStr(QByteArray &str, int count);
     int Read(void *buffer, int count);
+    // Waits until input has arrived, at most `ms`, without reading it; true
+    // when some has (or the line has gone, which the next read tells).
+    bool WaitForInput(int ms);
     void SetDTRLine(bool state);
     void SetRTSLine(bool state);
     int PendingInput();

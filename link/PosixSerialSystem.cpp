@@ -11,11 +11,14 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -90,10 +93,158 @@ bool symlinkTargetExists(const QByteArray &path)
 
 } // namespace
 
-PosixSerialSystem::PosixSerialSystem(QString sysfsRoot, QString registryDir, QString byIdDir)
+PosixSerialSystem::PosixSerialSystem(QString sysfsRoot, QString registryDir, QString byIdDir, QString byPathDir,
+                                     QString procRoot)
     : m_sysfsRoot(std::move(sysfsRoot)), m_registryDir(registryDir.isNull() ? portRegistryDir() : registryDir),
-      m_byIdDir(std::move(byIdDir))
+      m_byIdDir(std::move(byIdDir)), m_byPathDir(std::move(byPathDir)), m_procRoot(std::move(procRoot))
 {
+}
+
+QString chooseStableName(const QString &device, const QString &byId, const QString &byPath, bool hasSerialNumber)
+{
+    if (!byId.isEmpty() && (hasSerialNumber || byPath.isEmpty()))
+        return byId;
+    if (!byPath.isEmpty())
+        return byPath;
+    return device;
+}
+
+QList<int> lockHolders(const QByteArray &procLocks, unsigned major, unsigned minor, unsigned long long inode)
+{
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:05:1093 0 EOF"; blocked waiters
+    // ("1: -> FLOCK …") hold nothing.
+    QList<int> pids;
+    for (const QByteArray &line : procLocks.split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() < 6 || f[1] == "->")
+            continue;
+        const QList<QByteArray> id = f[5].split(':');
+        bool ok[4] = {};
+        const int pid = f[4].toInt(&ok[0]);
+        if (id.size() != 3 || id[0].toUInt(&ok[1], 16) != major || id[1].toUInt(&ok[2], 16) != minor
+            || id[2].toULongLong(&ok[3]) != inode || !ok[0] || !ok[1] || !ok[2] || !ok[3])
+            continue;
+        if (!pids.contains(pid))
+            pids << pid;
+    }
+    return pids;
+}
+
+bool PosixSerialSystem::hasSerialNumber(const QString &device) const
+{
+    // The tty's device is a USB interface; the USB device above it carries
+    // idVendor and, when it has one, serial.
+    QDir dir(QFileInfo(m_sysfsRoot + QLatin1Char('/') + QFileInfo(device).fileName() + QStringLiteral("/device"))
+                 .canonicalFilePath());
+    for (int up = 0; up < 4 && !dir.path().isEmpty() && dir.path() != QLatin1String("/"); ++up) {
+        if (dir.exists(QStringLiteral("idVendor"))) {
+            QFile serial(dir.filePath(QStringLiteral("serial")));
+            return serial.open(QIODevice::ReadOnly) && !serial.readAll().trimmed().isEmpty();
+        }
+        if (!dir.cdUp())
+            break;
+    }
+    return false;
+}
+
+bool PosixSerialSystem::waitInput(Handle handle, int ms)
+{
+    pollfd p{handle, POLLIN, 0};
+    const int n = poll(&p, 1, std::max(ms, 0));
+    return n > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL));
+}
+
+DeviceAccess PosixSerialSystem::deviceAccess(const QString &device)
+{
+    DeviceAccess access;
+    std::vector<char> buffer(16384);
+    passwd pw {};
+    passwd *pwFound = nullptr;
+    const uid_t uid = geteuid();
+    if (getpwuid_r(uid, &pw, buffer.data(), buffer.size(), &pwFound) == 0 && pwFound)
+        access.user = QString::fromLocal8Bit(pw.pw_name);
+    else
+        access.user = QString::number(uid);
+
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
+        return access;
+    std::vector<char> groupBuffer(16384);
+    group gr {};
+    group *grFound = nullptr;
+    if (getgrgid_r(st.st_gid, &gr, groupBuffer.data(), groupBuffer.size(), &grFound) != 0 || !grFound)
+        return access;
+    access.group = QString::fromLocal8Bit(gr.gr_name);
+
+    std::vector<gid_t> now(size_t(std::max(getgroups(0, nullptr), 0)));
+    const int count = getgroups(int(now.size()), now.data());
+    access.groupNow = getegid() == st.st_gid
+        || std::find(now.begin(), now.begin() + std::max(count, 0), st.st_gid) != now.begin() + std::max(count, 0);
+    if (pwFound) {
+        int listed = 64;
+        std::vector<gid_t> groups(static_cast<size_t>(listed));
+        if (getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &listed) < 0) {
+            groups.resize(size_t(listed));
+            getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &listed);
+        }
+        groups.resize(size_t(std::max(listed, 0)));
+        access.groupListed = std::find(groups.begin(), groups.end(), st.st_gid) != groups.end();
+    }
+    return access;
+}
+
+QList<DeviceHolder> PosixSerialSystem::deviceHolders(const QString &device)
+{
+    QList<DeviceHolder> holders;
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty())
+        return holders;
+    const QByteArray own = QByteArray::number(getpid());
+    auto programOf = [this](const QByteArray &pid) {
+        QFile comm(m_procRoot + QLatin1Char('/') + QString::fromLatin1(pid) + QStringLiteral("/comm"));
+        return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
+    };
+    auto add = [&](const QByteArray &pid) {
+        const int number = pid.toInt();
+        if (pid == own || std::any_of(holders.begin(), holders.end(), [&](const DeviceHolder &h) { return h.pid == number; }))
+            return;
+        const QString program = programOf(pid);
+        if (!program.isEmpty())
+            holders << DeviceHolder{number, program};
+    };
+    // Open descriptors: all of one's own programs, everyone's as root.
+    const QByteArray proc = QFile::encodeName(m_procRoot);
+    const QByteArray wanted = QFile::encodeName(target);
+    if (DIR *dir = opendir(proc.constData())) {
+        while (const dirent *entry = readdir(dir)) {
+            const QByteArray pid(entry->d_name);
+            bool number = false;
+            pid.toInt(&number);
+            if (!number)
+                continue;
+            const QByteArray fdDir = proc + '/' + pid + "/fd";
+            DIR *fds = opendir(fdDir.constData());
+            if (!fds)
+                continue;
+            while (const dirent *fd = readdir(fds)) {
+                char link[4096];
+                const ssize_t n = readlink((fdDir + '/' + fd->d_name).constData(), link, sizeof link);
+                if (n > 0 && QByteArray(link, n) == wanted) {
+                    add(pid);
+                    break;
+                }
+            }
+            closedir(fds);
+        }
+        closedir(dir);
+    }
+    // Locks are listed for every user's programs.
+    struct stat st {};
+    QFile locks(m_procRoot + QStringLiteral("/locks"));
+    if (::stat(wanted.constData(), &st) == 0 && locks.open(QIODevice::ReadOnly))
+        for (int pid : lockHolders(locks.readAll(), major(st.st_dev), minor(st.st_dev), st.st_ino))
+            add(QByteArray::number(pid));
+    return holders;
 }
 
 bool PosixSerialSystem::devicePresent(const QString &device)
@@ -104,14 +255,22 @@ bool PosixSerialSystem::devicePresent(const QString &device)
 
 QString PosixSerialSystem::stableDeviceName(const QString &device)
 {
-    const QString target = QFileInfo(device).canonicalFilePath();
-    if (target.isEmpty() || QFileInfo(device).isSymLink())
-        return device; // a link already names the adapter (or nothing is there)
-    const QDir byId(m_byIdDir);
-    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (link.isSymLink() && link.canonicalFilePath() == target)
-            return link.filePath();
-    return device;
+    const QFileInfo info(device);
+    const QString target = info.canonicalFilePath();
+    if (target.isEmpty())
+        return device;
+    // A link chosen by hand names the adapter, unless it is a by-id name
+    // that its twins share.
+    if (info.isSymLink() && info.absolutePath() != QDir(m_byIdDir).absolutePath())
+        return device;
+    auto linkIn = [&target](const QString &folder) {
+        for (const QFileInfo &link : QDir(folder).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+            if (link.isSymLink() && link.canonicalFilePath() == target)
+                return link.filePath();
+        return QString();
+    };
+    const QString byId = info.isSymLink() ? device : linkIn(m_byIdDir);
+    return chooseStableName(device, byId, linkIn(m_byPathDir), hasSerialNumber(target));
 }
 
 CommTimeouts PosixSerialSystem::timeoutsOf(Handle handle)

@@ -13,7 +13,9 @@ class PosixSerialSystem final : public SerialSystem {
 public:
     explicit PosixSerialSystem(QString sysfsRoot = QStringLiteral("/sys/class/tty"),
                                QString registryDir = QString(),
-                               QString byIdDir = QStringLiteral("/dev/serial/by-id"));
+                               QString byIdDir = QStringLiteral("/dev/serial/by-id"),
+                               QString byPathDir = QStringLiteral("/dev/serial/by-path"),
+                               QString procRoot = QStringLiteral("/proc"));
 
     int open(const QString &device, Handle &handle) override;
     int close(Handle handle) override;
@@ -29,6 +31,9 @@ public:
     int listPorts(QStringList &names) override;
     bool devicePresent(const QString &device) override;
     QString stableDeviceName(const QString &device) override;
+    bool waitInput(Handle handle, int ms) override;
+    DeviceAccess deviceAccess(const QString &device) override;
+    QList<DeviceHolder> deviceHolders(const QString &device) override;
     int setEventMask(Handle handle, uint32_t mask) override;
     int waitEvent(Handle handle, int stopFd, uint32_t &events) override;
 
@@ -56,12 +61,25 @@ private:
     };
     CommTimeouts timeoutsOf(Handle handle);
     void noteTaken(Handle handle, int bytes);
+    // Whether the USB adapter behind a tty device reports a serial number.
+    bool hasSerialNumber(const QString &device) const;
 
     QString m_sysfsRoot;
     QString m_registryDir;
     QString m_byIdDir;
+    QString m_byPathDir;
+    QString m_procRoot;
     std::mutex m_mutex;
     std::map<Handle, PortState> m_ports;
 };
+
+// The stable name of a device from its links: by-id when the adapter has a
+// serial number to tell it from its twins, else by-path (its USB socket),
+// else whatever link there is, else the device itself.
+QString chooseStableName(const QString &device, const QString &byId, const QString &byPath, bool hasSerialNumber);
+
+// The processes that /proc/locks shows holding a lock on a file, by the
+// file system's device numbers and the file's inode.
+QList<int> lockHolders(const QByteArray &procLocks, unsigned major, unsigned minor, unsigned long long inode);
 
 } // namespace tarvex::link

@@ -17,6 +17,11 @@ bool isBusyDeviceError(int error)
     return error == EBUSY || error == EAGAIN || error == EWOULDBLOCK || error == EACCES || error == EPERM;
 }
 
+bool isPermissionError(int error)
+{
+    return error == EACCES || error == EPERM;
+}
+
 bool isDeviceGoneError(int error)
 {
     return error == EIO || error == ENXIO || error == ENODEV;

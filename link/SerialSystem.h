@@ -33,6 +33,22 @@ constexpr uint32_t kCommMode = 0x8000;
 
 enum class EscapeFunction { SetRts, ClearRts, SetDtr, ClearDtr };
 
+// Who may open a device, as far as the fitter needs to know when an open is
+// refused.
+struct DeviceAccess {
+    QString group;            // the device's group; empty when it cannot be told
+    QString user;             // the user this program runs as
+    bool groupNow = false;    // this process has the group
+    bool groupListed = false; // the group database lists the user (a new login has it)
+};
+
+// A program that holds a device open or locked.
+struct DeviceHolder {
+    int pid = 0;
+    QString program;
+    bool operator==(const DeviceHolder &) const = default;
+};
+
 // Line event codes.
 constexpr uint32_t kEventRxChar = 0x0001;
 constexpr uint32_t kEventTxEmpty = 0x0004;
@@ -78,8 +94,17 @@ public:
     virtual bool devicePresent(const QString &device) = 0;
     // A name that keeps naming the same adapter when it is plugged in again
     // (a USB adapter's /dev/serial/by-id link; its /dev/ttyUSBn number may
-    // change); the device itself when there is none.
+    // change); the device itself when there is none. An adapter without a
+    // serial number shares its by-id name with every adapter of its kind:
+    // it is named by the USB socket it is plugged into (/dev/serial/by-path).
     virtual QString stableDeviceName(const QString &device) = 0;
+    // Waits until input has arrived, at most `ms`; true when some has.
+    virtual bool waitInput(Handle handle, int ms) = 0;
+    // Why an open may have been refused: the device's group and the user's.
+    virtual DeviceAccess deviceAccess(const QString &device) = 0;
+    // Other programs that have the device open or locked, as far as they
+    // can be seen.
+    virtual QList<DeviceHolder> deviceHolders(const QString &device) = 0;
     // The line events a wait reports; none ends the watching.
     virtual int setEventMask(Handle handle, uint32_t mask) = 0;
     // Blocks until a watched event occurs (events set) or stopFd becomes
@@ -91,6 +116,8 @@ public:
 // What an errno from open means to the fitter.
 bool isMissingDeviceError(int error);
 bool isBusyDeviceError(int error);
+// Refused for lack of permission (not for being in use).
+bool isPermissionError(int error);
 // Errors that only say the device has gone (a pulled adapter).
 bool isDeviceGoneError(int error);
 

@@ -35,8 +35,22 @@ void TAnalogGauge::UpdatePosition()
     if (m_face.isNull())
         return;
     m_view = m_face.copy();
-    DrawArrow();
+    DrawArrow(m_noData ? 0.0 : m_position);
+    if (m_noData) {
+        // Grey and pale: plainly not a reading.
+        m_view = m_view.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
+        QPainter pale(&m_view);
+        pale.fillRect(m_view.rect(), QColor(255, 255, 255, 110));
+    }
     update();
+}
+
+void TAnalogGauge::SetNoData(bool value)
+{
+    if (value == m_noData)
+        return;
+    m_noData = value;
+    UpdatePosition();
 }
 
 void TAnalogGauge::SetMargin(int value)
@@ -268,7 +282,7 @@ void TAnalogGauge::DrawFace()
     }
 }
 
-void TAnalogGauge::DrawArrow()
+void TAnalogGauge::DrawArrow(double position)
 {
     ++m_arrowDraws;
     const GaugeGeometry g = gaugeGeometry(m_style, m_angle, width(), height(), m_margin, true);
@@ -277,7 +291,7 @@ void TAnalogGauge::DrawArrow()
     p.setRenderHint(QPainter::Antialiasing, false);
     const QPen needle(Qt::black, m_arrowWidth);
     p.setPen(needle);
-    const double theta = m_angle * m_position / m_scale + g.phi0;
+    const double theta = m_angle * position / m_scale + g.phi0;
     const QPoint centre(g.wholeCx, g.wholeCy);
     p.drawLine(centre, pointAt(g, theta, g.radius));
     if (m_faceOptions.contains(ShowCenter)) {

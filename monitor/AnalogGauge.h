@@ -71,6 +71,11 @@ public:
     void SetArrowWidth(int value);
     QString Caption() const { return m_caption; }
     void SetCaption(const QString &value);
+    // No live data: the face greyed and the needle parked at the scale's
+    // start, whatever the position; the position is kept for when data
+    // comes again.
+    bool NoData() const { return m_noData; }
+    void SetNoData(bool value);
 
     std::function<void(TAnalogGauge *sender)> OnOverMax;
     std::function<void(TAnalogGauge *sender)> OnOverMin;
@@ -90,7 +95,7 @@ private:
     void FaceChanged();
     void UpdatePosition();
     void DrawFace();
-    void DrawArrow();
+    void DrawArrow(double position);
 
     double m_position = 0;
     int m_margin = 10;
@@ -111,6 +116,7 @@ private:
     QColor m_circleColor{0, 0, 255};
     int m_arrowWidth = 1;
     QString m_caption = QStringLiteral("mV");
+    bool m_noData = false;
 
     QImage m_face;
     QImage m_view;

@@ -2,12 +2,77 @@
 #include "link/Exception.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 
 namespace tarvex::monitor {
+
+namespace {
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+} // namespace
+
+// Takes whatever lines have gathered, writes them in one go and syncs them:
+// a slow disk costs one sync per batch, not one per line.
+struct LogFile::Writer {
+    QFile file;
+    SyncFunction sync;
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    QByteArray queue;
+    bool busy = false;
+    bool stopping = false;
+    QString error;
+    std::thread thread;
+
+    void run()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return stopping || !queue.isEmpty(); });
+            if (queue.isEmpty())
+                return;
+            QByteArray batch;
+            batch.swap(queue);
+            busy = true;
+            const bool failedBefore = !error.isEmpty();
+            lock.unlock();
+            changed.notify_all(); // room in the queue again
+            QString failure;
+            if (!failedBefore)
+                failure = write(batch);
+            lock.lock();
+            busy = false;
+            if (error.isEmpty())
+                error = failure;
+            changed.notify_all();
+        }
+    }
+
+    QString write(const QByteArray &bytes)
+    {
+        if (file.write(bytes) != bytes.size())
+            return file.errorString();
+        const int synced = sync ? sync(file.handle()) : (::fdatasync(file.handle()) == 0 ? 0 : errno);
+        return synced == 0 ? QString() : systemError(synced);
+    }
+};
+
+LogFile::LogFile() = default;
+
+LogFile::~LogFile()
+{
+    close();
+}
 
 QString LogFile::baseName(const QDateTime &start)
 {
@@ -26,31 +91,71 @@ QString LogFile::freshName(const QString &folder, const QDateTime &start, const 
 
 QString LogFile::open(const QString &path)
 {
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return m_file.errorString();
+    close();
+    auto writer = std::make_unique<Writer>();
+    writer->file.setFileName(path);
+    // Unbuffered: the writer's batch is the buffer.
+    if (!writer->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return writer->file.errorString();
+    writer->sync = m_sync;
+    Writer *w = writer.get();
+    writer->thread = std::thread([w] { w->run(); });
+    m_writer = std::move(writer);
+    m_path = path;
+    m_line.clear();
+    m_failureTold = false;
     return QString();
 }
 
 void LogFile::append(const QByteArray &item, bool endLine)
 {
-    const QByteArray bytes = endLine ? item + "\r\n" : item;
-    if (m_file.write(bytes) != bytes.size())
-        throw Exception(m_file.errorString());
-    // A finished line reaches the disk at once: a pulled plug or a crash
-    // loses at most the line being written.
-    if (endLine && (!m_file.flush() || ::fdatasync(m_file.handle()) != 0))
-        throw Exception(m_file.error() != QFileDevice::NoError ? m_file.errorString()
-                                                               : QString::fromLocal8Bit(std::strerror(errno)));
+    if (!m_writer)
+        return;
+    m_line += item;
+    if (!endLine)
+        return;
+    m_line += "\r\n";
+    std::unique_lock lock(m_writer->mutex);
+    if (!m_writer->error.isEmpty()) {
+        m_line.clear();
+        if (m_failureTold)
+            return;
+        m_failureTold = true;
+        throw Exception(m_writer->error);
+    }
+    m_writer->changed.wait(lock, [this] { return m_writer->queue.size() < kQueueLimit; });
+    m_writer->queue += m_line;
+    m_line.clear();
+    lock.unlock();
+    m_writer->changed.notify_all();
+}
+
+bool LogFile::waitWritten(int timeoutMs) const
+{
+    if (!m_writer)
+        return true;
+    std::unique_lock lock(m_writer->mutex);
+    return m_writer->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                      [this] { return m_writer->queue.isEmpty() && !m_writer->busy; });
 }
 
 QString LogFile::close()
 {
-    if (!m_file.isOpen())
+    if (!m_writer)
         return QString();
-    const bool flushed = m_file.flush();
-    const QString error = flushed ? QString() : m_file.errorString();
-    m_file.close();
+    {
+        std::lock_guard lock(m_writer->mutex);
+        m_writer->queue += m_line;
+        m_writer->stopping = true;
+    }
+    m_line.clear();
+    m_writer->changed.notify_all();
+    m_writer->thread.join();
+    QString error = m_writer->error;
+    if (!m_writer->file.flush() && error.isEmpty())
+        error = m_writer->file.errorString();
+    m_writer->file.close();
+    m_writer.reset();
     return error;
 }
 

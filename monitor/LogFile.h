@@ -2,15 +2,28 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QFile>
 #include <QString>
+#include <functional>
+#include <memory>
 
 namespace tarvex::monitor {
 
 // The live-data log: 8-bit text with CR LF line ends, named after the time
-// logging started. Each finished line goes through to the disk at once.
+// logging started. Finished lines are handed to a writer thread that writes
+// them and syncs them to the disk, so a slow disk never holds up the caller.
 class LogFile {
 public:
+    // Makes written bytes durable; 0 or an errno. fdatasync by default.
+    using SyncFunction = std::function<int(int fd)>;
+    // Bytes waiting for the writer beyond which append waits for it: minutes
+    // of a stalled disk at the live-data rate.
+    static constexpr qsizetype kQueueLimit = 4 * 1024 * 1024;
+
+    LogFile();
+    ~LogFile();
+    LogFile(const LogFile &) = delete;
+    LogFile &operator=(const LogFile &) = delete;
+
     // "dd-mm-yy_hh-nn-ss.log" for the given local time.
     static QString baseName(const QDateTime &start);
     // The name in `folder` (empty: the working directory) that is not taken
@@ -20,17 +33,30 @@ public:
 
     // Creates the file; returns the system's error text, empty on success.
     QString open(const QString &path);
-    bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_file.fileName(); }
-    // Appends an item; ends the line (and writes it through) when asked.
-    // Throws the system's error text when the disk refuses.
+    bool isOpen() const { return m_writer != nullptr; }
+    QString path() const { return m_path; }
+    // Appends an item; a finished line goes to the writer. The first write
+    // the disk refused is thrown (as the system's error text) by the next
+    // append, once; the lines after it are dropped.
     void append(const QByteArray &item, bool endLine = false);
-    // Closes the file; returns the error of its last write, empty when all
-    // of it reached the disk.
+    // Waits until the writer has handled every finished line; false on
+    // time-out.
+    bool waitWritten(int timeoutMs) const;
+    // Hands over the unfinished line, waits for the writer and closes the
+    // file; returns the first error of any write or of the last flush, empty
+    // when all of it reached the disk.
     QString close();
 
+    // For the next open.
+    void setSync(SyncFunction sync) { m_sync = std::move(sync); }
+
 private:
-    QFile m_file;
+    struct Writer;
+    std::unique_ptr<Writer> m_writer;
+    QByteArray m_line;
+    QString m_path;
+    bool m_failureTold = false;
+    SyncFunction m_sync;
 };
 
 } // namespace tarvex::monitor

@@ -58,12 +58,15 @@ int FirmwareLoader::readByte()
 
 int FirmwareLoader::awaitByte(int ms)
 {
+    // Woken by the byte itself: a look every millisecond cost most of a
+    // millisecond a block in late looks and oversleeping.
     const double deadline = m_clock.nowMs() + ms;
     for (;;) {
         const int byte = readByte();
-        if (byte >= 0 || m_clock.nowMs() >= deadline)
+        const double left = deadline - m_clock.nowMs();
+        if (byte >= 0 || left <= 0)
             return byte;
-        m_clock.sleepMs(1);
+        m_port.WaitForInput(std::max(1, int(left)));
     }
 }
 

@@ -284,7 +284,7 @@ std::string EcuModel::handleFrame(const std::string &frame)
     case 'A': return mapReply(m_fuel);
     case 'D': return mapReply(m_ign);
     case 'E':
-    case 'Q': return "[TARVEX-SIM 5.2 (28.07.23)]";
+    case 'Q': return "[" + m_version + "]";
     case 'Y': return "[D7dM3mY23y]";
     case 'a': return calibrationReply();
     case 'C': m_storedFuel = m_fuel; saveStateFile(); return {};

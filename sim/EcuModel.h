@@ -41,6 +41,8 @@ public:
     void setFaultCode(int code) { m_faultCode = code; }
     // The lambda sensor's kind (see Options::wideBand).
     void setWideBand(bool wide) { m_wideBand = wide; }
+    // The firmware text of the connect and version replies.
+    void setVersion(std::string version) { m_version = std::move(version); }
     // The fuel map's cell (1 to 256) becomes factor times its true value.
     void setFuelError(int cell, double factor);
     void setCoolant(double celsius) { m_coolantC = celsius; }
@@ -73,6 +75,7 @@ private:
     Map m_storedIgn{};
     std::array<int, kParams> m_storedCal{};
     int m_faultCode;
+    std::string m_version = "TARVEX-SIM 5.2 (28.07.23)";
     int m_idleAirBase = 40;
     bool m_autotune = false;
     bool m_stroboscope = false;

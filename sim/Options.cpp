@@ -64,8 +64,11 @@ std::string usage()
            "  --pull-after S       pull the cable (close the line) after S seconds\n"
            "  --replug-after S     plug it in again S seconds after a pull: a new line under the same link\n"
            "  --restart-on-replug  the ECU restarts while the cable is out: what was not stored is lost\n"
+           "  --version-after-replug TEXT\n"
+           "                       answer the connect request with TEXT after a replug (another ECU)\n"
            "\n"
-           "  --help               this text\n";
+           "  --help               this text\n"
+           "  --version            the version\n";
 }
 
 Options parseOptions(const std::vector<std::string> &args)
@@ -80,6 +83,8 @@ Options parseOptions(const std::vector<std::string> &args)
         };
         if (a == "--help" || a == "-h")
             o.help = true;
+        else if (a == "--version")
+            o.version = true;
         else if (a == "--name")
             o.name = value();
         else if (a == "--link")
@@ -133,6 +138,8 @@ Options parseOptions(const std::vector<std::string> &args)
             o.pullAfterS = toDouble(a, value());
         else if (a == "--replug-after")
             o.replugAfterS = toDouble(a, value());
+        else if (a == "--version-after-replug")
+            o.versionAfterReplug = value();
         else
             throw std::invalid_argument("unknown option " + a);
     }

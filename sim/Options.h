@@ -38,7 +38,12 @@ struct Options {
     double replugAfterS = -1; // and plugged in again (a new pty, the same link) this long after
     bool restartOnReplug = false; // the ignition was cycled meanwhile: unstored changes are lost
 
+    // Another firmware text in the connect reply after a replug: another ECU
+    // on the same adapter's name.
+    std::string versionAfterReplug;
+
     bool help = false;
+    bool version = false;
 };
 
 // Parses the command line; throws std::invalid_argument with a message.

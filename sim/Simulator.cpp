@@ -141,7 +141,12 @@ void Simulator::plugIn()
         m_model->restart();
     }
     openLine();
+    if (!m_options.versionAfterReplug.empty()) {
+        std::lock_guard lock(m_modelMutex);
+        m_model->setVersion(m_options.versionAfterReplug);
+    }
     registerLinks();
+    m_pluggedInAtMs = monotonicMs();
     m_reader = FrameReader();
     m_pending.clear();
     m_tx.clear();

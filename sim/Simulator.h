@@ -42,6 +42,9 @@ public:
     // Plugs a pulled cable in again now: a new line under the same link.
     void replug();
     bool pulled() const { return m_pulled; }
+    // When the cable was last plugged in again: the port's link back in
+    // place (monotonicMs); -1 before any replug.
+    double pluggedInAtMs() const { return m_pluggedInAtMs; }
 
     // Runs f on the model while the simulator's thread is held off.
     void withModel(const std::function<void(EcuModel &)> &f);
@@ -82,6 +85,7 @@ private:
     std::atomic<bool> m_pullRequested{false};
     std::atomic<bool> m_replugRequested{false};
     std::atomic<bool> m_pulled{false};
+    std::atomic<double> m_pluggedInAtMs{-1};
     bool m_timedPullDone = false;
     double m_replugAtMs = -1;
     double m_startMs = 0;

@@ -21,6 +21,10 @@ int main(int argc, char *argv[])
         std::cout << usage();
         return 0;
     }
+    if (options.version) {
+        std::cout << "tarvex-ecu-sim " << TARVEX_VERSION << "\n";
+        return 0;
+    }
 
     // Signals are taken by this thread alone, so the link is always removed.
     sigset_t stopSignals;

@@ -1,6 +1,7 @@
 // tarvex-logview: plots a live-data log recorded by the window, analyses it
 // per cell of the fuel map and suggests a corrected map.
 #include "app/Dialogs.h"
+#include "app/ProgramStart.h"
 #include "link/Protocol.h"
 #include "maps/MapCompare.h"
 #include "maps/MapFile.h"
@@ -29,7 +30,7 @@ const char kUsage[] =
     "       tarvex-logview --suggest OUT.inj [--map CURRENT.inj] FILE.log\n"
     "                      (a suggested fuel map; the current map defaults to the newest .inj in\n"
     "                       backups/ beside the log)\n"
-    "       tarvex-logview --help\n"
+    "       tarvex-logview --help | --version\n"
     "Analysis options (--cells, --suggest):\n"
     "  --sensor wide|narrow   the lambda sensor (guessed from the log when not given)\n"
     "  --min-coolant C        leave out records with the coolant below C (70)\n"
@@ -182,10 +183,8 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (!args.isEmpty() && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (const std::optional<int> code = app::answerInformationOptions(args, "tarvex-logview", kUsage))
+        return *code;
     const std::optional<Command> command = parse(args);
     if (!command)
         return usage();
@@ -197,6 +196,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication application(argc, argv);
+    app::installQtTranslations(application);
 
     const LogData log = readLogFile(command->log);
     if (!log.error.isEmpty())

@@ -88,6 +88,7 @@ TEST_F(LinkHandlers, ConnectToAMissingPortLeavesOnlyTheCalibrationPanelOpen)
 struct ReplyCase {
     const char *reply;
     const char *shown;
+    friend void PrintTo(const ReplyCase &c, std::ostream *os) { PrintBytes(c.reply, os); }
 };
 
 class ConnectReply : public LinkHandlers, public ::testing::WithParamInterface<ReplyCase> {};

@@ -68,7 +68,7 @@ struct FuelEnterCase {
     const char *text;
     const char *frame; // empty: nothing is sent
     const char *message;
-    friend void PrintTo(const FuelEnterCase &c, std::ostream *os) { *os << '"' << c.text << '"'; }
+    friend void PrintTo(const FuelEnterCase &c, std::ostream *os) { PrintBytes(c.text, os); }
 };
 
 class FuelEnter : public Maps, public ::testing::WithParamInterface<FuelEnterCase> {};

@@ -36,10 +36,11 @@ protected:
         return form;
     }
     QStringList logs() const { return QDir(dir.path()).entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name); }
-    static void expectWaiting(TTarvexMainForm &form)
+    // With why a device that is back was not taken, if it was not.
+    static void expectWaiting(TTarvexMainForm &form, const QString &note = QString())
     {
         EXPECT_TRUE(form.WaitingForAdapter());
-        EXPECT_EQ(form.windowTitle(), kWaiting);
+        EXPECT_EQ(form.windowTitle(), note.isEmpty() ? kWaiting : kWaiting + QStringLiteral(" — ") + note);
         EXPECT_FALSE(form.BComPort1->Connected()) << "the dead descriptor is let go";
         EXPECT_FALSE(form.RefreshTimer->Enabled());
         EXPECT_TRUE(form.ReconnectTimer->Enabled());
@@ -139,6 +140,74 @@ TEST_F(Reconnect, OtherErrorsAreNotAPulledAdapter)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Tarvex 28.07.23 — no link — waiting for the adapter"));
 }
 
+// After a replug the ECU must say it is the one of the first connect.
+TEST_F(Reconnect, AnotherEcuAfterAReplugIsNotTaken)
+{
+    auto form = makeLinkedForm();
+    QByteArray version = "[FW 6.0]";
+    serial->answer = [&version](const QByteArray &frame) { return frame == "<E>\r" ? version : QByteArray(); };
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    serial->reappear();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    expectWaiting(*form, QStringLiteral("ответил другой ЭБУ или адаптер («FW 6.0», а не «FW 5.2»)"));
+    connectedAt = serial->calls().size();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_TRUE(writesSinceConnect().isEmpty()) << "not asked again while it stays plugged in";
+
+    version = "";
+    serial->vanish();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    serial->reappear();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    expectWaiting(*form, QStringLiteral("адаптер на месте, ЭБУ не отвечает"));
+    version = "[FW 5.2]";
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_TRUE(form->RefreshTimer->Enabled()) << "a silent ECU is asked again at the next look";
+}
+
+// The waiting state is there before the box of a lost link, and the
+// reconnect goes on behind it.
+TEST_F(Reconnect, TheLostLinkIsShownBeforeTheBoxAndTheReconnectGoesOnBehindIt)
+{
+    auto form = makeLinkedForm();
+    bool connectedBehindBox = false;
+    dialogs->onMessage = [&](const RecordingDialogs::Message &) {
+        expectWaiting(*form);
+        EXPECT_TRUE(form->rpmgauge->NoData());
+        serial->reappear();
+        press(*form, &TTarvexMainForm::ReconnectTimerTimer); // a look while the box is up
+        connectedBehindBox = form->BComPort1->Connected() && form->RefreshTimer->Enabled();
+    };
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    EXPECT_TRUE(connectedBehindBox);
+}
+
+TEST_F(Reconnect, ThreePullsInARowOneDuringTheConnectFrameLeaveTheLogGoingOn)
+{
+    auto form = makeLinkedForm();
+    bool pullAtConnect = true;
+    serial->answer = [&](const QByteArray &frame) {
+        if (frame == "<E>\r" && std::exchange(pullAtConnect, false))
+            serial->vanish();
+        return frame == "<E>\r" ? QByteArray("[FW 5.2]") : QByteArray("[A850a]");
+    };
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    for (int pull : {1, 3}) {
+        serial->vanish();
+        press(*form, &TTarvexMainForm::RefreshTimerTimer);
+        for (int look = 0; look < (pull == 1 ? 2 : 1); ++look) { // pull 2 during the first connect frame
+            now = now.addSecs(10);
+            serial->reappear();
+            press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+        }
+        EXPECT_TRUE(form->Logging() && !form->WaitingForAdapter()) << pull;
+    }
+    EXPECT_EQ(logs().size(), 3) << "the first drive and one file after each reconnect";
+    EXPECT_EQ(dialogs->messages.size(), 2u) << "a box for each pull while polling, none for the bounce";
+}
+
 // The simulator's cable pulled and plugged in again: a new pseudo-terminal
 // under the same registry link.
 TEST_F(Reconnect, TheSimulatorReplugged)
@@ -174,6 +243,15 @@ TEST_F(Reconnect, TheSimulatorReplugged)
     const QString rpm = form.RPMLabel->text();
     EXPECT_TRUE(runUntil([&] { return !form.RPMLabel->text().isEmpty() && form.RPMLabel->text() != rpm; }, 2000))
         << "live data flows again";
+
+    // Another ECU under the same name after the next replug is not taken.
+    simulator.withModel([](sim::EcuModel &model) { model.setVersion("OTHER ECU 1.0"); });
+    simulator.pull();
+    EXPECT_TRUE(runUntil([&] { return form.windowTitle().contains(QStringLiteral("«OTHER ECU 1.0»")); }, 3000));
+    EXPECT_FALSE(form.BComPort1->Connected());
+    press(form, &TTarvexMainForm::ComDisconnectButtonClick);
+    press(form, &TTarvexMainForm::ComConnectButtonClick);
+    EXPECT_EQ(form.FWmemo->toPlainText(), QStringLiteral("OTHER ECU 1.0")) << "by hand, whatever answers";
     press(form, &TTarvexMainForm::ComDisconnectButtonClick);
     simulator.stop();
 }

@@ -3,6 +3,8 @@
 #include "app/WebLinks.h"
 #include "maps/MapGrid.h"
 #include "tests/app/FormFixture.h"
+
+#include <QElapsedTimer>
 #include "tests/support/Helpers.h"
 
 #include <csignal>
@@ -164,11 +166,19 @@ TEST_F(Robustness, AFailingLogWriteIsReported)
     rlimit tight = before;
     tight.rlim_cur = 8; // the disk is full from here on
     setrlimit(RLIMIT_FSIZE, &tight);
-    press(form, &TTarvexMainForm::RefreshTimerTimer);
-    press(form, &TTarvexMainForm::RefreshTimerTimer);
+    // The lines go to the disk behind the ticks: a later tick tells.
+    QElapsedTimer waited;
+    waited.start();
+    while (dialogs->messages.empty() && waited.elapsed() < 5000) {
+        press(form, &TTarvexMainForm::RefreshTimerTimer);
+        QTest::qWait(5);
+    }
     EXPECT_EQ(dialogs->messages.size(), 1u);
     EXPECT_FALSE(form.RefreshTimer->Enabled()) << "the failed tick left polling off";
     EXPECT_TRUE(form.Logging());
+    for (int tick = 0; tick < 4; ++tick)
+        press(form, &TTarvexMainForm::RefreshTimerTimer);
+    EXPECT_EQ(dialogs->messages.size(), 1u) << "told once";
     press(form, &TTarvexMainForm::LogButtonClick);
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, saved);

@@ -129,9 +129,12 @@ TEST_F(WithSimulator, LiveDataAlternatesAndFillsTheDisplay)
     QEventLoop loop;
     QTimer::singleShot(1500, &loop, &QEventLoop::quit);
     loop.exec();
+    const QString rpm = form->RPMLabel->text(), volts = form->VoltageLabel->text(),
+                  cursor = form->CursorLabel->text(), fault = form->ErrorCodeLabel->text();
     press(*form, &TTarvexMainForm::ComDisconnectButtonClick);
     simulator->stop();
     EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
+    EXPECT_EQ(form->RPMLabel->text(), QStringLiteral("—")) << "disconnected: no live data shown";
 
     QFile transcript(QString::fromStdString(options.transcriptFile));
     ASSERT_TRUE(transcript.open(QIODevice::ReadOnly));
@@ -144,11 +147,11 @@ TEST_F(WithSimulator, LiveDataAlternatesAndFillsTheDisplay)
     for (int i = 1; i < frames.size(); ++i)
         EXPECT_EQ(frames[i], QByteArray(i % 2 ? "<G>\\r" : "<H>\\r")) << i;
 
-    EXPECT_GT(form->RPMLabel->text().toInt(), 700) << "idle, warm or cold";
-    EXPECT_LT(form->RPMLabel->text().toInt(), 1400);
-    EXPECT_TRUE(form->VoltageLabel->text().endsWith(QLatin1String(" V")));
-    EXPECT_FALSE(form->CursorLabel->text().isEmpty());
-    EXPECT_EQ(form->ErrorCodeLabel->text(), QStringLiteral("НЕТ"));
+    EXPECT_GT(rpm.toInt(), 700) << "idle, warm or cold";
+    EXPECT_LT(rpm.toInt(), 1400);
+    EXPECT_TRUE(volts.endsWith(QLatin1String(" V")));
+    EXPECT_FALSE(cursor.isEmpty());
+    EXPECT_EQ(fault, QStringLiteral("НЕТ"));
     EXPECT_GT(form->rpmgauge->Position(), 0.5);
 }
 

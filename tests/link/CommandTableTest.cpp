@@ -16,7 +16,7 @@ struct FrameCase {
     int pre;
     int wait;
     int limit;
-    friend void PrintTo(const FrameCase &c, std::ostream *os) { *os << c.frame; }
+    friend void PrintTo(const FrameCase &c, std::ostream *os) { PrintBytes(c.frame, os); }
 };
 
 class CommandFrames : public ::testing::TestWithParam<FrameCase> {};

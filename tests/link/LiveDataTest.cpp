@@ -16,7 +16,11 @@ struct FieldCase {
     const char *reply;
     char tag;
     const char *value;
-    friend void PrintTo(const FieldCase &c, std::ostream *os) { *os << c.tag << " in " << c.reply; }
+    friend void PrintTo(const FieldCase &c, std::ostream *os)
+    {
+        *os << c.tag << " in ";
+        PrintBytes(c.reply, os);
+    }
 };
 
 class TaggedField : public ::testing::TestWithParam<FieldCase> {};
@@ -171,7 +175,7 @@ TEST(LogFileNames, AreTheStartTimeAndNeverReplaceALog)
     EXPECT_EQ(LogFile::freshName(QString(), start), QStringLiteral("07-12-26_14-05-09.log"));
 }
 
-TEST(LogFileWriting, FinishedLinesReachTheDiskAtOnce)
+TEST(LogFileWriting, FinishedLinesReachTheDiskByThemselves)
 {
     QTemporaryDir dir;
     LogFile log;
@@ -181,6 +185,7 @@ TEST(LogFileWriting, FinishedLinesReachTheDiskAtOnce)
     log.append(" Tune 0", true);
     log.append(" Fuel 1", true);
     log.append("RPM 9");
+    ASSERT_TRUE(log.waitWritten(5000));
     QFile reader(path);
     ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
     EXPECT_EQ(reader.readAll(), QByteArray("RPM 850 Tune 0\r\n Fuel 1\r\n"));

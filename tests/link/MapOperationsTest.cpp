@@ -152,6 +152,7 @@ struct PasteCase {
     const char *text;
     int rows, columns, first;   // the parsed shape and first value
     int line, column;           // or where it is refused (0: accepted)
+    friend void PrintTo(const PasteCase &c, std::ostream *os) { PrintBytes(c.text, os); }
 };
 
 class Paste : public ::testing::TestWithParam<PasteCase> {};

@@ -74,6 +74,14 @@ TEST(MapCells, NumbersAndTypedKeys)
 struct BandCase {
     int value;
     std::optional<int> band;
+    friend void PrintTo(const BandCase &c, std::ostream *os)
+    {
+        *os << c.value << " -> ";
+        if (c.band)
+            *os << "band " << *c.band;
+        else
+            *os << "no band";
+    }
 };
 
 class FuelBands : public ::testing::TestWithParam<BandCase> {};

@@ -232,6 +232,14 @@ bool FakeSerialSystem::devicePresent(const QString &)
     return !m_gone;
 }
 
+bool FakeSerialSystem::waitInput(Handle, int ms)
+{
+    if (!m_input.isEmpty() || m_gone)
+        return true;
+    m_clock->sleepMs(ms);
+    return false;
+}
+
 QString FakeSerialSystem::stableDeviceName(const QString &device)
 {
     return stableNames.value(device, device);

@@ -45,6 +45,10 @@ public:
     int listPorts(QStringList &names) override;
     bool devicePresent(const QString &device) override;
     QString stableDeviceName(const QString &device) override;
+    // Input is there or it is not: without it the clock runs out the wait.
+    bool waitInput(Handle handle, int ms) override;
+    link::DeviceAccess deviceAccess(const QString &device) override { return access.value(device); }
+    QList<link::DeviceHolder> deviceHolders(const QString &device) override { return holders.value(device); }
 
     // The adapter is pulled: every call on it fails with EIO and opening it
     // with ENOENT, until it comes back.
@@ -72,6 +76,8 @@ public:
 
     QMap<QString, int> openErrors; // device name -> errno
     QMap<QString, QString> stableNames; // device -> the name that survives a replug
+    QMap<QString, link::DeviceAccess> access;
+    QMap<QString, QList<link::DeviceHolder>> holders;
     QStringList ports;
     uint32_t modemLines = 0;
     uint32_t lineErrors = 0; // reported once by the next clearError

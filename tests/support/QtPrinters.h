@@ -29,6 +29,12 @@ inline void PrintTo(const QByteArray &b, std::ostream *os)
     *os << '"';
 }
 
+// Bytes as a test's name shows them: quoted, control and 8-bit bytes as \xNN.
+inline void PrintBytes(const char *bytes, std::ostream *os)
+{
+    PrintTo(QByteArray(bytes), os);
+}
+
 inline void PrintTo(const QStringList &l, std::ostream *os)
 {
     *os << '{';

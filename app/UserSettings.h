@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tarvex::app {
+
+// What the window remembers between starts in the user's configuration
+// folder (tarvex.ini keeps only its colours): the last port connected to
+// and the interface language (the language box's index, 0 or 1).
+struct UserSettings {
+    QString port;
+    int language = 0;
+};
+
+// ~/.config/tarvex/tarvex.conf, or where XDG_CONFIG_HOME says.
+QString defaultUserSettingsPath();
+UserSettings readUserSettings(const QString &path);
+// False when it could not be written: the next start then forgets, which is
+// not worth a message.
+bool writeUserSettings(const QString &path, const UserSettings &settings);
+
+} // namespace tarvex::app
