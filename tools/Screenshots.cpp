@@ -162,8 +162,7 @@ int main(int argc, char *argv[])
         // A wide-band sensor and a few cells tuned lean, for the cell view.
         options.wideBand = true;
         options.warm = true;
-        options.fuelErrorCell = 67;
-        options.fuelErrorFactor = 0.85;
+        options.fuelErrors = {{67, 0.85}};
         tarvex::sim::Simulator simulator(options);
         simulator.start();
         QDir(scratch.path()).mkdir(QStringLiteral("sysfs"));

@@ -170,8 +170,7 @@ TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
     options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
     options.wideBand = true;
     options.warm = true;
-    options.fuelErrorCell = 67; // where the engine idles
-    options.fuelErrorFactor = 0.8;
+    options.fuelErrors = {{67, 0.8}}; // where the engine idles
     sim::Simulator simulator(options);
     simulator.start();
     app::FormServices s = simulatorServices(options);
