@@ -11,6 +11,7 @@
 #include "maps/MapOperations.h"
 #include "maps/WorkingTrail.h"
 #include "monitor/LogFile.h"
+#include "monitor/LogMapTrack.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -428,6 +429,12 @@ private:
     std::unique_ptr<link::EcuExchange> m_exchange;
     bool m_logging = false;
     monitor::LogFile m_log;
+    bool m_logLineOpen = false; // items of a line written, its end not yet
+    // Beside the log, the fuel map it is taken with. Each record start
+    // follows m_ecuCells[0]; code that learns of a fuel cell the ECU took
+    // while logging (a write confirmed, a map read) may instead report it at
+    // once with m_logMap.change(cell, value).
+    monitor::LogMapTrackWriter m_logMap;
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;

@@ -1,5 +1,6 @@
 #include "maps/MapGrid.h"
 #include "monitor/AnalogGauge.h"
+#include "monitor/LogReader.h"
 #include "tests/app/FormFixture.h"
 
 using namespace tarvex;
@@ -23,6 +24,8 @@ protected:
                 return state;
             if (frame == "<Q>\r")
                 return version;
+            if (frame == "<A>\r")
+                return fuelMap;
             return QByteArray();
         };
         dir.setAutoRemove(true);
@@ -55,6 +58,7 @@ protected:
     QByteArray sensor = kSensor;
     QByteArray state = kState;
     QByteArray version = "[FW 5.2]";
+    QByteArray fuelMap = "[" + QByteArray("100,").repeated(256) + "]";
     QString logFolder;
     QDateTime startTime{QDate(2026, 12, 7), QTime(14, 5, 9)};
 };
@@ -293,6 +297,40 @@ TEST_F(LiveMonitor, TheLogHoldsTheVersionAndTheItemsByteForByte)
                          " POS 35 DWELL 15 BaseIgn 120 CLTcorr 100 VoltCorr 101 LambdaCorr 99 Ms 250 BaseAir 40"
                          " CurrAir 42 Idle 1 AC 0 Decel 0 Tune 0\r\n"
                          " Fuel 1\r\n"));
+}
+
+// Beside the log, the fuel map it was taken with: the map the window read,
+// and a cell written while logging from the record that starts after it.
+TEST_F(LiveMonitor, TheFuelMapBesideTheLogFollowsTheCellsWrittenWhileLogging)
+{
+    auto form = makeLiveForm();
+    const QString track = dir.filePath(QStringLiteral("07-12-26_14-05-09.fuel"));
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    EXPECT_FALSE(QFile::exists(track)) << "the window has not read the map: it does not know it";
+
+    startTime = startTime.addSecs(1);
+    press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    tick(*form);
+    tick(*form);
+    tick(*form); // the second record's sensor items
+    form->InjEditCheck->setChecked(true);
+    form->InjGrid->setCurrentCell(4, 2);
+    form->InjGrid->SetCell(2, 4, QStringLiteral("105"));
+    form->Guarded([&] { form->InjGridKeyDown(13); });
+    tick(*form);
+    tick(*form);
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    const monitor::LogMapTrackRead read =
+        monitor::readLogMapTrackFile(dir.filePath(QStringLiteral("07-12-26_14-05-10.fuel")));
+    ASSERT_TRUE(read.track) << qPrintable(read.error);
+    EXPECT_EQ(read.track->start()[66], 100);
+    ASSERT_EQ(read.track->changes().size(), 1u);
+    EXPECT_EQ(read.track->changes()[0].record, 2) << "the record whose reading came after the write";
+    EXPECT_EQ(read.track->changes()[0].cell, 66);
+    EXPECT_EQ(read.track->changes()[0].value, 105);
+    EXPECT_EQ(monitor::readLogFile(dir.filePath(QStringLiteral("07-12-26_14-05-10.log"))).records.size(), 3u);
 }
 
 TEST_F(LiveMonitor, TwoStartsInOneSecondKeepBothLogs)
