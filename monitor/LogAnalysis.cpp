@@ -144,6 +144,13 @@ std::array<int, kCellCount> suggestedMap(const Analysis &analysis, const std::ar
     return out;
 }
 
+int changeStep(int current, int suggested)
+{
+    const double percent = std::abs(suggested - current) * 100.0 / std::max(1, current);
+    const int step = percent >= 10 ? 4 : percent >= 6 ? 3 : percent >= 3 ? 2 : percent >= 1 ? 1 : 0;
+    return suggested < current ? -step : step;
+}
+
 QByteArray cellsCsv(const Analysis &analysis)
 {
     QByteArray out = "cell,row,column,records,mean_rpm,mean_load,mean_afr,rich_share,current,suggested\n";

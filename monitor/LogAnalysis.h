@@ -104,6 +104,11 @@ Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters
 // suggestion.
 std::array<int, kCellCount> suggestedMap(const Analysis &analysis, const std::array<int, kCellCount> &current);
 
+// How far a suggestion moves a cell, in the steps the cell view colours:
+// 0 within 1 %, then 1 to 4 from 1, 3, 6 and 10 %; positive for more fuel
+// (the cell ran lean), negative for less.
+int changeStep(int current, int suggested);
+
 // The cell table as CSV: a header, then one line per cell.
 QByteArray cellsCsv(const Analysis &analysis);
 

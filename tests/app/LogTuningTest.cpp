@@ -11,6 +11,7 @@
 #include "tests/app/FormFixture.h"
 
 #include <QProcess>
+#include <QSettings>
 #include <QThread>
 #include <QSpinBox>
 
@@ -36,6 +37,11 @@ QByteArray leanLog()
 
 class LogTuning : public FormFixture {
 protected:
+    // The viewer's settings (lambda delay, locked cells) in the test's folder.
+    void SetUp() override
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath(QStringLiteral("config")));
+    }
     QString write(const QString &name, const QByteArray &content)
     {
         const QString path = dir.filePath(name);
@@ -49,24 +55,39 @@ protected:
     {
         return maps::mapFileContent(QStringList(256, QString::number(value)));
     }
+    static QByteArray flatTrack(int value)
+    {
+        monitor::FuelMap map;
+        map.fill(value);
+        return monitor::LogMapTrack(map).text();
+    }
 };
 
-TEST_F(LogTuning, TheCellViewSuggestsFromTheNewestKeptMapAndSavesIt)
+TEST_F(LogTuning, TheCellViewSuggestsFromTheMapBesideTheLogAndSavesIt)
 {
     const QString log = write(QStringLiteral("drive.log"), leanLog());
-    write(QStringLiteral("backups/old.inj"), flatMap(90));
-    QThread::msleep(20);
-    write(QStringLiteral("backups/08-12-26_09-30-00.inj"), flatMap(100));
+    write(QStringLiteral("backups/08-12-26_09-30-00.inj"), flatMap(90)); // never taken silently
+    {
+        monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
+        window.SetLanguage(1);
+        EXPECT_TRUE(window.CellView->CurrentMapLabel->text().startsWith(QStringLiteral("No drive.fuel beside the log")));
+        EXPECT_EQ(window.CellView->Cells->item(4, 2)->text(), QStringLiteral("16.2")) << "the lambda, no suggestion";
+        EXPECT_FALSE(window.CellView->SaveButton->isEnabled());
+    }
+    write(QStringLiteral("drive.fuel"), flatTrack(100));
     monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
     window.SetLanguage(1);
     monitor::TLogAnalysisView *view = window.CellView;
     EXPECT_EQ(view->Sensor(), monitor::SensorKind::WideBand) << "guessed from readings near 500";
     EXPECT_EQ(view->SensorNote->text(), QStringLiteral("(guessed from the log)"));
-    EXPECT_TRUE(view->CurrentMapLabel->text().endsWith(QLatin1String("08-12-26_09-30-00.inj")));
+    EXPECT_EQ(view->CurrentMapLabel->text(),
+              QStringLiteral("Current map: drive.fuel beside the log (the map at its start and 0 changes while logging)"));
     QTableWidgetItem *cell67 = view->Cells->item(4, 2);
     EXPECT_EQ(cell67->text(), QStringLiteral("110")) << "16.2 ÷ 14.7 more fuel";
+    EXPECT_EQ(cell67->background().color(), QColor::fromRgbF(1 - 0.75, 1 - 0.75, 1)) << "lean: the gauge's blue, 10 %";
     EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Records: 12")));
     EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Mean AFR: 16.20")));
+    EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Record numbers: 1–12")));
     EXPECT_EQ(view->Result().coldRecords, 2);
     EXPECT_TRUE(view->Summary->text().startsWith(QStringLiteral("Records used: 12; left out: cold 2")));
 
@@ -92,12 +113,42 @@ TEST_F(LogTuning, TheCellViewSuggestsFromTheNewestKeptMapAndSavesIt)
     EXPECT_EQ(view->RangeLabel->text(), QStringLiteral("Time: records 1 to 6 (the plots' zoom)"));
 }
 
+// Locked cells, chosen by a selection or a double-click, get no suggestion,
+// and stay locked, with the lambda delay, for the next log.
+TEST_F(LogTuning, LockedCellsAndTheDelayAreKeptInTheSettings)
+{
+    const QString log = write(QStringLiteral("drive.log"), leanLog());
+    write(QStringLiteral("drive.fuel"), flatTrack(100));
+    {
+        monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
+        window.SetLanguage(1);
+        monitor::TLogAnalysisView *view = window.CellView;
+        view->Cells->setRangeSelected(QTableWidgetSelectionRange(4, 1, 5, 2), true);
+        view->LockAction->trigger();
+        QTableWidgetItem *cell67 = view->Cells->item(4, 2);
+        EXPECT_EQ(cell67->text(), QStringLiteral("100"));
+        EXPECT_EQ(cell67->background().style(), Qt::BDiagPattern) << "shown as locked";
+        EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Locked: no suggestion")));
+        EXPECT_EQ(view->Result().cells[66].suggested, std::nullopt);
+        emit view->Cells->cellDoubleClicked(5, 1); // cell 82 unlocked again
+        view->DelayBox->setValue(300);
+    }
+    monitor::TLogViewWindow again(monitor::readLogFile(log), log, dialogs);
+    std::vector<int> locked;
+    for (int cell = 0; cell < 256; ++cell)
+        if (again.CellView->Locked()[size_t(cell)])
+            locked.push_back(cell + 1);
+    EXPECT_EQ(locked, (std::vector<int>{66, 67, 83}));
+    EXPECT_EQ(again.CellView->DelayBox->value(), 300);
+    EXPECT_EQ(again.CellView->Result().delayRecords, 2);
+}
+
 TEST_F(LogTuning, ANarrowBandLogGetsTheRichShareAndNoSuggestion)
 {
     QByteArray content = leanLog();
     content.replace("Lambda 657", "Lambda 130");
     const QString log = write(QStringLiteral("narrow.log"), content);
-    write(QStringLiteral("backups/kept.inj"), flatMap(100));
+    write(QStringLiteral("narrow.fuel"), flatTrack(100));
     monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
     window.SetLanguage(0);
     monitor::TLogAnalysisView *view = window.CellView;
@@ -158,11 +209,44 @@ TEST_F(LogTuning, TheCommandLineSuggestsAndPrintsTheCells)
     QProcess noMap;
     noMap.start(QStringLiteral(TARVEX_LOGVIEW), {QStringLiteral("--suggest"), out, log});
     ASSERT_TRUE(noMap.waitForFinished(20000));
-    EXPECT_EQ(noMap.exitCode(), 1) << "no map given and none kept beside the log";
+    EXPECT_EQ(noMap.exitCode(), 1) << "no map given and none beside the log";
+    EXPECT_TRUE(noMap.readAllStandardError().contains("no map beside the log"));
+}
+
+TEST_F(LogTuning, TheCommandLineRefusesBadNumbersAndSkipsBadLines)
+{
+    QByteArray content = leanLog();
+    content.insert(content.indexOf("RPM", 100), QByteArray(80, '\0') + "\r\n"); // a power cut's line
+    const QString log = write(QStringLiteral("drive.log"), content);
+    write(QStringLiteral("drive.fuel"), flatTrack(100));
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char *says;
+    } rows[] = {
+        {{"--max-change", "-5"}, 2, "--max-change takes a number from 1 to 100, not '-5'"},
+        {{"--max-change", "nan"}, 2, "--max-change takes a number"},
+        {{"--min-records", "1e12"}, 2, "--min-records takes a whole number from 1 to 100000"},
+        {{"--target", "14,7"}, 2, "--target takes a number from 8 to 22"},
+        {{"--lambda-delay", "2001"}, 2, "--lambda-delay takes a whole number from 0 to 2000"},
+        {{"--lock", "67,300"}, 2, "--lock takes a whole number from 1 to 256, not '300'"},
+        {{"--min-coolant", "cold"}, 2, "--min-coolant takes a number from -40 to 130, not 'cold'"},
+        {{"--lock", "60-70", "--lambda-delay", "400"}, 0, "1 bad lines of the log skipped, the first is line 4"},
+    };
+    for (const auto &row : rows) {
+        QProcess run;
+        run.start(QStringLiteral(TARVEX_LOGVIEW), QStringList{QStringLiteral("--cells"), QStringLiteral("-")} + row.args
+                                                       + QStringList{log});
+        ASSERT_TRUE(run.waitForFinished(20000));
+        const QByteArray said = run.readAllStandardError();
+        EXPECT_EQ(run.exitCode(), row.exitCode) << row.args.join(' ').toStdString();
+        EXPECT_TRUE(said.contains(row.says)) << said.toStdString();
+    }
 }
 
 // A drive recorded from the simulator whose fuel map is 20 % short in the
-// idle cell: the suggestion moves that cell toward its true value.
+// idle cell: the suggestion from the map beside the log moves that cell
+// toward its true value.
 TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
 {
     sim::Options options;
@@ -181,7 +265,7 @@ TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
         TTarvexMainForm form(s);
         press(form, &TTarvexMainForm::ComSearchButtonClick);
         press(form, &TTarvexMainForm::ComConnectButtonClick);
-        press(form, &TTarvexMainForm::InjRefreshButtonClick); // the window keeps the ECU's map
+        press(form, &TTarvexMainForm::InjRefreshButtonClick); // the log's map is known, written beside it
         press(form, &TTarvexMainForm::LogButtonClick);
         QEventLoop drive;
         QTimer::singleShot(4000, &drive, &QEventLoop::quit);

@@ -196,6 +196,14 @@ TEST(LogAnalysis, ALockedCellKeepsItsValueButShowsItsReadings)
     EXPECT_EQ(suggestedMap(a, flatMap(100))[66], 100);
 }
 
+TEST(LogAnalysis, TheChangeStepsOfTheCellColours)
+{
+    for (const auto &[current, suggested, step] :
+         {std::tuple{100, 100, 0}, {100, 101, 1}, {100, 99, -1}, {100, 103, 2}, {100, 106, 3}, {100, 90, -4},
+          {100, 115, 4}, {200, 201, 0}, {0, 5, 4}})
+        EXPECT_EQ(changeStep(current, suggested), step) << current << " → " << suggested;
+}
+
 TEST(LogAnalysis, TheSensorIsGuessedFromTheReadings)
 {
     EXPECT_EQ(guessSensor(readLog(logOf(std::vector<Rec>(5, Rec{67, 505})))), SensorKind::WideBand);
