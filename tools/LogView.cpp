@@ -204,6 +204,11 @@ int analyse(const Command &c, const LogData &log)
     const SensorKind sensor = c.sensor.value_or(guessSensor(log));
     const Analysis analysis = analyseLog(log, sensor, c.filters, base, settings);
     if (c.mode == QLatin1String("--cells")) {
+        // Standard output may be the table: the base is told on the other.
+        std::fprintf(stderr, "tarvex-logview: %s\n",
+                     qPrintable(base ? QStringLiteral("current map %1").arg(baseText)
+                                     : QStringLiteral("no map beside the log (%1): no suggestion; --map names one")
+                                           .arg(logMapTrackPath(c.log))));
         const QByteArray csv = cellsCsv(analysis);
         if (c.output == QLatin1String("-")) {
             std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
