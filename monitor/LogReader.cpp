@@ -33,6 +33,18 @@ std::optional<double> LogRecord::number(LogField f) const
     const auto &v = values[size_t(f)];
     if (!v || v->isEmpty())
         return std::nullopt;
+    // Plain digits, as the ECU sends them, without the text conversion.
+    if (v->size() <= 9) {
+        const bool minus = v->front() == '-';
+        int n = 0;
+        bool digits = v->size() > (minus ? 1 : 0);
+        for (qsizetype i = minus ? 1 : 0; digits && i < v->size(); ++i) {
+            digits = v->at(i) >= '0' && v->at(i) <= '9';
+            n = n * 10 + (v->at(i) - '0');
+        }
+        if (digits)
+            return double(minus ? -n : n);
+    }
     if (const std::optional<int> n = link::tryStrToInt(QString::fromLatin1(*v)))
         return double(*n);
     return std::nullopt;
