@@ -143,9 +143,9 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "Рядом с записью нет %1: выберите карту, которая была в ЭБУ («Текущая карта…»); до тех пор предложения нет",
      "No %1 beside the log: choose the map the ECU held (\"Current map…\"); until then, no suggestion"},
     {Text::CurrentMapBadTrack, "%1 рядом с записью не прочитан: %2", "%1 beside the log cannot be read: %2"},
-    {Text::SkippedLines, " (пропущено строк: %1, первая — %2)", " (%1 lines skipped, the first is line %2)"},
+    {Text::SkippedLines, " (пропущено строк: %1, первая — %2)", " (lines skipped: %1, the first is line %2)"},
     {Text::LogBadLines, "Пропущено испорченных строк записи: %1, первая — строка %2",
-     "%1 bad lines of the log skipped, the first is line %2"},
+     "Bad lines of the log skipped: %1, the first is line %2"},
     {Text::FilterDelay, "Задержка зонда, мс:", "Lambda delay, ms:"},
     {Text::FilterDelayTip,
      "Выхлоп доходит до зонда с опозданием: каждое показание относится к режиму, который был на столько раньше "

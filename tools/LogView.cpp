@@ -182,7 +182,7 @@ int analyse(const Command &c, const LogData &log)
         if (!track.error.isEmpty())
             return fail(QStringLiteral("%1: %2").arg(trackPath, track.error));
         if (track.badLines > 0)
-            std::fprintf(stderr, "tarvex-logview: %s: %d lines skipped, the first is line %d\n", qPrintable(trackPath),
+            std::fprintf(stderr, "tarvex-logview: %s: lines skipped: %d, the first is line %d\n", qPrintable(trackPath),
                          track.badLines, track.firstBadLine);
         base = track.track;
         if (base)
@@ -266,7 +266,7 @@ int main(int argc, char *argv[])
     if (!log.error.isEmpty())
         return fail(log.error);
     if (log.badLines > 0)
-        std::fprintf(stderr, "tarvex-logview: %d bad lines of the log skipped, the first is line %d\n", log.badLines,
+        std::fprintf(stderr, "tarvex-logview: bad lines of the log skipped: %d, the first is line %d\n", log.badLines,
                      log.firstBadLine);
     if (command->mode == QLatin1String("--csv")) {
         const QByteArray out = logCsv(log);

@@ -231,7 +231,7 @@ TEST_F(LogTuning, TheCommandLineRefusesBadNumbersAndSkipsBadLines)
         {{"--lambda-delay", "2001"}, 2, "--lambda-delay takes a whole number from 0 to 2000"},
         {{"--lock", "67,300"}, 2, "--lock takes a whole number from 1 to 256, not '300'"},
         {{"--min-coolant", "cold"}, 2, "--min-coolant takes a number from -40 to 130, not 'cold'"},
-        {{"--lock", "60-70", "--lambda-delay", "400"}, 0, "1 bad lines of the log skipped, the first is line 4"},
+        {{"--lock", "60-70", "--lambda-delay", "400"}, 0, "bad lines of the log skipped: 1, the first is line 4"},
     };
     for (const auto &row : rows) {
         QProcess run;
