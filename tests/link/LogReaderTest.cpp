@@ -84,30 +84,6 @@ TEST(LogReader, TheCsvHoldsRawAndConvertedValues)
                          "1,850,470,500,35,200,100,520,35,15,120,100,101,99,250,40,42,1,0,0,0,1,47,14.03,4.00,-15\n"));
 }
 
-TEST(LogReader, BadLinesAreSkippedAndCountedAndTheRecordsKept)
-{
-    QByteArray content = writtenLog([](LogFile &log) {
-        for (const char *rpm : {"850", "900", "950"}) {
-            sensorTick(log, rpm);
-            stateTick(log, "35", "15");
-        }
-    });
-    // A power cut's line of NUL bytes in place of the second record's first line.
-    QList<QByteArray> lines = content.split('\n');
-    lines[3] = QByteArray(lines[3].size(), '\0');
-    lines.insert(6, "RPM 1000 garbage");            // a record cut short: its value is no number
-    lines.insert(6, "garbage RPM 1000");
-    const LogData data = readLog(lines.join('\n'));
-    EXPECT_TRUE(data.error.isEmpty());
-    EXPECT_EQ(data.badLines, 2);
-    EXPECT_EQ(data.firstBadLine, 4);
-    ASSERT_EQ(data.records.size(), 3u);
-    EXPECT_EQ(data.records[0][LogField::Rpm], QByteArray("850"));
-    EXPECT_EQ(data.records[1][LogField::Rpm], QByteArray("950"));
-    EXPECT_EQ(data.records[2][LogField::Rpm], QByteArray("1000 garbage"));
-    EXPECT_FALSE(data.records[2].number(LogField::Rpm));
-}
-
 TEST(LogReader, OtherFilesAreNotLogs)
 {
     EXPECT_FALSE(readLog(QByteArray()).error.isEmpty());

@@ -226,34 +226,6 @@ TEST_F(Simulator_, EngineWarmsAlongACurveAndBlipsTheThrottle)
     EXPECT_NEAR(model.coolantC(), 90, 2);
 }
 
-// The drive cycle holds each level in a cell of its own; the wide-band
-// reading shows a wrong cell's mixture the sensor's delay after the engine
-// got there.
-TEST_F(Simulator_, TheDriveCycleVisitsItsCellsAndTheSensorReadsThemLate)
-{
-    EcuModel model(3, std::string());
-    model.setCoolant(88);
-    model.setWideBand(true);
-    model.setFuelError(83, 0.8);
-    model.setLambdaDelay(0.4);
-    model.setDrive(3, {25, 100});
-    auto afr = [&model] {
-        const std::string reply = model.handleFrame("<G>");
-        return std::stoi(reply.substr(reply.find('G') + 1)) / 106.0 + 10;
-    };
-    for (int i = 0; i < 55; ++i) // to 2.75 s: idling at the first level
-        model.advance(0.05);
-    EXPECT_EQ(model.workingCell(), 67);
-    EXPECT_NEAR(afr(), 14.7, 0.15);
-    for (int i = 0; i < 10; ++i) // 3.25 s: the second level's cell, 0.25 s in
-        model.advance(0.05);
-    EXPECT_EQ(model.workingCell(), 83);
-    EXPECT_NEAR(afr(), 14.7, 0.15) << "the exhaust of cell 67 still";
-    for (int i = 0; i < 10; ++i)
-        model.advance(0.05);
-    EXPECT_NEAR(afr(), 14.7 / 0.8, 0.15);
-}
-
 TEST_F(Simulator_, LoaderTakesGoodBlocksRefusesBadOnesAndWritesTheImage)
 {
     startSim();
