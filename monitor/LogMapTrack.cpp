@@ -163,6 +163,7 @@ QString LogMapTrackWriter::begin(const QString &path, const FuelMap &start)
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return m_file.errorString();
     m_now = start;
+    m_followed.clear();
     m_records = 0;
     const QByteArray head = QByteArray(kHeader) + '\n' + startLine(start);
     if (m_file.write(head) != head.size() || !m_file.flush() || ::fdatasync(m_file.handle()) != 0) {
@@ -189,13 +190,19 @@ QString LogMapTrackWriter::change(int cell, int value)
 
 QString LogMapTrackWriter::follow(const QStringList &cells)
 {
+    // Called at every record: only the texts that changed are read.
+    if (!m_file.isOpen() || cells == m_followed)
+        return QString();
     for (int cell = 0; cell < std::min<int>(kTrackCells, int(cells.size())); ++cell) {
+        if (cells[cell] == m_followed.value(cell))
+            continue;
         const std::optional<int> v = link::tryStrToInt(cells[cell]);
         if (!v || *v < 0 || *v > kHighest)
             continue;
         if (const QString error = change(cell, *v); !error.isEmpty())
             return error;
     }
+    m_followed = cells;
     return QString();
 }
 

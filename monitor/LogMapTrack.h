@@ -92,6 +92,7 @@ public:
 private:
     QFile m_file;
     FuelMap m_now{};
+    QStringList m_followed; // the cells as last followed
     int m_records = 0;
 };
 
