@@ -11,6 +11,7 @@
 #include "maps/MapOperations.h"
 #include "maps/WorkingTrail.h"
 #include "monitor/LogFile.h"
+#include "monitor/LogMapTrack.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -466,6 +467,10 @@ private:
     std::unique_ptr<link::EcuExchange> m_exchange;
     bool m_logging = false;
     monitor::LogFile m_log;
+    bool m_logLineOpen = false; // items of a line written, its end not yet
+    // Beside the log, the fuel map it is taken with; each record start
+    // follows what the fuel map's session knows the ECU holds.
+    monitor::LogMapTrackWriter m_logMap;
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;

@@ -67,8 +67,17 @@ void TTarvexMainForm::Timer1Timer()
 
 void TTarvexMainForm::LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine)
 {
-    if (m_logging)
-        m_log.append(keyword + value, endLine);
+    if (!m_logging)
+        return;
+    // Every line but the Fuel line starts a record: the fuel cells changed
+    // since the last one hold from this record on.
+    if (!m_logLineOpen && keyword != " Fuel ") {
+        if (const QString error = m_logMap.follow(Page(0).session.ecu()); !error.isEmpty())
+            throw Exception(error);
+        m_logMap.recordStarts();
+    }
+    m_log.append(keyword + value, endLine);
+    m_logLineOpen = !endLine;
 }
 
 void TTarvexMainForm::DecodeSensorReply(const QByteArray &reply)
@@ -236,9 +245,17 @@ void TTarvexMainForm::LogButtonClick()
         throw Exception(error);
     logwritelabel->setText(QStringLiteral("*"));
     m_logging = true;
+    m_logLineOpen = false;
     const QByteArray version = Exchange().run(link::CommandId::FirmwareVersion);
     FWmemo->setPlainText(link::fromCp1251(version));
     m_log.append(version, true);
+    // The fuel map the log is taken with, when the window knows it.
+    const maps::MapSession &fuelMap = Page(0).session;
+    if (const std::optional<monitor::FuelMap> fuel = fuelMap.hasMap() && !fuelMap.needsCompare()
+            ? monitor::fuelMapValues(fuelMap.ecu())
+            : std::nullopt)
+        if (const QString error = m_logMap.begin(monitor::logMapTrackPath(name), *fuel); !error.isEmpty())
+            throw Exception(error);
 }
 
 void TTarvexMainForm::EndLogging()
@@ -246,6 +263,7 @@ void TTarvexMainForm::EndLogging()
     if (!m_logging)
         return;
     const QString error = m_log.close();
+    m_logMap.close();
     logwritelabel->setText(QString());
     m_logging = false;
     if (!error.isEmpty())

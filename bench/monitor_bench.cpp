@@ -112,14 +112,23 @@ static QByteArray hourLog()
     return out;
 }
 
+// Against the map beside the log, with a change every minute, a lambda
+// delay and a few locked cells.
 static void BM_AnalyseHourLog(benchmark::State &state)
 {
     const monitor::LogData log = monitor::readLog(hourLog());
-    std::array<int, monitor::kCellCount> current;
-    current.fill(100);
+    monitor::FuelMap start;
+    start.fill(100);
+    monitor::LogMapTrack track(start);
+    for (int record = 300; record < 18000; record += 300)
+        track.change(record, record / 300 % 256, 100 + record / 300 % 7);
+    monitor::AnalysisFilters filters;
+    filters.lambdaDelayMs = 400;
+    monitor::SuggestionSettings settings;
+    for (int cell : {66, 67, 82})
+        settings.locked[size_t(cell)] = true;
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            monitor::analyseLog(log, monitor::SensorKind::WideBand, {}, current, monitor::SuggestionSettings()));
+        benchmark::DoNotOptimize(monitor::analyseLog(log, monitor::SensorKind::WideBand, filters, track, settings));
 }
 BENCHMARK(BM_AnalyseHourLog)->Unit(benchmark::kMillisecond);
 

@@ -23,56 +23,94 @@ double airFuelRatio(double raw)
     return raw / 106.0 + 10.0;
 }
 
+int delayInRecords(int delayMs)
+{
+    return int(std::lround(std::clamp(delayMs, 0, kMaxLambdaDelayMs) * kRecordsPerSecond / 1000.0));
+}
+
 Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
-                    const std::optional<std::array<int, kCellCount>> &current, const SuggestionSettings &settings)
+                    const std::optional<LogMapTrack> &base, const SuggestionSettings &settings)
 {
     Analysis a;
     a.sensor = sensor;
     struct Sums {
-        double rpm = 0, load = 0, afr = 0;
+        double rpm = 0, load = 0, afr = 0, need = 0;
         int rich = 0;
     };
     std::array<Sums, kCellCount> sums{};
-    const int last = filters.lastRecord < 0 ? int(log.records.size()) - 1
-                                            : std::min(filters.lastRecord, int(log.records.size()) - 1);
+    const auto &records = log.records;
+    const int last = filters.lastRecord < 0 ? int(records.size()) - 1
+                                            : std::min(filters.lastRecord, int(records.size()) - 1);
     const double maxThrottleStep = filters.maxThrottlePerS / kRecordsPerSecond;
-    std::optional<double> previousThrottle;
+    const int highest = sensor == SensorKind::WideBand ? kWideHighest : kNarrowHighest;
+    a.delayRecords = delayInRecords(filters.lambdaDelayMs);
+    // The map in force, walked along with the working point's record.
+    FuelMap inForce = base ? base->start() : FuelMap{};
+    size_t nextChange = 0;
     for (int i = std::max(0, filters.firstRecord); i <= last; ++i) {
-        const LogRecord &r = log.records[size_t(i)];
-        const std::optional<double> throttle = r.number(LogField::Tps);
-        const bool fastThrottle = throttle && previousThrottle && std::abs(*throttle - *previousThrottle) > maxThrottleStep;
-        previousThrottle = throttle;
-        const std::optional<double> pos = r.number(LogField::Pos);
-        const std::optional<double> lambda = r.number(LogField::Lambda);
+        const std::optional<double> lambda = records[size_t(i)].number(LogField::Lambda);
+        const int j = i - a.delayRecords;
+        const LogRecord *point = j >= 0 ? &records[size_t(j)] : nullptr;
+        const std::optional<double> pos = point ? point->number(LogField::Pos) : std::nullopt;
         if (!pos || *pos < 1 || *pos > kCellCount || !lambda) {
             ++a.otherRecords;
             continue;
         }
-        if (const auto coolant = coolantCelsius(r); coolant && *coolant < filters.minCoolantC) {
-            ++a.coldRecords;
-            continue;
-        }
-        if (fastThrottle) {
-            ++a.throttleRecords;
-            continue;
-        }
-        if (filters.skipNoInjection && r.number(LogField::Ms) == 0.0) {
-            ++a.overrunRecords;
-            continue;
-        }
         const int cell = int(*pos) - 1;
         CellStats &c = a.cells[size_t(cell)];
+        auto leaveOut = [&c](int &counter) {
+            ++counter;
+            ++c.leftOut;
+        };
+        if (*lambda <= 0 || *lambda > highest) {
+            leaveOut(a.notReadyRecords);
+            continue;
+        }
+        if (const auto coolant = coolantCelsius(*point); coolant && *coolant < filters.minCoolantC) {
+            leaveOut(a.coldRecords);
+            continue;
+        }
+        const std::optional<double> throttle = point->number(LogField::Tps);
+        const std::optional<double> before = j > 0 ? records[size_t(j - 1)].number(LogField::Tps) : std::nullopt;
+        if (throttle && before && std::abs(*throttle - *before) > maxThrottleStep) {
+            leaveOut(a.throttleRecords);
+            continue;
+        }
+        if (filters.skipNoInjection
+            && (point->number(LogField::Ms) == 0.0 || point->number(LogField::Decel) == 1.0)) {
+            leaveOut(a.overrunRecords);
+            continue;
+        }
+        if (sensor == SensorKind::WideBand && *lambda >= kWidePegged) {
+            leaveOut(a.peggedRecords);
+            continue;
+        }
         ++c.hits;
         ++a.recordsUsed;
-        sums[size_t(cell)].rpm += r.number(LogField::Rpm).value_or(0);
-        sums[size_t(cell)].load += r.number(LogField::Map).value_or(0);
-        sums[size_t(cell)].afr += airFuelRatio(*lambda);
-        sums[size_t(cell)].rich += *lambda > kNarrowRichAbove ? 1 : 0;
+        if (!c.spans.empty() && c.spans.back().second >= j - 1)
+            c.spans.back().second = j;
+        else
+            c.spans.emplace_back(j, j);
+        Sums &sum = sums[size_t(cell)];
+        sum.rpm += point->number(LogField::Rpm).value_or(0);
+        sum.load += point->number(LogField::Map).value_or(0);
+        const double afr = airFuelRatio(*lambda);
+        sum.afr += afr;
+        sum.rich += *lambda > kNarrowRichAbove ? 1 : 0;
+        if (base) {
+            for (; nextChange < base->changes().size() && base->changes()[nextChange].record <= j; ++nextChange)
+                inForce[size_t(base->changes()[nextChange].cell)] = base->changes()[nextChange].value;
+            const double target = settings.targetMap ? (*settings.targetMap)[size_t(cell)] : settings.targetAfr;
+            sum.need += target > 0 ? inForce[size_t(cell)] * afr / target : 0;
+        }
     }
+    const std::optional<FuelMap> end = base ? std::optional<FuelMap>(base->endMap()) : std::nullopt;
+    const double limit = std::clamp(settings.maxChangePercent, 0.0, 100.0) / 100.0;
     for (int cell = 0; cell < kCellCount; ++cell) {
         CellStats &c = a.cells[size_t(cell)];
-        if (current)
-            c.current = (*current)[size_t(cell)];
+        c.locked = settings.locked[size_t(cell)];
+        if (end)
+            c.current = (*end)[size_t(cell)];
         if (c.hits == 0)
             continue;
         const Sums &s = sums[size_t(cell)];
@@ -80,16 +118,21 @@ Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters
         c.meanLoad = s.load / c.hits;
         c.meanAfr = s.afr / c.hits;
         c.richShare = double(s.rich) / c.hits;
-        if (sensor != SensorKind::WideBand || !c.current || c.hits < filters.minRecords)
-            continue;
+        c.meanNeed = s.need / c.hits;
         const double target = settings.targetMap ? (*settings.targetMap)[size_t(cell)] : settings.targetAfr;
-        if (target <= 0)
+        if (sensor != SensorKind::WideBand || !c.current || c.hits < filters.minRecords || c.locked || target <= 0)
             continue;
-        const double limit = settings.maxChangePercent / 100.0;
-        const double factor = std::clamp(c.meanAfr / target, 1.0 - limit, 1.0 + limit);
+        const double factor = *c.current > 0 ? std::clamp(c.meanNeed / *c.current, 1.0 - limit, 1.0 + limit) : 1.0;
         c.suggested = std::clamp(int(std::lround(*c.current * factor)), settings.lowest, settings.highest);
     }
     return a;
+}
+
+Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
+                    const std::optional<std::array<int, kCellCount>> &current, const SuggestionSettings &settings)
+{
+    return analyseLog(log, sensor, filters, current ? std::optional<LogMapTrack>(LogMapTrack(*current)) : std::nullopt,
+                      settings);
 }
 
 std::array<int, kCellCount> suggestedMap(const Analysis &analysis, const std::array<int, kCellCount> &current)
@@ -99,6 +142,13 @@ std::array<int, kCellCount> suggestedMap(const Analysis &analysis, const std::ar
         if (analysis.cells[size_t(cell)].suggested)
             out[size_t(cell)] = *analysis.cells[size_t(cell)].suggested;
     return out;
+}
+
+int changeStep(int current, int suggested)
+{
+    const double percent = std::abs(suggested - current) * 100.0 / std::max(1, current);
+    const int step = percent >= 10 ? 4 : percent >= 6 ? 3 : percent >= 3 ? 2 : percent >= 1 ? 1 : 0;
+    return suggested < current ? -step : step;
 }
 
 QByteArray cellsCsv(const Analysis &analysis)

@@ -2,11 +2,11 @@
 #include "app/Dialogs.h"
 #include "app/RunTimeTexts.h"
 #include "link/Protocol.h"
-#include "maps/MapCompare.h"
 #include "maps/MapFile.h"
 #include "maps/MapScale.h"
 #include "monitor/LiveData.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -44,11 +45,39 @@ QColor pale(const QColor &color, double strength)
     const double s = std::clamp(strength, 0.0, 1.0) * 0.75;
     return QColor::fromRgbF(1 - (1 - color.redF()) * s, 1 - (1 - color.greenF()) * s, 1 - (1 - color.blueF()) * s);
 }
+
+// The lambda gauge's colours for a suggested change: blue where the cell ran
+// lean and gets more fuel, red where it ran rich, green where it stays; the
+// further, the stronger.
+QColor changeColor(int step)
+{
+    constexpr double kStrength[] = {0.3, 0.45, 0.6, 0.8, 1.0};
+    const QColor gauge = step > 0 ? QColor(0, 0, 255) : step < 0 ? QColor(255, 0, 0) : QColor(0, 128, 0);
+    return pale(gauge, kStrength[std::abs(step)]);
+}
+
+// Record numbers as the plots show them, span by span.
+QString spansText(const std::vector<std::pair<int, int>> &spans)
+{
+    constexpr size_t kShown = 6;
+    QStringList parts;
+    for (size_t i = 0; i < std::min(spans.size(), kShown); ++i) {
+        const auto &[first, last] = spans[i];
+        parts << (first == last ? QString::number(first + 1) : QStringLiteral("%1–%2").arg(first + 1).arg(last + 1));
+    }
+    if (spans.size() > kShown)
+        parts << QStringLiteral("…");
+    return parts.join(QStringLiteral(", "));
+}
+
+const char kSettingsDelay[] = "analysis/lambdaDelayMs";
+const char kSettingsLocked[] = "analysis/lockedCells";
 } // namespace
 
 TLogAnalysisView::TLogAnalysisView(const LogData &log, const QString &logPath, std::shared_ptr<app::Dialogs> dialogs,
                                    QWidget *parent)
-    : QWidget(parent), m_log(log), m_logPath(logPath), m_dialogs(std::move(dialogs))
+    : QWidget(parent), m_log(log), m_logPath(logPath), m_dialogs(std::move(dialogs)),
+      m_trackPath(logMapTrackPath(logPath)), m_track(readLogMapTrackFile(m_trackPath))
 {
     const AnalysisFilters filters;
     const SuggestionSettings settings;
@@ -71,6 +100,11 @@ TLogAnalysisView::TLogAnalysisView(const LogData &log, const QString &logPath, s
     TargetBox = spin(this, 8, 22, settings.targetAfr, 1);
     TargetMapButton = new QPushButton(this);
     TargetMapLabel = new QLabel(this);
+    DelayLabel = new QLabel(this);
+    DelayBox = new QSpinBox(this);
+    DelayBox->setRange(0, kMaxLambdaDelayMs);
+    DelayBox->setSingleStep(100);
+    DelayBox->setValue(filters.lambdaDelayMs);
     MaxChangeLabel = new QLabel(this);
     MaxChangeBox = spin(this, 1, 100, settings.maxChangePercent, 0);
     CurrentMapButton = new QPushButton(this);
@@ -91,6 +125,16 @@ TLogAnalysisView::TLogAnalysisView(const LogData &log, const QString &logPath, s
     }
     Cells->setHorizontalHeaderLabels(speeds);
     Cells->setVerticalHeaderLabels(rows);
+    LockAction = new QAction(this);
+    LockAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    UnlockAction = new QAction(this);
+    UnlockAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    for (QAction *action : {LockAction, UnlockAction}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        Cells->addAction(action);
+    }
+    Cells->setContextMenuPolicy(Qt::ActionsContextMenu);
+    LockHintLabel = new QLabel(this);
     Summary = new QLabel(this);
     Summary->setWordWrap(true);
     SaveButton = new QPushButton(this);
@@ -113,10 +157,13 @@ TLogAnalysisView::TLogAnalysisView(const LogData &log, const QString &logPath, s
     settingsGrid->addWidget(TargetBox, 3, 1);
     settingsGrid->addWidget(MaxChangeLabel, 3, 2);
     settingsGrid->addWidget(MaxChangeBox, 3, 3);
+    settingsGrid->addWidget(DelayLabel, 2, 4);
+    settingsGrid->addWidget(DelayBox, 2, 5);
     settingsGrid->addWidget(TargetMapButton, 4, 0);
-    settingsGrid->addWidget(TargetMapLabel, 4, 1, 1, 3);
+    settingsGrid->addWidget(TargetMapLabel, 4, 1, 1, 5);
     settingsGrid->addWidget(CurrentMapButton, 5, 0);
-    settingsGrid->addWidget(CurrentMapLabel, 5, 1, 1, 3);
+    settingsGrid->addWidget(CurrentMapLabel, 5, 1, 1, 5);
+    CurrentMapLabel->setWordWrap(true);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(Summary, 1);
     bottom->addWidget(SaveButton);
@@ -124,6 +171,7 @@ TLogAnalysisView::TLogAnalysisView(const LogData &log, const QString &logPath, s
     layout->addLayout(settingsGrid);
     layout->addWidget(RangeLabel);
     layout->addWidget(Cells, 1);
+    layout->addWidget(LockHintLabel);
     layout->addLayout(bottom);
 
     auto again = [this] { Analyse(); };
@@ -136,18 +184,21 @@ TLogAnalysisView::TLogAnalysisView(const LogData &log, const QString &logPath, s
     for (QDoubleSpinBox *box : {CoolantBox, ThrottleBox, TargetBox, MaxChangeBox})
         connect(box, &QDoubleSpinBox::valueChanged, this, again);
     connect(MinRecordsBox, &QSpinBox::valueChanged, this, again);
+    connect(DelayBox, &QSpinBox::valueChanged, this, [this] {
+        WriteSettings();
+        Analyse();
+    });
+    connect(LockAction, &QAction::triggered, this, [this] { LockSelectionClick(true); });
+    connect(UnlockAction, &QAction::triggered, this, [this] { LockSelectionClick(false); });
+    connect(Cells, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) { ToggleLock(row * 16 + column); });
     connect(OverrunBox, &QCheckBox::toggled, this, again);
     connect(ShowBox, &QComboBox::currentIndexChanged, this, [this] { FillCells(); });
     connect(CurrentMapButton, &QPushButton::clicked, this, [this] { ChooseCurrentMapClick(); });
     connect(TargetMapButton, &QPushButton::clicked, this, [this] { ChooseTargetMapClick(); });
     connect(SaveButton, &QPushButton::clicked, this, [this] { SaveSuggestionClick(); });
 
-    // The map the window kept when it read the ECU, beside the log.
-    const QString kept = maps::newestMapFile(QFileInfo(logPath).dir().filePath(QStringLiteral("backups")),
-                                             QStringLiteral(".inj"));
-    if (!kept.isEmpty())
-        LoadCurrentMap(kept);
-    ShowBox->setCurrentIndex(m_current && Sensor() == SensorKind::WideBand ? int(Show::Suggestion) : int(Show::Lambda));
+    ReadSettings();
+    ShowBox->setCurrentIndex(Base() && Sensor() == SensorKind::WideBand ? int(Show::Suggestion) : int(Show::Lambda));
     SetLanguage(QLocale::system().language() == QLocale::Russian ? 0 : 1);
 }
 
@@ -182,6 +233,11 @@ void TLogAnalysisView::UpdateCaptions()
     TargetLabel->setText(runTimeText(Text::TargetAfr, l));
     TargetMapButton->setText(runTimeText(Text::TargetMap, l));
     MaxChangeLabel->setText(runTimeText(Text::MaxChange, l));
+    DelayLabel->setText(runTimeText(Text::FilterDelay, l));
+    DelayBox->setToolTip(runTimeText(Text::FilterDelayTip, l));
+    LockAction->setText(runTimeText(Text::MenuLockCells, l));
+    UnlockAction->setText(runTimeText(Text::MenuUnlockCells, l));
+    LockHintLabel->setText(runTimeText(Text::LockHint, l));
     CurrentMapButton->setText(runTimeText(Text::CurrentMap, l));
     ShowLabel->setText(runTimeText(Text::ShowLabel, l));
     ShowBox->setItemText(int(Show::Records), runTimeText(Text::ShowRecords, l));
@@ -243,16 +299,70 @@ void TLogAnalysisView::ChooseTargetMapClick()
         LoadTargetMap(path);
 }
 
+std::optional<LogMapTrack> TLogAnalysisView::Base() const
+{
+    if (m_current)
+        return LogMapTrack(*m_current);
+    return m_track.track;
+}
+
+void TLogAnalysisView::ReadSettings()
+{
+    const QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarvex"),
+                             QStringLiteral("tarvex-logview"));
+    const QSignalBlocker quiet(DelayBox);
+    DelayBox->setValue(settings.value(QLatin1String(kSettingsDelay), 0).toInt());
+    m_locked.fill(false);
+    for (const QString &cell : settings.value(QLatin1String(kSettingsLocked)).toString().split(QLatin1Char(','))) {
+        bool ok = false;
+        const int n = cell.toInt(&ok);
+        if (ok && n >= 1 && n <= kCellCount)
+            m_locked[size_t(n - 1)] = true;
+    }
+}
+
+void TLogAnalysisView::WriteSettings() const
+{
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarvex"),
+                       QStringLiteral("tarvex-logview"));
+    settings.setValue(QLatin1String(kSettingsDelay), DelayBox->value());
+    QStringList cells;
+    for (int cell = 0; cell < kCellCount; ++cell)
+        if (m_locked[size_t(cell)])
+            cells << QString::number(cell + 1);
+    settings.setValue(QLatin1String(kSettingsLocked), cells.join(QLatin1Char(',')));
+}
+
+void TLogAnalysisView::LockSelectionClick(bool lock)
+{
+    for (const QTableWidgetSelectionRange &range : Cells->selectedRanges())
+        for (int row = range.topRow(); row <= range.bottomRow(); ++row)
+            for (int column = range.leftColumn(); column <= range.rightColumn(); ++column)
+                m_locked[size_t(row * 16 + column)] = lock;
+    WriteSettings();
+    Analyse();
+}
+
+void TLogAnalysisView::ToggleLock(int cell)
+{
+    if (cell < 0 || cell >= kCellCount)
+        return;
+    m_locked[size_t(cell)] = !m_locked[size_t(cell)];
+    WriteSettings();
+    Analyse();
+}
+
 void TLogAnalysisView::SaveSuggestionClick()
 {
-    if (!m_current)
+    const std::optional<LogMapTrack> base = Base();
+    if (!base)
         return;
     const QString path =
         m_dialogs->saveFileName(this, QStringLiteral("Injection Table "), QStringLiteral("*.inj"), QStringLiteral("inj"));
     if (path.isEmpty())
         return;
     QStringList cells;
-    for (int value : suggestedMap(m_analysis, *m_current))
+    for (int value : suggestedMap(m_analysis, base->endMap()))
         cells << QString::number(value);
     if (const QString error = maps::writeMapFile(path, cells); !error.isEmpty()) {
         Message(error);
@@ -270,11 +380,14 @@ void TLogAnalysisView::Analyse()
     filters.minRecords = MinRecordsBox->value();
     filters.firstRecord = m_first;
     filters.lastRecord = m_last;
+    filters.lambdaDelayMs = DelayBox->value();
     SuggestionSettings settings;
+    settings.locked = m_locked;
     settings.targetAfr = TargetBox->value();
     settings.targetMap = m_targets;
     settings.maxChangePercent = MaxChangeBox->value();
-    m_analysis = analyseLog(m_log, Sensor(), filters, m_current, settings);
+    const std::optional<LogMapTrack> base = Base();
+    m_analysis = analyseLog(m_log, Sensor(), filters, base, settings);
 
     const int l = m_language;
     SensorNote->setText(runTimeText(m_sensorGuessed ? Text::SensorGuessed : Text::SensorChosen, l));
@@ -282,18 +395,31 @@ void TLogAnalysisView::Analyse()
     RangeLabel->setText(runTimeText(Text::FilterRange, l).arg(std::max(0, m_first) + 1).arg(last));
     TargetMapLabel->setText(m_targets ? QFileInfo(m_targetPath).fileName() : runTimeText(Text::TargetOneValue, l));
     TargetBox->setEnabled(!m_targets);
-    CurrentMapLabel->setText(m_current ? runTimeText(Text::CurrentMapFrom, l).arg(QDir::toNativeSeparators(m_currentPath))
-                                       : runTimeText(Text::CurrentMapNone, l));
+    const QString trackName = QFileInfo(m_trackPath).fileName();
+    QString baseText;
+    if (m_current)
+        baseText = runTimeText(Text::CurrentMapFrom, l).arg(QDir::toNativeSeparators(m_currentPath));
+    else if (m_track.track)
+        baseText = runTimeText(Text::CurrentMapTrack, l).arg(trackName).arg(m_track.track->changes().size())
+                 + (m_track.badLines ? runTimeText(Text::SkippedLines, l).arg(m_track.badLines).arg(m_track.firstBadLine)
+                                     : QString());
+    else if (!m_track.error.isEmpty())
+        baseText = runTimeText(Text::CurrentMapBadTrack, l).arg(trackName, m_track.error);
+    else
+        baseText = runTimeText(Text::CurrentMapNoTrack, l).arg(trackName);
+    CurrentMapLabel->setText(baseText);
     QString summary = runTimeText(Text::AnalysisSummary, l)
                           .arg(m_analysis.recordsUsed)
                           .arg(m_analysis.coldRecords)
                           .arg(m_analysis.throttleRecords)
                           .arg(m_analysis.overrunRecords)
+                          .arg(m_analysis.peggedRecords)
+                          .arg(m_analysis.notReadyRecords)
                           .arg(m_analysis.otherRecords);
     if (Sensor() == SensorKind::NarrowBand)
         summary += QLatin1Char('\n') + runTimeText(Text::NarrowNoSuggestion, l);
     Summary->setText(summary);
-    SaveButton->setEnabled(m_current && Sensor() == SensorKind::WideBand);
+    SaveButton->setEnabled(base && Sensor() == SensorKind::WideBand);
     FillCells();
 }
 
@@ -305,7 +431,6 @@ void TLogAnalysisView::FillCells()
     for (const CellStats &c : m_analysis.cells)
         most = std::max(most, c.hits);
     const bool wide = m_analysis.sensor == SensorKind::WideBand;
-    const double maxChange = std::max(1.0, MaxChangeBox->value());
     for (int cell = 0; cell < kCellCount; ++cell) {
         const CellStats &c = m_analysis.cells[size_t(cell)];
         QTableWidgetItem *item = Cells->item(cell / 16, cell % 16);
@@ -328,8 +453,7 @@ void TLogAnalysisView::FillCells()
         case Show::Suggestion:
             if (c.suggested && c.current) {
                 text = QString::number(*c.suggested);
-                const double change = (*c.suggested - *c.current) * 100.0 / std::max(1, *c.current);
-                fill = pale(change > 0 ? QColor(0, 90, 255) : QColor(255, 120, 0), std::abs(change) / maxChange);
+                fill = changeColor(changeStep(*c.current, *c.suggested));
             } else if (c.current) {
                 text = QString::number(*c.current);
                 item->setForeground(Qt::gray);
@@ -339,7 +463,10 @@ void TLogAnalysisView::FillCells()
         if (show != Show::Suggestion || c.suggested)
             item->setForeground(Qt::black);
         item->setText(text);
-        item->setBackground(fill);
+        QFont font = item->font();
+        font.setItalic(c.locked);
+        item->setFont(font);
+        item->setBackground(c.locked ? QBrush(QColor(110, 110, 110), Qt::BDiagPattern) : QBrush(fill));
         QStringList tip{runTimeText(Text::TipCell, l).arg(cell + 1).arg(cell / 16 + 1).arg(maps::speedCaption(cell % 16)),
                         runTimeText(Text::TipRecords, l).arg(c.hits)};
         if (c.hits) {
@@ -347,10 +474,18 @@ void TLogAnalysisView::FillCells()
             tip << (wide ? runTimeText(Text::TipAfr, l).arg(c.meanAfr, 0, 'f', 2)
                          : runTimeText(Text::TipRich, l).arg(std::lround(c.richShare * 100)));
         }
+        if (c.hits && wide && c.current)
+            tip << runTimeText(Text::TipNeed, l).arg(c.meanNeed, 0, 'f', 1);
         if (c.current)
             tip << runTimeText(Text::TipCurrent, l).arg(*c.current);
         if (c.suggested)
             tip << runTimeText(Text::TipSuggested, l).arg(*c.suggested);
+        if (c.locked)
+            tip << runTimeText(Text::TipLocked, l);
+        if (c.leftOut)
+            tip << runTimeText(Text::TipLeftOut, l).arg(c.leftOut);
+        if (!c.spans.empty())
+            tip << runTimeText(Text::TipSpans, l).arg(spansText(c.spans));
         item->setToolTip(tip.join(QLatin1Char('\n')));
     }
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
@@ -22,7 +23,9 @@ namespace tarvex::monitor {
 
 // The fuel map's cells as a recorded drive saw them: records, mean lambda
 // and a suggested new value per cell, with the filters and settings that
-// make them, and the suggestion saved as a fuel map file.
+// make them, and the suggestion saved as a fuel map file. The base is the
+// fuel map beside the log, or the map the fitter chooses; the lambda delay
+// and the locked cells are kept in the user's settings.
 class TLogAnalysisView : public QWidget {
 public:
     TLogAnalysisView(const LogData &log, const QString &logPath, std::shared_ptr<app::Dialogs> dialogs,
@@ -38,6 +41,10 @@ public:
     bool LoadCurrentMap(const QString &path);
     bool LoadTargetMap(const QString &path);
     void ChooseCurrentMapClick();
+    // Locks or unlocks the selected cells.
+    void LockSelectionClick(bool lock);
+    void ToggleLock(int cell);
+    const std::array<bool, kCellCount> &Locked() const { return m_locked; }
     void ChooseTargetMapClick();
     void SaveSuggestionClick();
     // Analyses again with what the controls say.
@@ -59,6 +66,8 @@ public:
     QDoubleSpinBox *TargetBox = nullptr;
     QPushButton *TargetMapButton = nullptr;
     QLabel *TargetMapLabel = nullptr;
+    QLabel *DelayLabel = nullptr;
+    QSpinBox *DelayBox = nullptr;
     QLabel *MaxChangeLabel = nullptr;
     QDoubleSpinBox *MaxChangeBox = nullptr;
     QPushButton *CurrentMapButton = nullptr;
@@ -66,6 +75,9 @@ public:
     QLabel *ShowLabel = nullptr;
     QComboBox *ShowBox = nullptr;
     QTableWidget *Cells = nullptr;
+    QAction *LockAction = nullptr;
+    QAction *UnlockAction = nullptr;
+    QLabel *LockHintLabel = nullptr;
     QLabel *Summary = nullptr;
     QPushButton *SaveButton = nullptr;
 
@@ -76,6 +88,9 @@ private:
     void UpdateCaptions();
     void FillCells();
     void Message(const QString &text);
+    void ReadSettings();
+    void WriteSettings() const;
+    std::optional<LogMapTrack> Base() const;
 
     const LogData &m_log;
     QString m_logPath;
@@ -84,8 +99,12 @@ private:
     bool m_sensorGuessed = true;
     int m_first = 0;
     int m_last = -1;
+    // The fuel map beside the log, and the one the fitter chose instead.
+    QString m_trackPath;
+    LogMapTrackRead m_track;
     std::optional<std::array<int, kCellCount>> m_current;
     QString m_currentPath;
+    std::array<bool, kCellCount> m_locked{};
     std::optional<std::array<double, kCellCount>> m_targets;
     QString m_targetPath;
     Analysis m_analysis;

@@ -12,10 +12,11 @@ namespace tarvex::monitor {
 
 namespace {
 
-// One plotted channel: its name, its unit and how it is taken from a record.
+// One plotted channel: its unit and how it is taken from a record; its name
+// is the plot's text of the same place.
+enum class Unit { None, Rpm, Celsius, Ms, Degrees };
 struct Channel {
-    const char *name;
-    const char *unit;
+    Unit unit;
     int decimals;
     QColor color;
     std::function<std::optional<double>(const LogRecord &)> value;
@@ -24,13 +25,13 @@ struct Channel {
 const std::vector<Channel> &channels()
 {
     static const std::vector<Channel> list = {
-        {"Engine speed", "rpm", 0, QColor(200, 0, 0), [](const LogRecord &r) { return r.number(LogField::Rpm); }},
-        {"Coolant", "°C", 0, QColor(0, 90, 200), coolantCelsius},
-        {"Throttle", "", 0, QColor(0, 140, 0), [](const LogRecord &r) { return r.number(LogField::Tps); }},
-        {"Load", "", 0, QColor(140, 90, 0), [](const LogRecord &r) { return r.number(LogField::Map); }},
-        {"Lambda", "", 0, QColor(130, 0, 160), [](const LogRecord &r) { return r.number(LogField::Lambda); }},
-        {"Injection", "ms", 2, QColor(0, 130, 130), injectionMs},
-        {"Advance", "°", 0, QColor(90, 90, 90), advanceDegrees},
+        {Unit::Rpm, 0, QColor(200, 0, 0), [](const LogRecord &r) { return r.number(LogField::Rpm); }},
+        {Unit::Celsius, 0, QColor(0, 90, 200), coolantCelsius},
+        {Unit::None, 0, QColor(0, 140, 0), [](const LogRecord &r) { return r.number(LogField::Tps); }},
+        {Unit::None, 0, QColor(140, 90, 0), [](const LogRecord &r) { return r.number(LogField::Map); }},
+        {Unit::None, 0, QColor(130, 0, 160), [](const LogRecord &r) { return r.number(LogField::Lambda); }},
+        {Unit::Ms, 2, QColor(0, 130, 130), injectionMs},
+        {Unit::Degrees, 0, QColor(90, 90, 90), advanceDegrees},
     };
     return list;
 }
@@ -50,6 +51,24 @@ TLogPlot::TLogPlot(LogData log, QWidget *parent) : QWidget(parent), m_log(std::m
     setMinimumSize(480, 360);
     setWindowTitle(link::fromCp1251(m_log.version));
     SetView(0, std::max<double>(1, double(m_log.records.size()) - 1));
+}
+
+void TLogPlot::SetTexts(PlotTexts texts)
+{
+    m_texts = std::move(texts);
+    update();
+}
+
+QString TLogPlot::UnitText(int channel) const
+{
+    switch (channels()[size_t(channel)].unit) {
+    case Unit::Rpm: return m_texts.rpm;
+    case Unit::Celsius: return QStringLiteral("°C");
+    case Unit::Ms: return m_texts.ms;
+    case Unit::Degrees: return QStringLiteral("°");
+    case Unit::None: break;
+    }
+    return QString();
 }
 
 void TLogPlot::SetView(double start, double end)
@@ -73,16 +92,16 @@ QStringList TLogPlot::Readout() const
     if (m_cursor < 0)
         return lines;
     const LogRecord &r = m_log.records[size_t(m_cursor)];
-    lines << QStringLiteral("Record %1 (≈ %2 s)").arg(m_cursor + 1).arg(m_cursor * kSecondsPerRecord, 0, 'f', 1);
-    for (const Channel &c : channels()) {
-        const std::optional<double> v = c.value(r);
+    lines << m_texts.record.arg(m_cursor + 1).arg(m_cursor * kSecondsPerRecord, 0, 'f', 1);
+    for (int c = 0; c < int(channels().size()); ++c) {
+        const Channel &channel = channels()[size_t(c)];
+        const std::optional<double> v = channel.value(r);
         lines << QStringLiteral("%1: %2 %3")
-                     .arg(QLatin1String(c.name), v ? QString::number(*v, 'f', c.decimals)
-                                                   : QStringLiteral("–"),
-                          QString::fromUtf8(c.unit))
+                     .arg(m_texts.channels[size_t(c)],
+                          v ? QString::number(*v, 'f', channel.decimals) : QStringLiteral("–"), UnitText(c))
                      .trimmed();
     }
-    lines << QStringLiteral("Cell: %1").arg(QString::fromLatin1(r[LogField::Pos].value_or("–")));
+    lines << QStringLiteral("%1: %2").arg(m_texts.cell, QString::fromLatin1(r[LogField::Pos].value_or("–")));
     return lines;
 }
 
@@ -129,7 +148,7 @@ void TLogPlot::paintEvent(QPaintEvent *)
             }
         p.setPen(list[size_t(c)].color);
         p.drawText(QRect(4, row.top(), kLeft - 8, row.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1\n%2").arg(QLatin1String(list[size_t(c)].name), QString::fromUtf8(list[size_t(c)].unit)));
+                   QStringLiteral("%1\n%2").arg(m_texts.channels[size_t(c)], UnitText(c)));
         if (lo > hi)
             continue;
         if (hi - lo < 1e-9) {
@@ -161,8 +180,7 @@ void TLogPlot::paintEvent(QPaintEvent *)
     // The working point as a strip: one colour per cell.
     const QRect strip(area.left(), area.bottom() + 2, area.width(), kStrip - 4);
     p.setPen(Qt::black);
-    p.drawText(QRect(4, strip.top(), kLeft - 8, strip.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Cell"));
+    p.drawText(QRect(4, strip.top(), kLeft - 8, strip.height()), Qt::AlignLeft | Qt::AlignVCenter, m_texts.cell);
     for (int i = first; i <= last; ++i) {
         const auto cell = m_log.records[size_t(i)].number(LogField::Pos);
         if (!cell)
@@ -183,7 +201,10 @@ void TLogPlot::paintEvent(QPaintEvent *)
         QRect label(x - 50, strip.bottom() + 6, 100, 14);
         label.moveRight(std::min(label.right(), width() - 2));
         p.drawText(label, Qt::AlignHCenter,
-                   QStringLiteral("%1 (%2 s)").arg(int(std::lround(record)) + 1).arg(record * kSecondsPerRecord, 0, 'f', 1));
+                   QStringLiteral("%1 (%2 %3)")
+                       .arg(int(std::lround(record)) + 1)
+                       .arg(record * kSecondsPerRecord, 0, 'f', 1)
+                       .arg(m_texts.seconds));
     }
 
     if (m_cursor >= 0 && m_cursor >= first && m_cursor <= last) {

@@ -3,8 +3,21 @@
 #include "monitor/LogReader.h"
 
 #include <QWidget>
+#include <array>
 
 namespace tarvex::monitor {
+
+// The plots' words in the language chosen: the channels in the order they
+// are drawn (speed, coolant, throttle, load, lambda, injection, advance),
+// three units, the readout's record ("%1", "%2" seconds) and the cell strip.
+struct PlotTexts {
+    std::array<QString, 7> channels;
+    QString rpm;
+    QString ms;
+    QString seconds;
+    QString record;
+    QString cell;
+};
 
 // The channels of a log, one above the other on a shared record axis, with
 // the working point as a strip. The wheel zooms, dragging pans, and the
@@ -12,6 +25,8 @@ namespace tarvex::monitor {
 class TLogPlot : public QWidget {
 public:
     explicit TLogPlot(LogData log, QWidget *parent = nullptr);
+
+    void SetTexts(PlotTexts texts);
 
     // The records in view, first and last (may be fractional).
     double ViewStart() const { return m_start; }
@@ -31,10 +46,12 @@ protected:
 
 private:
     QRect plotArea() const;
+    QString UnitText(int channel) const;
     double recordAt(int x) const;
     int xOf(double record) const;
 
     LogData m_log;
+    PlotTexts m_texts;
     double m_start = 0;
     double m_end = 1;
     int m_cursor = -1;

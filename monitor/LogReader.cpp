@@ -3,6 +3,7 @@
 #include "monitor/LiveData.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 
 namespace tarvex::monitor {
@@ -32,6 +33,18 @@ std::optional<double> LogRecord::number(LogField f) const
     const auto &v = values[size_t(f)];
     if (!v || v->isEmpty())
         return std::nullopt;
+    // Plain digits, as the ECU sends them, without the text conversion.
+    if (v->size() <= 9) {
+        const bool minus = v->front() == '-';
+        int n = 0;
+        bool digits = v->size() > (minus ? 1 : 0);
+        for (qsizetype i = minus ? 1 : 0; digits && i < v->size(); ++i) {
+            digits = v->at(i) >= '0' && v->at(i) <= '9';
+            n = n * 10 + (v->at(i) - '0');
+        }
+        if (digits)
+            return double(minus ? -n : n);
+    }
     if (const std::optional<int> n = link::tryStrToInt(QString::fromLatin1(*v)))
         return double(*n);
     return std::nullopt;
@@ -52,32 +65,44 @@ LogData readLog(const QByteArray &content)
         lines.removeLast();
     log.version = lines.value(0);
     LogRecord *current = nullptr;
+    std::vector<std::pair<int, QByteArray>> items;
     for (int i = 1; i < lines.size(); ++i) {
-        int field = -1;
+        // A power cut leaves a line of NUL bytes: a line with a control
+        // byte, or one that does not start with a keyword, is skipped whole.
+        const QByteArray &line = lines[i];
+        bool bad = std::any_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x20 && c != '\t'; });
+        items.clear();
         // Blanks only separate: a keyword right after a keyword has an empty value.
-        for (const QByteArray &word : lines[i].split(' ')) {
+        for (const QByteArray &word : line.split(' ')) {
+            if (bad)
+                break;
             if (word.isEmpty())
                 continue;
             const int keyword = fieldOf(word);
-            if (keyword < 0 && field < 0) {
-                log.error = QStringLiteral("Line %1 is not a record of a Tarvex log.").arg(i + 1);
-                log.records.clear();
-                return log;
-            }
-            if (keyword < 0) {
-                QByteArray &value = *current->values[size_t(field)];
-                value += value.isEmpty() ? word : " " + word;
-                continue;
-            }
-            // Every line but the Fuel line of a pair starts a record.
-            if (field < 0 && (keyword != int(LogField::Fuel) || !current)) {
-                log.records.emplace_back();
-                current = &log.records.back();
-            }
-            field = keyword;
-            current->values[size_t(field)] = QByteArray();
+            if (keyword >= 0)
+                items.emplace_back(keyword, QByteArray());
+            else if (items.empty())
+                bad = true;
+            else
+                items.back().second += items.back().second.isEmpty() ? word : " " + word;
         }
+        if (bad) {
+            if (log.badLines++ == 0)
+                log.firstBadLine = i + 1;
+            continue;
+        }
+        if (items.empty())
+            continue;
+        // Every line but the Fuel line of a pair starts a record.
+        if (items.front().first != int(LogField::Fuel) || !current) {
+            log.records.emplace_back();
+            current = &log.records.back();
+        }
+        for (auto &[field, value] : items)
+            current->values[size_t(field)] = std::move(value);
     }
+    if (log.records.empty() && log.badLines > 0)
+        log.error = QStringLiteral("Line %1 is not a record of a Tarvex log.").arg(log.firstBadLine);
     return log;
 }
 

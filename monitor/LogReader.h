@@ -33,10 +33,13 @@ struct LogData {
     QByteArray version; // line 1, the ECU's answer to "<Q>"
     std::vector<LogRecord> records;
     QString error;      // why the file is not a log; empty when it is
+    int badLines = 0;   // lines skipped, neither records nor empty
+    int firstBadLine = 0; // from 1, as an editor counts
 };
 
 // Reads a log as the window writes it, also one that is still being
-// written (its last line without an end).
+// written (its last line without an end). Lines that are not records are
+// skipped and counted; a file with no record and such lines is not a log.
 LogData readLog(const QByteArray &content);
 LogData readLogFile(const QString &path);
 

@@ -6,6 +6,7 @@
 #include "monitor/LogScatter.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -28,8 +29,13 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
     LanguageBox = new QComboBox(this);
     LanguageBox->addItems({QStringLiteral("RUS"), QStringLiteral("ENG")});
     Views->setCornerWidget(LanguageBox);
+    BadLinesLabel = new QLabel(this);
+    BadLinesLabel->setTextFormat(Qt::PlainText);
+    BadLinesLabel->setStyleSheet(QStringLiteral("color: #b00000"));
+    BadLinesLabel->setVisible(m_log.badLines > 0);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(BadLinesLabel);
     layout->addWidget(Views);
     CellView->OnSensorChanged = [this](SensorKind sensor) { Scatter->SetSensor(sensor); };
     connect(Views, &QTabWidget::currentChanged, this, [this](int tab) {
@@ -51,8 +57,25 @@ void TLogViewWindow::TakeRange()
     Scatter->SetRange(first, last);
 }
 
+PlotTexts TLogViewWindow::PlotTextsFor(int language)
+{
+    using app::Text;
+    auto text = [language](Text id) { return app::runTimeText(id, language); };
+    PlotTexts t;
+    t.channels = {text(Text::PlotSpeed),  text(Text::PlotCoolant),   text(Text::PlotThrottle), text(Text::PlotLoad),
+                  text(Text::PlotLambda), text(Text::PlotInjection), text(Text::PlotAdvance)};
+    t.rpm = text(Text::UnitRpm);
+    t.ms = text(Text::UnitMs);
+    t.seconds = text(Text::UnitSeconds);
+    t.record = text(Text::PlotRecord);
+    t.cell = text(Text::PlotCell);
+    return t;
+}
+
 void TLogViewWindow::SetLanguage(int language)
 {
+    Plot->SetTexts(PlotTextsFor(language));
+    BadLinesLabel->setText(app::runTimeText(app::Text::LogBadLines, language).arg(m_log.badLines).arg(m_log.firstBadLine));
     Views->setTabText(0, app::runTimeText(app::Text::ViewPlots, language));
     Views->setTabText(1, app::runTimeText(app::Text::ViewCells, language));
     Views->setTabText(2, app::runTimeText(app::Text::ViewScatter, language));

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "monitor/LogPlot.h"
 #include "monitor/LogReader.h"
 
 #include <QWidget>
 #include <memory>
 
 class QComboBox;
+class QLabel;
 class QTabWidget;
 
 namespace tarvex::app {
@@ -15,7 +17,6 @@ class Dialogs;
 namespace tarvex::monitor {
 
 class TLogAnalysisView;
-class TLogPlot;
 class TLogScatter;
 
 // tarvex-logview's window: the plots of a log, its cells with a suggested
@@ -28,6 +29,7 @@ public:
 
     QTabWidget *Views = nullptr;
     QComboBox *LanguageBox = nullptr;
+    QLabel *BadLinesLabel = nullptr; // shown when lines of the log were skipped
     TLogPlot *Plot = nullptr;
     TLogAnalysisView *CellView = nullptr;
     TLogScatter *Scatter = nullptr;
@@ -35,6 +37,8 @@ public:
     // The plots' zoom, into the cells and the scatter.
     void TakeRange();
     void SetLanguage(int language);
+    // The plots' words in a language of the box.
+    static PlotTexts PlotTextsFor(int language);
 
 private:
     LogData m_log;

@@ -101,6 +101,29 @@ void EcuModel::setFuelError(int cell, double factor)
     m_fuel[i] = std::clamp(int(std::lround(fuelTemplate()[i] * factor)), 0, 999);
 }
 
+void EcuModel::setDrive(double holdS, std::vector<double> levels)
+{
+    m_driveHoldS = levels.empty() ? 0 : holdS;
+    m_driveLevels = std::move(levels);
+}
+
+bool EcuModel::decelerating() const
+{
+    return m_running && m_throttle < 40 && m_rpm > 1500;
+}
+
+double EcuModel::exhaustAfr() const
+{
+    // 14.7 where the map gives the fuel the engine needs (the template),
+    // leaner where it gives less; fuel cut on deceleration reads far lean.
+    if (!m_running)
+        return 22.0;
+    if (decelerating())
+        return 20.0;
+    const size_t cell = size_t(workingCell() - 1);
+    return 14.7 * fuelTemplate()[cell] / std::max(1, m_fuel[cell]);
+}
+
 double EcuModel::noise(double amplitude)
 {
     return std::uniform_real_distribution<double>(-amplitude, amplitude)(m_random);
@@ -123,16 +146,24 @@ void EcuModel::advance(double dt)
         m_nextBlip = m_time + 5;
     }
 
-    if (m_running && !m_inBlip && m_time >= m_nextBlip) {
-        m_inBlip = true;
-        m_blipEnd = m_time + 0.8 + std::abs(noise(1.2));
-        m_blipThrottle = 350 + std::abs(noise(550));
+    double throttleTarget = 25;
+    if (m_driveHoldS > 0) {
+        // Up through the levels, then straight back to the first: a lift-off.
+        if (m_running)
+            throttleTarget = m_driveLevels[size_t(m_time / m_driveHoldS) % m_driveLevels.size()];
+    } else {
+        if (m_running && !m_inBlip && m_time >= m_nextBlip) {
+            m_inBlip = true;
+            m_blipEnd = m_time + 0.8 + std::abs(noise(1.2));
+            m_blipThrottle = 350 + std::abs(noise(550));
+        }
+        if (m_inBlip && (m_time >= m_blipEnd || !m_running)) {
+            m_inBlip = false;
+            m_nextBlip = m_time + 6 + std::abs(noise(10));
+        }
+        if (m_inBlip)
+            throttleTarget = m_blipThrottle;
     }
-    if (m_inBlip && (m_time >= m_blipEnd || !m_running)) {
-        m_inBlip = false;
-        m_nextBlip = m_time + 6 + std::abs(noise(10));
-    }
-    const double throttleTarget = m_inBlip ? m_blipThrottle : 25;
     m_throttle += (throttleTarget - m_throttle) * std::min(1.0, dt * 8);
 
     // Coolant warms along a curve while running, cools slowly when stopped.
@@ -149,6 +180,9 @@ void EcuModel::advance(double dt)
 
     m_load = m_running ? 280 + m_throttle * 0.7 : 1000;
     m_lambdaPhase = std::fmod(m_lambdaPhase + dt * 2 * kPi * 1.1, 2 * kPi);
+    m_exhaust.emplace_back(m_time, exhaustAfr());
+    while (m_exhaust.size() > 1 && m_exhaust[1].first <= m_time - m_lambdaDelayS)
+        m_exhaust.pop_front();
 
     // Autotune nudges the cell in use toward a slightly richer map.
     if (m_autotune && m_running && m_time >= m_nextTune) {
@@ -166,15 +200,13 @@ std::string EcuModel::sensorReply()
 {
     const double rpm = m_rpm > 0 ? std::max(0.0, m_rpm + noise(12)) : 0;
     const double volts = m_running ? 14.1 + noise(0.08) : 12.4 + noise(0.03);
-    const bool decel = m_running && m_throttle < 40 && m_rpm > 1500;
+    const bool decel = decelerating();
     int lambda = 0;
     if (m_wideBand) {
-        // Air-fuel ratio raw ÷ 106 + 10: 14.7 where the map gives the fuel
-        // the engine needs (the template), leaner where it gives less.
-        const size_t cell = size_t(workingCell() - 1);
-        const double afr = !m_running ? 22.0
-                         : decel      ? 20.0
-                                      : 14.7 * fuelTemplate()[cell] / std::max(1, m_fuel[cell]) + noise(0.1);
+        // Air-fuel ratio raw ÷ 106 + 10, of the exhaust the delay ago (the
+        // oldest kept is at most that old).
+        const double exhaust = m_exhaust.empty() ? exhaustAfr() : m_exhaust.front().second;
+        const double afr = exhaust + noise(0.1);
         lambda = int(std::lround(std::clamp((afr - 10) * 106, 0.0, 1023.0)));
     } else if (!m_running)
         lambda = 45;
@@ -203,7 +235,7 @@ std::string EcuModel::stateReply()
     const int lambdaCorr = m_running ? 100 + int(std::lround(5 * std::sin(m_lambdaPhase + 1))) : 100;
     const long finalInj = m_running ? std::lround(base * 2.0 * coolantCorr / 100 * voltCorr / 100 * lambdaCorr / 100) : 0;
     const bool idle = m_running && m_throttle < 40 && m_rpm < 1200;
-    const bool decel = m_running && m_throttle < 40 && m_rpm > 1500;
+    const bool decel = decelerating();
     std::string r = "[";
     r += tag('J', cell);
     r += tag('K', m_ign[size_t(cell - 1)]);

@@ -2,7 +2,10 @@
 
 #include <array>
 #include <random>
+#include <deque>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tarvex::sim {
 
@@ -45,6 +48,11 @@ public:
     void setVersion(std::string version) { m_version = std::move(version); }
     // The fuel map's cell (1 to 256) becomes factor times its true value.
     void setFuelError(int cell, double factor);
+    // How late the exhaust reaches the wide-band sensor.
+    void setLambdaDelay(double seconds) { m_lambdaDelayS = seconds; }
+    // A drive cycle through the throttle levels, each held this long; 0 idles
+    // with blips.
+    void setDrive(double holdS, std::vector<double> levels);
     void setCoolant(double celsius) { m_coolantC = celsius; }
     // The ignition switched off and on: the maps and calibration are what
     // was stored; what was only written is lost.
@@ -64,6 +72,9 @@ private:
     void saveStateFile() const;
     void load();
     double noise(double amplitude);
+    bool decelerating() const;
+    // The air-fuel ratio of the exhaust the engine makes now.
+    double exhaustAfr() const;
 
     std::mt19937 m_random;
     std::string m_stateFile;
@@ -96,6 +107,10 @@ private:
     double m_blipThrottle = 0;
     double m_nextBlip = 5;
     double m_nextTune = 0;
+    double m_driveHoldS = 0;
+    std::vector<double> m_driveLevels;
+    double m_lambdaDelayS = 0;
+    std::deque<std::pair<double, double>> m_exhaust; // time, air-fuel ratio
 };
 
 } // namespace tarvex::sim

@@ -51,7 +51,10 @@ std::string usage()
            "  --seed N             seed of the engine's noise (1)\n"
            "  --fault-code N       fault code reported in the live data (0)\n"
            "  --wide-band          a wide-band lambda sensor, reading how rich the map runs\n"
-           "  --fuel-error C:F     the fuel map's cell C (1 to 256) starts F times its true value\n"
+           "  --fuel-error C:F     the fuel map's cell C (1 to 256) starts F times its true value (repeatable)\n"
+           "  --lambda-delay MS    the exhaust reaches the wide-band sensor MS milliseconds late (0 to 5000)\n"
+           "  --drive S            a drive cycle: the throttle steps through 25, 100, 200, 300, 400 and 500\n"
+           "                       and drops back, holding each level S seconds, instead of idling with blips\n"
            "  --warm               the engine starts at working temperature\n"
            "\n"
            "Faults:\n"
@@ -116,10 +119,18 @@ Options parseOptions(const std::vector<std::string> &args)
             const size_t colon = v.find(':');
             if (colon == std::string::npos)
                 throw std::invalid_argument("--fuel-error needs CELL:FACTOR");
-            o.fuelErrorCell = toInt(a, v.substr(0, colon));
-            o.fuelErrorFactor = toDouble(a, v.substr(colon + 1));
-            if (o.fuelErrorCell < 1 || o.fuelErrorCell > 256 || o.fuelErrorFactor <= 0)
+            const Options::FuelError error{toInt(a, v.substr(0, colon)), toDouble(a, v.substr(colon + 1))};
+            if (error.cell < 1 || error.cell > 256 || !(error.factor > 0 && error.factor < 100))
                 throw std::invalid_argument("--fuel-error needs a cell 1 to 256 and a factor above 0");
+            o.fuelErrors.push_back(error);
+        } else if (a == "--lambda-delay") {
+            o.lambdaDelayMs = toInt(a, value());
+            if (o.lambdaDelayMs < 0 || o.lambdaDelayMs > 5000)
+                throw std::invalid_argument("--lambda-delay takes 0 to 5000 milliseconds");
+        } else if (a == "--drive") {
+            o.driveHoldS = toDouble(a, value());
+            if (!(o.driveHoldS > 0 && o.driveHoldS <= 3600))
+                throw std::invalid_argument("--drive takes a time above 0 and up to 3600 seconds");
         } else if (a == "--silent")
             o.silent = true;
         else if (a == "--restart-on-replug")

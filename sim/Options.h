@@ -22,9 +22,18 @@ struct Options {
     // whose reading follows how the fuel map's cell in use differs from the
     // fuel the engine needs (the template).
     bool wideBand = false;
-    // A fuel map cell (1 to 256) the ECU starts with wrong by a factor.
-    int fuelErrorCell = 0;
-    double fuelErrorFactor = 1.0;
+    // Fuel map cells (1 to 256) the ECU starts with wrong by a factor.
+    struct FuelError {
+        int cell = 0;
+        double factor = 1.0;
+    };
+    std::vector<FuelError> fuelErrors;
+    // The exhaust reaches the wide-band sensor this late.
+    int lambdaDelayMs = 0;
+    // A drive cycle instead of idling with blips: the throttle steps through
+    // the levels, holding each this long (0: no cycle).
+    double driveHoldS = 0;
+    std::vector<double> driveLevels = {25, 100, 200, 300, 400, 500};
     bool warm = false; // the engine starts at working temperature
 
     // Fault injection.

@@ -70,8 +70,10 @@ Simulator::Simulator(Options options) : m_options(std::move(options)), m_loader(
                                               : m_options.imageFile;
     m_model = std::make_unique<EcuModel>(m_options.seed, m_stateFile, m_options.faultCode);
     m_model->setWideBand(m_options.wideBand);
-    if (m_options.fuelErrorCell > 0)
-        m_model->setFuelError(m_options.fuelErrorCell, m_options.fuelErrorFactor);
+    for (const Options::FuelError &error : m_options.fuelErrors)
+        m_model->setFuelError(error.cell, error.factor);
+    m_model->setLambdaDelay(m_options.lambdaDelayMs / 1000.0);
+    m_model->setDrive(m_options.driveHoldS, m_options.driveLevels);
     if (m_options.warm)
         m_model->setCoolant(88);
 }

@@ -3,6 +3,7 @@
 #include "app/QuietDialogs.h"
 #include "link/PosixSerialSystem.h"
 #include "monitor/LogPlot.h"
+#include "monitor/LogAnalysisView.h"
 #include "monitor/LogViewWindow.h"
 #include <QComboBox>
 #include "sim/Simulator.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 #include <QApplication>
+#include <QSettings>
 #include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -159,11 +161,12 @@ int main(int argc, char *argv[])
         tarvex::sim::Options options;
         options.registryDir = scratch.filePath(QStringLiteral("ports")).toStdString();
         options.stateFile = scratch.filePath(QStringLiteral("ecu.state")).toStdString();
-        // A wide-band sensor and a few cells tuned lean, for the cell view.
+        // A wide-band sensor, a drive cycle and a few cells tuned wrong, for
+        // the cell view.
         options.wideBand = true;
         options.warm = true;
-        options.fuelErrorCell = 67;
-        options.fuelErrorFactor = 0.85;
+        options.fuelErrors = {{67, 0.85}, {83, 1.1}, {117, 0.95}, {151, 1.04}};
+        options.driveHoldS = std::max(2, driveSeconds / 7);
         tarvex::sim::Simulator simulator(options);
         simulator.start();
         QDir(scratch.path()).mkdir(QStringLiteral("sysfs"));
@@ -188,6 +191,7 @@ int main(int argc, char *argv[])
         if (logs.isEmpty())
             return 1;
         tarvex::monitor::TLogPlot plot(tarvex::monitor::readLogFile(scratch.filePath(logs.first())));
+        plot.SetTexts(tarvex::monitor::TLogViewWindow::PlotTextsFor(0));
         plot.resize(1200, 800);
         plot.SetCursorRecord(int(plot.ViewEnd() / 2));
         QImage image(plot.size(), QImage::Format_RGB32);
@@ -196,7 +200,9 @@ int main(int argc, char *argv[])
         if (!image.save(file))
             return 1;
         std::printf("%s\n", qPrintable(file));
-        // The same drive's cells, with the suggestion from the kept map.
+        // The same drive's cells, with the suggestion from the map beside
+        // the log; the viewer's settings (a locked cell) in the scratch folder.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.filePath(QStringLiteral("config")));
         const QString logPath = scratch.filePath(logs.first());
         tarvex::monitor::TLogViewWindow cells(tarvex::monitor::readLogFile(logPath), logPath,
                                               std::make_shared<tarvex::app::QuietDialogs>());
@@ -204,6 +210,7 @@ int main(int argc, char *argv[])
         cells.SetLanguage(0);
         cells.LanguageBox->setCurrentIndex(0);
         cells.Views->setCurrentIndex(1);
+        cells.CellView->ToggleLock(99);
         cells.show();
         waitMs(200);
         if (!save(cells.grab().toImage(), QDir(outDir).filePath(QStringLiteral("logview-cells.png"))))

@@ -23,6 +23,8 @@ protected:
                 return state;
             if (frame == "<Q>\r")
                 return version;
+            if (frame == "<A>\r")
+                return fuelMap;
             return QByteArray();
         };
         dir.setAutoRemove(true);
@@ -55,6 +57,7 @@ protected:
     QByteArray sensor = kSensor;
     QByteArray state = kState;
     QByteArray version = "[FW 5.2]";
+    QByteArray fuelMap = "[" + QByteArray("100,").repeated(256) + "]";
     QString logFolder;
     QDateTime startTime{QDate(2026, 12, 7), QTime(14, 5, 9)};
 };
@@ -293,6 +296,32 @@ TEST_F(LiveMonitor, TheLogHoldsTheVersionAndTheItemsByteForByte)
                          " POS 35 DWELL 15 BaseIgn 120 CLTcorr 100 VoltCorr 101 LambdaCorr 99 Ms 250 BaseAir 40"
                          " CurrAir 42 Idle 1 AC 0 Decel 0 Tune 0\r\n"
                          " Fuel 1\r\n"));
+}
+
+// Beside the log, the fuel map it was taken with: the map the window read,
+// and a cell written while logging from the record that starts after it.
+TEST_F(LiveMonitor, TheFuelMapBesideTheLogFollowsTheCellsWrittenWhileLogging)
+{
+    auto form = makeLiveForm();
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("07-12-26_14-05-09.fuel")))) << "the map was not read";
+    startTime = startTime.addSecs(1);
+    press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    for (int i = 0; i < 3; ++i) // the second record's sensor items
+        tick(*form);
+    form->InjEditCheck->setChecked(true);
+    form->InjGrid->setCurrentCell(4, 2);
+    form->InjGrid->SetCell(2, 4, QStringLiteral("105"));
+    form->Guarded([&] { form->InjGridKeyDown(13); });
+    tick(*form);
+    tick(*form);
+    press(*form, &TTarvexMainForm::LogButtonClick);
+    QFile track(dir.filePath(QStringLiteral("07-12-26_14-05-10.fuel")));
+    ASSERT_TRUE(track.open(QIODevice::ReadOnly));
+    EXPECT_EQ(track.readAll(), "tarvex fuel track 1\nstart" + QByteArray(" 100").repeated(256) + "\nchange 3 67 105\n")
+        << "the third record, whose reading came after the write";
 }
 
 TEST_F(LiveMonitor, TwoStartsInOneSecondKeepBothLogs)

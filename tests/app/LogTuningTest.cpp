@@ -11,7 +11,7 @@
 #include "tests/app/FormFixture.h"
 
 #include <QProcess>
-#include <QThread>
+#include <QSettings>
 #include <QSpinBox>
 
 using namespace tarvex;
@@ -36,6 +36,8 @@ QByteArray leanLog()
 
 class LogTuning : public FormFixture {
 protected:
+    // The viewer's settings (lambda delay, locked cells) in the test's folder.
+    void SetUp() override { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path()); }
     QString write(const QString &name, const QByteArray &content)
     {
         const QString path = dir.filePath(name);
@@ -49,24 +51,32 @@ protected:
     {
         return maps::mapFileContent(QStringList(256, QString::number(value)));
     }
+    static QByteArray flatTrack() { return "tarvex fuel track 1\nstart" + QByteArray(" 100").repeated(256); }
 };
 
-TEST_F(LogTuning, TheCellViewSuggestsFromTheNewestKeptMapAndSavesIt)
+TEST_F(LogTuning, TheCellViewSuggestsFromTheMapBesideTheLogAndSavesIt)
 {
     const QString log = write(QStringLiteral("drive.log"), leanLog());
-    write(QStringLiteral("backups/old.inj"), flatMap(90));
-    QThread::msleep(20);
-    write(QStringLiteral("backups/08-12-26_09-30-00.inj"), flatMap(100));
+    write(QStringLiteral("backups/08-12-26_09-30-00.inj"), flatMap(90)); // never taken silently
+    {
+        monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
+        window.SetLanguage(1);
+        EXPECT_TRUE(window.CellView->CurrentMapLabel->text().startsWith(QStringLiteral("No drive.fuel beside the log")));
+    }
+    write(QStringLiteral("drive.fuel"), flatTrack());
     monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
     window.SetLanguage(1);
     monitor::TLogAnalysisView *view = window.CellView;
     EXPECT_EQ(view->Sensor(), monitor::SensorKind::WideBand) << "guessed from readings near 500";
     EXPECT_EQ(view->SensorNote->text(), QStringLiteral("(guessed from the log)"));
-    EXPECT_TRUE(view->CurrentMapLabel->text().endsWith(QLatin1String("08-12-26_09-30-00.inj")));
+    EXPECT_EQ(view->CurrentMapLabel->text(),
+              QStringLiteral("Current map: drive.fuel beside the log (the map at its start and 0 changes while logging)"));
     QTableWidgetItem *cell67 = view->Cells->item(4, 2);
     EXPECT_EQ(cell67->text(), QStringLiteral("110")) << "16.2 ÷ 14.7 more fuel";
+    EXPECT_EQ(cell67->background().color(), QColor::fromRgbF(1 - 0.75, 1 - 0.75, 1)) << "lean: the gauge's blue, 10 %";
     EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Records: 12")));
     EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Mean AFR: 16.20")));
+    EXPECT_TRUE(cell67->toolTip().contains(QStringLiteral("Record numbers: 1–12")));
     EXPECT_EQ(view->Result().coldRecords, 2);
     EXPECT_TRUE(view->Summary->text().startsWith(QStringLiteral("Records used: 12; left out: cold 2")));
 
@@ -92,12 +102,34 @@ TEST_F(LogTuning, TheCellViewSuggestsFromTheNewestKeptMapAndSavesIt)
     EXPECT_EQ(view->RangeLabel->text(), QStringLiteral("Time: records 1 to 6 (the plots' zoom)"));
 }
 
+// Locked cells, chosen by a selection or a double-click, get no suggestion,
+// and stay locked, with the lambda delay, for the next log.
+TEST_F(LogTuning, LockedCellsAndTheDelayAreKeptInTheSettings)
+{
+    const QString log = write(QStringLiteral("drive.log"), leanLog());
+    write(QStringLiteral("drive.fuel"), flatTrack());
+    {
+        monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
+        monitor::TLogAnalysisView *view = window.CellView;
+        view->Cells->setRangeSelected(QTableWidgetSelectionRange(4, 1, 5, 2), true);
+        view->LockAction->trigger();
+        EXPECT_EQ(view->Cells->item(4, 2)->text(), QStringLiteral("100")) << "no suggestion";
+        EXPECT_EQ(view->Cells->item(4, 2)->background().style(), Qt::BDiagPattern) << "shown as locked";
+        emit view->Cells->cellDoubleClicked(5, 1); // cell 82 unlocked again
+        view->DelayBox->setValue(300);
+    }
+    monitor::TLogViewWindow again(monitor::readLogFile(log), log, dialogs);
+    const auto &locked = again.CellView->Locked();
+    EXPECT_TRUE(locked[65] && locked[66] && locked[82] && std::count(locked.begin(), locked.end(), true) == 3);
+    EXPECT_EQ(again.CellView->Result().delayRecords, 2) << "300 ms";
+}
+
 TEST_F(LogTuning, ANarrowBandLogGetsTheRichShareAndNoSuggestion)
 {
     QByteArray content = leanLog();
     content.replace("Lambda 657", "Lambda 130");
     const QString log = write(QStringLiteral("narrow.log"), content);
-    write(QStringLiteral("backups/kept.inj"), flatMap(100));
+    write(QStringLiteral("narrow.fuel"), flatTrack());
     monitor::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
     window.SetLanguage(0);
     monitor::TLogAnalysisView *view = window.CellView;
@@ -158,11 +190,36 @@ TEST_F(LogTuning, TheCommandLineSuggestsAndPrintsTheCells)
     QProcess noMap;
     noMap.start(QStringLiteral(TARVEX_LOGVIEW), {QStringLiteral("--suggest"), out, log});
     ASSERT_TRUE(noMap.waitForFinished(20000));
-    EXPECT_EQ(noMap.exitCode(), 1) << "no map given and none kept beside the log";
+    EXPECT_EQ(noMap.exitCode(), 1) << "no map given and none beside the log";
+}
+
+TEST_F(LogTuning, TheCommandLineRefusesBadNumbersAndSkipsBadLines)
+{
+    QByteArray content = leanLog();
+    content.insert(content.indexOf("RPM", 100), QByteArray(80, '\0') + "\r\n"); // a power cut's line
+    const QString log = write(QStringLiteral("drive.log"), content);
+    write(QStringLiteral("drive.fuel"), flatTrack());
+    const struct { QStringList args; int exitCode; const char *says; } rows[] = {
+        {{"--max-change", "-5"}, 2, "--max-change takes a number from 1 to 100, not '-5'"},
+        {{"--min-records", "1e12"}, 2, "--min-records takes a whole number from 1 to 100000"},
+        {{"--lock", "67,300"}, 2, "--lock takes a whole number from 1 to 256, not '300'"},
+        {{"--lock", "60-70", "--lambda-delay", "400"}, 0, "bad lines of the log skipped: 1, the first is line 4"},
+    };
+    for (const auto &row : rows) {
+        QProcess run;
+        run.start(QStringLiteral(TARVEX_LOGVIEW), QStringList{QStringLiteral("--cells"), QStringLiteral("-")} + row.args
+                                                       + QStringList{log});
+        ASSERT_TRUE(run.waitForFinished(20000));
+        const QByteArray said = run.readAllStandardError();
+        EXPECT_EQ(run.exitCode(), row.exitCode) << row.args.join(' ').toStdString();
+        EXPECT_TRUE(said.contains(row.says)) << said.toStdString();
+        EXPECT_EQ(run.readAllStandardOutput().contains("\n67,5,3,12,"), row.exitCode == 0) << "every good record";
+    }
 }
 
 // A drive recorded from the simulator whose fuel map is 20 % short in the
-// idle cell: the suggestion moves that cell toward its true value.
+// idle cell: the suggestion from the map beside the log moves that cell
+// toward its true value.
 TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
 {
     sim::Options options;
@@ -170,8 +227,7 @@ TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
     options.stateFile = dir.filePath(QStringLiteral("ecu.state")).toStdString();
     options.wideBand = true;
     options.warm = true;
-    options.fuelErrorCell = 67; // where the engine idles
-    options.fuelErrorFactor = 0.8;
+    options.fuelErrors = {{67, 0.8}}; // where the engine idles
     sim::Simulator simulator(options);
     simulator.start();
     app::FormServices s = simulatorServices(options);
@@ -182,7 +238,7 @@ TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
         TTarvexMainForm form(s);
         press(form, &TTarvexMainForm::ComSearchButtonClick);
         press(form, &TTarvexMainForm::ComConnectButtonClick);
-        press(form, &TTarvexMainForm::InjRefreshButtonClick); // the window keeps the ECU's map
+        press(form, &TTarvexMainForm::InjRefreshButtonClick); // the log's map is known, written beside it
         press(form, &TTarvexMainForm::LogButtonClick);
         QEventLoop drive;
         QTimer::singleShot(4000, &drive, &QEventLoop::quit);

@@ -1,4 +1,5 @@
 #include "monitor/LogPlot.h"
+#include "monitor/LogViewWindow.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ QByteArray sampleLog(int pairs)
 TEST(LogPlot, RendersEveryChannelAndReadsOutAtTheCursor)
 {
     TLogPlot plot(readLog(sampleLog(50)));
+    plot.SetTexts(TLogViewWindow::PlotTextsFor(1));
     plot.resize(1000, 700);
     EXPECT_EQ(plot.windowTitle(), QStringLiteral("[TARVEX-SIM 5.2]"));
     plot.SetCursorRecord(10);
@@ -35,6 +37,8 @@ TEST(LogPlot, RendersEveryChannelAndReadsOutAtTheCursor)
     EXPECT_EQ(readout.value(2), QStringLiteral("Coolant: 19 °C"));
     EXPECT_EQ(readout.value(6), QStringLiteral("Injection: 4.00 ms"));
     EXPECT_EQ(readout.last(), QStringLiteral("Cell: 68"));
+    plot.SetTexts(TLogViewWindow::PlotTextsFor(0));
+    EXPECT_EQ(plot.Readout().value(1), QStringLiteral("Обороты: 950 об/мин"));
 
     QImage image(plot.size(), QImage::Format_RGB32);
     plot.render(&image);

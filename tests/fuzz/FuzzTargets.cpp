@@ -5,6 +5,9 @@
 #include "maps/MapFile.h"
 #include "maps/MapReply.h"
 #include "monitor/LiveData.h"
+#include "monitor/LogAnalysis.h"
+#include "monitor/LogMapTrack.h"
+#include "monitor/LogReader.h"
 #include "service/Calibration.h"
 #include "service/Diagnostics.h"
 #include "service/FirmwareLoader.h"
@@ -56,6 +59,33 @@ namespace {
     }
 }
 
+[[maybe_unused]] void logFile(const QByteArray &bytes)
+{
+    const monitor::LogData log = monitor::readLogFile(scratchFile(bytes));
+    if ((!log.error.isEmpty() && !log.records.empty()) || (log.badLines > 0) != (log.firstBadLine > 0))
+        abort();
+    // On to the analysis and the CSVs, as the viewer takes it.
+    const monitor::Analysis a = monitor::analyseLog(log, monitor::guessSensor(log),
+                                                    {.lambdaDelayMs = int(bytes.size() % 2200)},
+                                                    monitor::LogMapTrack(monitor::FuelMap{}), {});
+    if (a.recordsUsed > int(log.records.size()))
+        abort();
+    monitor::logCsv(log);
+    monitor::cellsCsv(a);
+}
+
+[[maybe_unused]] void mapTrack(const QByteArray &bytes)
+{
+    const monitor::LogMapTrackRead read = monitor::readLogMapTrackFile(scratchFile(bytes));
+    if (!read.track)
+        return;
+    // What is read is written back the same.
+    const monitor::LogMapTrackRead again = monitor::readLogMapTrack(read.track->text());
+    if (!again.track || again.badLines != 0 || again.track->text() != read.track->text())
+        abort();
+    read.track->mapAt(int(bytes.size()));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -81,6 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const maps::MapFileRead read = maps::readMapFile(scratchFile(bytes), int(size % 2));
     if (read.error.isEmpty() && read.cells.size() != maps::kMapCells)
         abort();
+#elif defined(FUZZ_LOG_FILE)
+    logFile(bytes);
+#elif defined(FUZZ_MAP_TRACK)
+    mapTrack(bytes);
 #elif defined(FUZZ_FIRMWARE_BLOCK)
     const int number = size > 0 ? data[0] : 1;
     const QByteArray block = service::firmwareBlock(number, QByteArrayView(bytes).sliced(size > 0 ? 1 : 0));

@@ -17,6 +17,7 @@ struct Rec {
     int ms = 250;
     int rpm = 850;
     int load = 300;
+    int decel = 0;
 };
 
 QByteArray logOf(const std::vector<Rec> &records)
@@ -27,7 +28,7 @@ QByteArray logOf(const std::vector<Rec> &records)
             + QByteArray::number(r.tps) + " MAP " + QByteArray::number(r.load) + " Lambda "
             + QByteArray::number(r.lambda) + " IAT 520 POS " + QByteArray::number(r.pos)
             + " DWELL 15 BaseIgn 120 CLTcorr 100 VoltCorr 100 LambdaCorr 100 Ms " + QByteArray::number(r.ms)
-            + " BaseAir 40 CurrAir 42 Idle 1 AC 0 Decel 0 Tune 0\r\n Fuel 1\r\n";
+            + " BaseAir 40 CurrAir 42 Idle 1 AC 0 Decel " + QByteArray::number(r.decel) + " Tune 0\r\n Fuel 1\r\n";
     return out;
 }
 
@@ -105,11 +106,11 @@ TEST(LogAnalysis, TooFewRecordsOrANarrowBandSensorGiveNoSuggestion)
 
 TEST(LogAnalysis, TheChangeIsLimitedAndClampedToTheMapsRange)
 {
-    const std::vector<Rec> veryLean(12, Rec{67, rawOf(14.7 * 1.5)});
+    const std::vector<Rec> veryLean(12, Rec{67, rawOf(14.7 * 1.3)}); // AFR 19.1, within the sensor's range
     EXPECT_EQ(analyse(veryLean).cells[66].suggested, 115) << "15 % a pass";
     SuggestionSettings wider;
     wider.maxChangePercent = 60;
-    EXPECT_EQ(analyse(veryLean, {}, wider).cells[66].suggested, 150);
+    EXPECT_EQ(analyse(veryLean, {}, wider).cells[66].suggested, 130);
     EXPECT_EQ(analyse(veryLean, {}, {}, 990).cells[66].suggested, 999);
     EXPECT_EQ(analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7 * 0.9)})).cells[66].suggested, 90) << "rich: less fuel";
     SuggestionSettings perCell;
@@ -117,6 +118,61 @@ TEST(LogAnalysis, TheChangeIsLimitedAndClampedToTheMapsRange)
     perCell.targetMap->fill(14.7);
     (*perCell.targetMap)[66] = 13.5; // a richer target here
     EXPECT_EQ(analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7)}), {}, perCell).cells[66].suggested, 109);
+}
+
+// Seen on the simulator: a right cell with decelerations at the sensor's
+// limit among its records was made richer.
+TEST(LogAnalysis, FuelCutAndReadingsThatAreNotMixtureAreLeftOutAndCounted)
+{
+    std::vector<Rec> records(12, Rec{67, rawOf(14.7)});
+    for (const Rec &r : {Rec{67, 1023, 211, 35, 250, 1600, 300, 1}, Rec{67, 1023}, Rec{67, 1021}, Rec{67, 0},
+                         Rec{67, 1100}}) // deceleration flag, pegged twice, not ready twice (zero, beyond its range)
+        records.insert(records.end(), 3, r);
+    const Analysis a = analyse(records);
+    EXPECT_EQ(std::tuple(a.overrunRecords, a.peggedRecords, a.notReadyRecords), std::tuple(3, 6, 6));
+    EXPECT_EQ(std::tuple(a.cells[66].hits, a.cells[66].leftOut), std::tuple(12, 15));
+    EXPECT_EQ(a.cells[66].suggested, 100) << "a right cell stays";
+    EXPECT_EQ(a.cells[66].spans, (std::vector<std::pair<int, int>>{{0, 11}}));
+}
+
+TEST(LogAnalysis, TheLambdaDelayPairsEachReadingWithAnEarlierWorkingPoint)
+{
+    for (const auto &[ms, records] : {std::pair{99, 0}, {100, 1}, {2000, 10}, {5000, 10}})
+        EXPECT_EQ(delayInRecords(ms), records) << ms << " ms";
+    // The engine moves from cell 67 to 68 at record 12; the sensor reads
+    // each cell's mixture two records late.
+    std::vector<Rec> records;
+    for (int i = 0; i < 26; ++i)
+        records.push_back(Rec{i < 12 ? 67 : 68, rawOf(i < 14 ? 14.7 : 16.17)});
+    const Analysis paired = analyse(records, {.lambdaDelayMs = 400});
+    EXPECT_NEAR(paired.cells[66].meanAfr, 14.7, 0.01);
+    EXPECT_NEAR(paired.cells[67].meanAfr, 16.17, 0.01);
+    EXPECT_LT(analyse(records).cells[67].meanAfr, 16.0) << "without the delay cell 68 takes readings of 67";
+}
+
+// Pass 1's suggestion was loaded while logging: the records before it were
+// taken with the old value, those after with the new one, and the
+// suggestion starts from the map at the log's end.
+TEST(LogAnalysis, EachRecordCountsAgainstTheValueInForce)
+{
+    std::vector<Rec> records(12, Rec{67, rawOf(14.7 * 1.1)});
+    records.insert(records.end(), 12, Rec{67, rawOf(14.7)});
+    LogMapTrack track(flatMap(100));
+    track.change(12, 66, 110);
+    const LogData log = readLog(logOf(records));
+    const Analysis a = analyseLog(log, SensorKind::WideBand, {}, track, {});
+    EXPECT_NEAR(a.cells[66].meanNeed, 110, 0.1);
+    EXPECT_EQ(std::pair(a.cells[66].current, a.cells[66].suggested), std::pair(std::optional(110), std::optional(110)))
+        << "pass 1 is not undone";
+    EXPECT_EQ(analyseLog(log, SensorKind::WideBand, {}, flatMap(100), {}).cells[66].suggested, 105)
+        << "against the start map for the whole log, the change is half undone";
+}
+
+TEST(LogAnalysis, TheChangeStepsOfTheCellColours)
+{
+    for (const auto &[current, suggested, step] : {std::tuple{100, 100, 0}, {100, 101, 1}, {100, 99, -1},
+                                                   {100, 103, 2}, {100, 106, 3}, {100, 90, -4}, {200, 201, 0}})
+        EXPECT_EQ(changeStep(current, suggested), step) << current << " → " << suggested;
 }
 
 TEST(LogAnalysis, TheSensorIsGuessedFromTheReadings)

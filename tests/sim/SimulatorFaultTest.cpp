@@ -209,6 +209,12 @@ TEST(SimulatorOptions, ParsesEveryOption)
     EXPECT_DOUBLE_EQ(o.pullAfterS, 1.5);
     EXPECT_THROW(parseOptions({"--name", "a/b"}), std::invalid_argument);
     EXPECT_THROW(parseOptions({"--baud", "0"}), std::invalid_argument);
+
+    const auto tuning = parseOptions({"--fuel-error", "67:0.8", "--fuel-error", "83:1.15", "--lambda-delay", "300",
+                                      "--drive", "2.5"});
+    EXPECT_EQ(std::tuple(tuning.fuelErrors.size(), tuning.fuelErrors[1].cell, tuning.lambdaDelayMs, tuning.driveHoldS),
+              std::tuple(2u, 83, 300, 2.5));
+    EXPECT_THROW(parseOptions({"--fuel-error", "67:nan"}), std::invalid_argument);
 }
 
 } // namespace

@@ -1,0 +1,215 @@
+#include "monitor/LogMapTrack.h"
+#include "link/Protocol.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace tarvex::monitor {
+
+namespace {
+const char kHeader[] = "tarvex fuel track 1";
+constexpr int kHighest = 999;
+// Far more than the changes of the longest drive.
+constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+// A whole number of plain digits within [lowest, highest].
+std::optional<int> wholeIn(const QByteArray &word, int lowest, int highest)
+{
+    if (word.isEmpty() || word.size() > 9 || !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int n = word.toInt();
+    return n >= lowest && n <= highest ? std::optional<int>(n) : std::nullopt;
+}
+
+QByteArray changeLine(int record, int cell, int value)
+{
+    return "change " + QByteArray::number(record + 1) + ' ' + QByteArray::number(cell + 1) + ' '
+        + QByteArray::number(value) + '\n';
+}
+
+QByteArray startLine(const FuelMap &map)
+{
+    QByteArray line = "start";
+    for (int v : map)
+        line += ' ' + QByteArray::number(v);
+    return line + '\n';
+}
+} // namespace
+
+void LogMapTrack::begin(const FuelMap &start)
+{
+    m_start = start;
+    m_changes.clear();
+}
+
+void LogMapTrack::change(int record, int cell, int value)
+{
+    const auto at = std::upper_bound(m_changes.begin(), m_changes.end(), record,
+                                     [](int r, const Change &c) { return r < c.record; });
+    m_changes.insert(at, Change{record, cell, value});
+}
+
+FuelMap LogMapTrack::mapAt(int record) const
+{
+    FuelMap map = m_start;
+    for (const Change &c : m_changes) {
+        if (c.record > record)
+            break;
+        map[size_t(c.cell)] = c.value;
+    }
+    return map;
+}
+
+FuelMap LogMapTrack::endMap() const
+{
+    FuelMap map = m_start;
+    for (const Change &c : m_changes)
+        map[size_t(c.cell)] = c.value;
+    return map;
+}
+
+QByteArray LogMapTrack::text() const
+{
+    QByteArray out = QByteArray(kHeader) + '\n' + startLine(m_start);
+    for (const Change &c : m_changes)
+        out += changeLine(c.record, c.cell, c.value);
+    return out;
+}
+
+QString logMapTrackPath(const QString &logPath)
+{
+    const QString stem = logPath.endsWith(QLatin1String(".log"), Qt::CaseInsensitive) ? logPath.chopped(4) : logPath;
+    return stem + QStringLiteral(".fuel");
+}
+
+LogMapTrackRead readLogMapTrack(const QByteArray &content)
+{
+    LogMapTrackRead read;
+    QList<QByteArray> lines = content.split('\n');
+    auto notTrack = [&read](const QString &why) {
+        read.error = why;
+        return read;
+    };
+    if (lines.size() < 2 || lines[0].trimmed() != kHeader)
+        return notTrack(QStringLiteral("It is not the fuel map of a Tarvex log."));
+    const QList<QByteArray> start = lines[1].simplified().split(' ');
+    if (start.size() != kTrackCells + 1 || start[0] != "start")
+        return notTrack(QStringLiteral("Line 2 does not hold the 256 cells of the fuel map."));
+    FuelMap map{};
+    for (int cell = 0; cell < kTrackCells; ++cell) {
+        const std::optional<int> v = wholeIn(start[cell + 1], 0, kHighest);
+        if (!v)
+            return notTrack(QStringLiteral("Line 2 does not hold the 256 cells of the fuel map."));
+        map[size_t(cell)] = *v;
+    }
+    LogMapTrack track(map);
+    for (int i = 2; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].simplified();
+        if (line.isEmpty())
+            continue;
+        const QList<QByteArray> words = line.split(' ');
+        const std::optional<int> record = words.size() == 4 ? wholeIn(words[1], 1, 1 << 30) : std::nullopt;
+        const std::optional<int> cell = words.size() == 4 ? wholeIn(words[2], 1, kTrackCells) : std::nullopt;
+        const std::optional<int> value = words.size() == 4 ? wholeIn(words[3], 0, kHighest) : std::nullopt;
+        if (words[0] != "change" || !record || !cell || !value) {
+            if (read.badLines++ == 0)
+                read.firstBadLine = i + 1;
+            continue;
+        }
+        track.change(*record - 1, *cell - 1, *value);
+    }
+    read.track = std::move(track);
+    return read;
+}
+
+LogMapTrackRead readLogMapTrackFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    LogMapTrackRead read;
+    if (QFileInfo(path).size() > kMaxFileBytes) {
+        read.error = QStringLiteral("%1 is too large for the fuel map of a log.").arg(path);
+        return read;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        read.error = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
+        return read;
+    }
+    return readLogMapTrack(file.readAll());
+}
+
+std::optional<FuelMap> fuelMapValues(const QStringList &cells)
+{
+    if (cells.size() != kTrackCells)
+        return std::nullopt;
+    FuelMap map{};
+    for (int cell = 0; cell < kTrackCells; ++cell) {
+        const std::optional<int> v = link::tryStrToInt(cells[cell]);
+        if (!v || *v < 0 || *v > kHighest)
+            return std::nullopt;
+        map[size_t(cell)] = *v;
+    }
+    return map;
+}
+
+QString LogMapTrackWriter::begin(const QString &path, const FuelMap &start)
+{
+    close();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return m_file.errorString();
+    m_now = start;
+    m_followed.clear();
+    m_records = 0;
+    const QByteArray head = QByteArray(kHeader) + '\n' + startLine(start);
+    if (m_file.write(head) != head.size() || !m_file.flush() || ::fdatasync(m_file.handle()) != 0) {
+        const QString error = m_file.errorString();
+        m_file.remove();
+        return error;
+    }
+    return QString();
+}
+
+QString LogMapTrackWriter::change(int cell, int value)
+{
+    if (!m_file.isOpen() || cell < 0 || cell >= kTrackCells || m_now[size_t(cell)] == value)
+        return QString();
+    m_now[size_t(cell)] = value;
+    const QByteArray line = changeLine(m_records, cell, value);
+    if (m_file.write(line) == line.size() && m_file.flush() && ::fdatasync(m_file.handle()) == 0)
+        return QString();
+    const QString error = m_file.error() != QFileDevice::NoError ? m_file.errorString()
+                                                                 : QString::fromLocal8Bit(std::strerror(errno));
+    m_file.remove();
+    return error;
+}
+
+QString LogMapTrackWriter::follow(const QStringList &cells)
+{
+    // Called at every record: only the texts that changed are read.
+    if (!m_file.isOpen() || cells == m_followed)
+        return QString();
+    for (int cell = 0; cell < std::min<int>(kTrackCells, int(cells.size())); ++cell) {
+        if (cells[cell] == m_followed.value(cell))
+            continue;
+        const std::optional<int> v = link::tryStrToInt(cells[cell]);
+        if (!v || *v < 0 || *v > kHighest)
+            continue;
+        if (const QString error = change(cell, *v); !error.isEmpty())
+            return error;
+    }
+    m_followed = cells;
+    return QString();
+}
+
+void LogMapTrackWriter::close()
+{
+    if (m_file.isOpen())
+        m_file.close();
+}
+
+} // namespace tarvex::monitor
