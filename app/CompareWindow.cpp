@@ -1,5 +1,5 @@
 #include "app/CompareWindow.h"
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 #include "maps/MapScale.h"
 
 #include <QCloseEvent>
@@ -50,12 +50,12 @@ void TCompareWindow::Update(const QString &title, const std::vector<maps::CellDi
                             bool canWrite, bool ofWindow, int language)
 {
     setWindowTitle(title);
-    Summary->setText(differences.empty() ? runTimeText(Text::CompareSame, language)
-                                         : runTimeText(Text::CompareCount, language).arg(differences.size()));
+    Summary->setText(differences.empty() ? lang::runTimeText(lang::Text::CompareSame, language)
+                                         : lang::runTimeText(lang::Text::CompareCount, language).arg(differences.size()));
     List->setHorizontalHeaderLabels(
-        {runTimeText(Text::CompareCell, language), runTimeText(Text::CompareRow, language),
-         runTimeText(Text::CompareSpeed, language), runTimeText(Text::CompareEcu, language),
-         runTimeText(ofWindow ? Text::CompareWindowColumn : Text::CompareFile, language)});
+        {lang::runTimeText(lang::Text::CompareCell, language), lang::runTimeText(lang::Text::CompareRow, language),
+         lang::runTimeText(lang::Text::CompareSpeed, language), lang::runTimeText(lang::Text::CompareEcu, language),
+         lang::runTimeText(ofWindow ? lang::Text::CompareWindowColumn : lang::Text::CompareFile, language)});
     const std::vector<int> selected = SelectedCells();
     const int scroll = List->verticalScrollBar()->value();
     std::vector<int> cells;
@@ -83,10 +83,10 @@ void TCompareWindow::Update(const QString &title, const std::vector<maps::CellDi
         List->resizeColumnsToContents();
     }
     List->verticalScrollBar()->setValue(scroll);
-    WriteSelected->setText(runTimeText(Text::CompareWriteSelected, language));
-    WriteAll->setText(runTimeText(Text::CompareWriteAll, language));
-    CloseButton->setText(runTimeText(Text::CompareClose, language));
-    const QString why = canWrite ? QString() : runTimeText(Text::CompareNeedsEditing, language);
+    WriteSelected->setText(lang::runTimeText(lang::Text::CompareWriteSelected, language));
+    WriteAll->setText(lang::runTimeText(lang::Text::CompareWriteAll, language));
+    CloseButton->setText(lang::runTimeText(lang::Text::CompareClose, language));
+    const QString why = canWrite ? QString() : lang::runTimeText(lang::Text::CompareNeedsEditing, language);
     for (QPushButton *write : {WriteSelected, WriteAll}) {
         write->setEnabled(canWrite && !differences.empty());
         write->setToolTip(why);

@@ -1,11 +1,11 @@
 // The window's shell: creation, start-up, shutdown, settings file, links.
 #include "app/MainForm.h"
 #include "app/ColorLabel.h"
-#include "app/ErrorText.h"
+#include "lang/ErrorText.h"
 #include "app/UserSettings.h"
 #include "app/WebLinks.h"
 #include "link/DeviceWatcher.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/AnalogGauge.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -140,8 +140,8 @@ void TTarvexMainForm::HandlerFailed(const QString &message)
 
 void TTarvexMainForm::ShowException(const QString &message)
 {
-    m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(),
-                                errorReportText(message));
+    m_services.dialogs->message(this, widgets::Dialogs::Icon::Critical, QCoreApplication::applicationName(),
+                                lang::errorReportText(message));
 }
 
 BandColors TTarvexMainForm::BandColorsNow() const
@@ -172,7 +172,7 @@ void TTarvexMainForm::FormCreate()
     ComConnectButton->setEnabled(false);
     ComDisconnectButton->setEnabled(false);
     // No live data yet: the gauges say so; the labels are still blank.
-    for (monitor::TAnalogGauge *gauge : {rpmgauge, VoltageGauge, TemperatureGauge, TPS1Gauge, LambdaGauge, EngineLoadGauge})
+    for (widgets::TAnalogGauge *gauge : {rpmgauge, VoltageGauge, TemperatureGauge, TPS1Gauge, LambdaGauge, EngineLoadGauge})
         gauge->SetNoData(true);
     m_liveShown = false;
     ApplyUserSettings();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "widgets/QtDialogs.h"
 #include "app/SettingsFile.h"
 #include "app/TTimer.h"
 #include "link/BCPort.h"
@@ -36,10 +36,8 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
-namespace tarvex::monitor {
+namespace tarvex::widgets {
 class TAnalogGauge;
-}
-namespace tarvex::maps {
 class TMapGrid;
 class TMapSurface;
 }
@@ -62,7 +60,7 @@ inline constexpr char kSizedByCaption[] = "tarvexSizedByCaption";
 struct FormServices {
     std::shared_ptr<link::SerialSystem> serial = link::defaultSerialSystem();
     std::shared_ptr<Clock> clock = systemClock();
-    std::shared_ptr<Dialogs> dialogs = std::make_shared<QtDialogs>();
+    std::shared_ptr<widgets::Dialogs> dialogs = std::make_shared<widgets::QtDialogs>();
     QString settingsPath = QStringLiteral("tarvex.ini");
     // Where log files go (empty: the working directory) and the clock that
     // names them.
@@ -227,12 +225,12 @@ public:
     QWidget *Additional = nullptr;
     QComboBox *ComboBox1 = nullptr;
 
-    monitor::TAnalogGauge *rpmgauge = nullptr;
-    monitor::TAnalogGauge *VoltageGauge = nullptr;
-    monitor::TAnalogGauge *TemperatureGauge = nullptr;
-    monitor::TAnalogGauge *TPS1Gauge = nullptr;
-    monitor::TAnalogGauge *LambdaGauge = nullptr;
-    monitor::TAnalogGauge *EngineLoadGauge = nullptr;
+    widgets::TAnalogGauge *rpmgauge = nullptr;
+    widgets::TAnalogGauge *VoltageGauge = nullptr;
+    widgets::TAnalogGauge *TemperatureGauge = nullptr;
+    widgets::TAnalogGauge *TPS1Gauge = nullptr;
+    widgets::TAnalogGauge *LambdaGauge = nullptr;
+    widgets::TAnalogGauge *EngineLoadGauge = nullptr;
     QLabel *rmptextlabel = nullptr;
     QLabel *RPMLabel = nullptr;
     QLabel *VoltageTextLabel = nullptr;
@@ -327,7 +325,7 @@ public:
     QPushButton *InjFileSaveButton = nullptr;
     QLabel *InjWarningLabel = nullptr;
     QProgressBar *ProgressBar2 = nullptr;
-    maps::TMapGrid *InjGrid = nullptr;
+    widgets::TMapGrid *InjGrid = nullptr;
     QLabel *Image1 = nullptr;
     std::array<QLabel *, 6> RowLabels{}; // Label48 … Label53
 
@@ -341,7 +339,7 @@ public:
     QPushButton *IgnFileSaveButton = nullptr;
     QLabel *IgnWarningLabel = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
-    maps::TMapGrid *IgnGrid = nullptr;
+    widgets::TMapGrid *IgnGrid = nullptr;
     QLabel *Image2 = nullptr;
 
     // The actions of both map grids' context menus and keys.
@@ -354,7 +352,7 @@ public:
     };
     std::array<MapActions, 2> MapMenus{};
     // Windows of their own, made when first asked for.
-    std::array<QPointer<maps::TMapSurface>, 2> MapSurfaces{};
+    std::array<QPointer<widgets::TMapSurface>, 2> MapSurfaces{};
     std::array<TCompareWindow *, 2> CompareWindows{};
 
     // Page "Дополнительно": thirteen rows of caption, lower, value, raise.
@@ -426,7 +424,7 @@ private:
     void DecodeSensorReply(const QByteArray &reply);
     void DecodeStateReply(const QByteArray &reply);
     void ShowTrail(int cell);
-    void FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
+    void FollowWorkingPoint(widgets::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
     void LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine = false);
     TMapPage &Page(int map) const { return *m_pages[size_t(map)]; }
     void ReadMap(int map);

@@ -2,8 +2,8 @@
 // paste, undo and redo; every change is planned by the map's session and goes
 // to the ECU cell by cell as Enter sends it.
 #include "app/MainForm.h"
-#include "app/RunTimeTexts.h"
-#include "maps/MapGrid.h"
+#include "lang/RunTimeTexts.h"
+#include "widgets/MapGrid.h"
 #include "maps/MapReply.h"
 #include "maps/MapScale.h"
 
@@ -23,7 +23,7 @@ using maps::MapValues;
 
 namespace {
 
-CellRange selectionOf(const maps::TMapGrid *grid)
+CellRange selectionOf(const widgets::TMapGrid *grid)
 {
     const QList<QTableWidgetSelectionRange> ranges = grid->selectedRanges();
     if (ranges.isEmpty())
@@ -50,7 +50,7 @@ bool TTarvexMainForm::MapEditable(int map) const
 void TTarvexMainForm::ConnectEditHandlers()
 {
     for (int map = 0; map < 2; ++map) {
-        maps::TMapGrid *grid = Page(map).controls.grid;
+        widgets::TMapGrid *grid = Page(map).controls.grid;
         MapActions &a = MapMenus[size_t(map)];
         auto action = [&](QAction *&slot, const QKeySequence &keys, auto handler) {
             slot = new QAction(grid);
@@ -93,23 +93,23 @@ void TTarvexMainForm::UpdateEditCaptions()
 {
     const int language = LanguageIndex();
     for (MapActions &a : MapMenus) {
-        const std::pair<QAction *, Text> captions[] = {
-            {a.copy, Text::MenuCopy},
-            {a.paste, Text::MenuPaste},
-            {a.undo, Text::MenuUndo},
-            {a.redo, Text::MenuRedo},
-            {a.setValue, Text::MenuSetValue},
-            {a.add, Text::MenuAdd},
-            {a.scale, Text::MenuScale},
-            {a.interpolateRows, Text::MenuInterpolateRows},
-            {a.interpolateColumns, Text::MenuInterpolateColumns},
-            {a.interpolateBoth, Text::MenuInterpolateBoth},
-            {a.smooth, Text::MenuSmooth},
-            {a.increment, Text::MenuIncrement},
-            {a.decrement, Text::MenuDecrement},
+        const std::pair<QAction *, lang::Text> captions[] = {
+            {a.copy, lang::Text::MenuCopy},
+            {a.paste, lang::Text::MenuPaste},
+            {a.undo, lang::Text::MenuUndo},
+            {a.redo, lang::Text::MenuRedo},
+            {a.setValue, lang::Text::MenuSetValue},
+            {a.add, lang::Text::MenuAdd},
+            {a.scale, lang::Text::MenuScale},
+            {a.interpolateRows, lang::Text::MenuInterpolateRows},
+            {a.interpolateColumns, lang::Text::MenuInterpolateColumns},
+            {a.interpolateBoth, lang::Text::MenuInterpolateBoth},
+            {a.smooth, lang::Text::MenuSmooth},
+            {a.increment, lang::Text::MenuIncrement},
+            {a.decrement, lang::Text::MenuDecrement},
         };
         for (const auto &[action, text] : captions)
-            action->setText(runTimeText(text, language));
+            action->setText(lang::runTimeText(text, language));
         a.increment->setText(a.increment->text() + QStringLiteral("\t+"));
         a.decrement->setText(a.decrement->text() + QStringLiteral("\t-"));
     }
@@ -155,41 +155,41 @@ void TTarvexMainForm::MapOperationClick(int map, MapOperation operation)
 {
     if (!MapEditable(map))
         return;
-    maps::TMapGrid *grid = Page(map).controls.grid;
+    widgets::TMapGrid *grid = Page(map).controls.grid;
     maps::MapSession &session = Page(map).session;
     const CellRange range = selectionOf(grid);
     const auto values = maps::valuesOf(session.shownCells(), range);
     if (const int *empty = std::get_if<int>(&values)) {
-        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                    runTimeText(Text::CellHoldsNoNumber, LanguageIndex())
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    lang::runTimeText(lang::Text::CellHoldsNoNumber, LanguageIndex())
                                         .arg(cellNames(*empty)[0], cellNames(*empty)[1], cellNames(*empty)[2]));
         return;
     }
     const MapValues &now = std::get<MapValues>(values);
-    auto ask = [&](Text label, double initial, int decimals) {
+    auto ask = [&](lang::Text label, double initial, int decimals) {
         return m_services.dialogs->askNumber(this, QCoreApplication::applicationName(),
-                                             runTimeText(label, LanguageIndex()), initial, decimals);
+                                             lang::runTimeText(label, LanguageIndex()), initial, decimals);
     };
     MapValues result;
     switch (operation) {
     case MapOperation::SetValue: {
         // From the value the fitter is looking at.
         const double current = now[size_t(grid->Row() * 16 + grid->Col())];
-        const std::optional<double> v = ask(Text::AskSetValue, current, 0);
+        const std::optional<double> v = ask(lang::Text::AskSetValue, current, 0);
         if (!v)
             return;
         result = maps::setTo(now, range, maps::roundHalfAway(*v));
         break;
     }
     case MapOperation::Add: {
-        const std::optional<double> v = ask(Text::AskAdd, 0, 0);
+        const std::optional<double> v = ask(lang::Text::AskAdd, 0, 0);
         if (!v)
             return;
         result = maps::addTo(now, range, maps::roundHalfAway(*v));
         break;
     }
     case MapOperation::Scale: {
-        const std::optional<double> v = ask(Text::AskScale, 0, 1);
+        const std::optional<double> v = ask(lang::Text::AskScale, 0, 1);
         if (!v)
             return;
         result = maps::scaleBy(now, range, maps::roundHalfAway(*v * 10));
@@ -227,7 +227,7 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
         return result;
     }
     maps::MapSession &session = Page(map).session;
-    maps::TMapGrid *grid = Page(map).controls.grid;
+    widgets::TMapGrid *grid = Page(map).controls.grid;
     const bool connected = BComPort1->Connected();
     session.begin(plan);
     if (plan.writes.empty() || !connected) {
@@ -236,11 +236,11 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
         return result;
     }
     const bool showProgress = plan.writes.size() > 1;
-    const QString title = plan.source == maps::Source::FileLoad ? runTimeText(Text::FileLoadProgress, LanguageIndex())
-                                                                : runTimeText(Text::WritingCells, LanguageIndex());
+    const QString title = plan.source == maps::Source::FileLoad ? lang::runTimeText(lang::Text::FileLoadProgress, LanguageIndex())
+                                                                : lang::runTimeText(lang::Text::WritingCells, LanguageIndex());
     RefreshTimer->SetEnabled(false);
     if (showProgress)
-        m_services.dialogs->startProgress(this, title, runTimeText(Text::CancelBatch, LanguageIndex()),
+        m_services.dialogs->startProgress(this, title, lang::runTimeText(lang::Text::CancelBatch, LanguageIndex()),
                                           int(plan.writes.size()));
     const QPointer<TTarvexMainForm> alive(this);
     std::exception_ptr error;
@@ -281,12 +281,12 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
         if (const std::optional<QStringList> cells = ReadMapCells(map, false))
             result.missing = session.verify(*cells);
         else
-            m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                        runTimeText(Text::ReadBackFailed, LanguageIndex()));
+            m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                        lang::runTimeText(lang::Text::ReadBackFailed, LanguageIndex()));
         if (tellMissing && !result.missing.empty()) {
             ShowMap(map);
-            m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                        runTimeText(Text::CellsMissing, LanguageIndex())
+            m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                        lang::runTimeText(lang::Text::CellsMissing, LanguageIndex())
                                             .arg(result.missing.size())
                                             .arg(missingCellsText(result.missing, LanguageIndex())));
         }
@@ -302,7 +302,7 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
 
 void TTarvexMainForm::MapCopyClick(int map)
 {
-    const maps::TMapGrid *grid = Page(map).controls.grid;
+    const widgets::TMapGrid *grid = Page(map).controls.grid;
     QGuiApplication::clipboard()->setText(maps::copyText(grid->Cells(), selectionOf(grid)));
 }
 
@@ -315,13 +315,13 @@ void TTarvexMainForm::PasteCells(int map, const QString &text)
 {
     if (!MapEditable(map))
         return;
-    maps::TMapGrid *grid = Page(map).controls.grid;
+    widgets::TMapGrid *grid = Page(map).controls.grid;
     const auto parsed = maps::parsePaste(text);
     auto refuse = [&](const QString &why) {
-        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(), why);
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(), why);
     };
     if (const auto *bad = std::get_if<maps::PasteError>(&parsed)) {
-        refuse(runTimeText(Text::PasteNotANumber, LanguageIndex()).arg(bad->line).arg(bad->column).arg(bad->text));
+        refuse(lang::runTimeText(lang::Text::PasteNotANumber, LanguageIndex()).arg(bad->line).arg(bad->column).arg(bad->text));
         return;
     }
     const maps::PasteRows &rows = std::get<maps::PasteRows>(parsed);
@@ -331,7 +331,7 @@ void TTarvexMainForm::PasteCells(int map, const QString &text)
     const CellRange range{selected.left, selected.top, selected.left + int(widest) - 1,
                           selected.top + int(rows.size()) - 1};
     if (range.right >= 16 || range.bottom >= 16) {
-        refuse(runTimeText(Text::PasteDoesNotFit, LanguageIndex())
+        refuse(lang::runTimeText(lang::Text::PasteDoesNotFit, LanguageIndex())
                    .arg(rows.size())
                    .arg(widest)
                    .arg(range.top + 1)

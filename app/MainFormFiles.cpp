@@ -1,9 +1,9 @@
 // Map files and the firmware update.
 #include "app/MainForm.h"
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "maps/MapFile.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "maps/MapReply.h"
 #include "service/FirmwareLoader.h"
 
@@ -44,7 +44,7 @@ void TTarvexMainForm::SaveMapFile(int map)
         return;
     if (const QString error = maps::writeMapFile(path, Page(map).controls.grid->Cells()); !error.isEmpty())
         throw Exception(error);
-    m_services.dialogs->message(this, Dialogs::Icon::Information, QCoreApplication::applicationName(),
+    m_services.dialogs->message(this, widgets::Dialogs::Icon::Information, QCoreApplication::applicationName(),
                                 QString::fromUtf8(page.savedMessage));
 }
 
@@ -64,7 +64,7 @@ std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(int map, const Q
         for (int line = 0; line < file.cells.size(); ++line) {
             const int value = file.cells[line].toInt();
             if (value < range.lowest || value > range.highest) {
-                file.error = runTimeText(Text::MapFileOutOfRange, LanguageIndex())
+                file.error = lang::runTimeText(lang::Text::MapFileOutOfRange, LanguageIndex())
                                  .arg(line + 1)
                                  .arg(file.cells[line])
                                  .arg(range.lowest)
@@ -74,7 +74,7 @@ std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(int map, const Q
         }
     }
     if (!file.error.isEmpty()) {
-        m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), file.error);
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Critical, QCoreApplication::applicationName(), file.error);
         return std::nullopt;
     }
     if (path)
@@ -121,18 +121,18 @@ void TTarvexMainForm::LoadMapFile(int map)
     const int language = LanguageIndex();
     if (result.cancelled) {
         page.ShowStatus(language);
-        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                    runTimeText(Text::FileLoadCancelled, language).arg(result.written));
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    lang::runTimeText(lang::Text::FileLoadCancelled, language).arg(result.written));
         return;
     }
     StoreMap(map);
     if (!alive)
         return;
-    const QString done = result.missing.empty() ? runTimeText(Text::FileLoaded, language)
-                                                : runTimeText(Text::FileLoadedMissing, language)
+    const QString done = result.missing.empty() ? lang::runTimeText(lang::Text::FileLoaded, language)
+                                                : lang::runTimeText(lang::Text::FileLoadedMissing, language)
                                                       .arg(result.missing.size())
                                                       .arg(missingCellsText(result.missing, language));
-    m_services.dialogs->message(this, result.missing.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning,
+    m_services.dialogs->message(this, result.missing.empty() ? widgets::Dialogs::Icon::Information : widgets::Dialogs::Icon::Warning,
                                 QCoreApplication::applicationName(), done);
 }
 
@@ -160,7 +160,7 @@ void TTarvexMainForm::RefuseNonRegularImage(const QString &path)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        throw Exception(runTimeText(Text::FirmwareNotAFile, LanguageIndex()).arg(path));
+        throw Exception(lang::runTimeText(lang::Text::FirmwareNotAFile, LanguageIndex()).arg(path));
 }
 
 void TTarvexMainForm::OpenFWButtonClick()
@@ -210,7 +210,7 @@ void TTarvexMainForm::LoadFWButtonClick()
     RefreshTimer->SetEnabled(true);
     ProgressBar3->setValue(0);
     const bool done = outcome == service::FirmwareLoader::Outcome::Done;
-    m_services.dialogs->message(this, done ? Dialogs::Icon::Information : Dialogs::Icon::Critical,
+    m_services.dialogs->message(this, done ? widgets::Dialogs::Icon::Information : widgets::Dialogs::Icon::Critical,
                                 QCoreApplication::applicationName(), loader.message(outcome, LanguageIndex()));
 }
 

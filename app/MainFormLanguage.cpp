@@ -1,5 +1,5 @@
 // Switching the window's captions between Russian and English.
-#include "app/LanguageTables.h"
+#include "lang/Captions.h"
 #include "app/MainForm.h"
 
 #include <QAbstractButton>
@@ -45,7 +45,7 @@ void TTarvexMainForm::ComboBox1Change()
     UpdateEditCaptions();
     UpdateViewCaptions();
     UpdateTitle();
-    for (const CaptionRow &row : captionTable()) {
+    for (const lang::CaptionRow &row : lang::captionTable()) {
         auto *control = findChild<QWidget *>(QLatin1String(row.name));
         if (!control)
             continue;

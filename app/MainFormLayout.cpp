@@ -2,9 +2,9 @@
 #include "app/ColorLabel.h"
 #include "app/MainForm.h"
 #include "app/WebLinks.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "maps/MapScale.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/AnalogGauge.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -103,10 +103,10 @@ struct GaugeSettings {
     bool showValues;
 };
 
-monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &caption, int x, int y,
+widgets::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &caption, int x, int y,
                              const GaugeSettings &settings)
 {
-    using namespace monitor;
+    using namespace widgets;
     auto *g = named(new TAnalogGauge(parent), name);
     g->setGeometry(x, y, 113, 65);
     QFont small = parent->font();
@@ -144,7 +144,7 @@ QLabel *speedScale(QWidget *parent, const char *name, int x, int y)
     painter.setPen(parent->palette().color(QPalette::WindowText));
     for (int column = 0; column < 16; ++column) {
         painter.save();
-        painter.translate(4 + column * (maps::TMapGrid::kCellWidth + 1) + 16, 27);
+        painter.translate(4 + column * (widgets::TMapGrid::kCellWidth + 1) + 16, 27);
         painter.rotate(-90);
         painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, maps::speedCaption(column));
         painter.restore();
@@ -210,7 +210,7 @@ struct MapPage {
     QPushButton *refresh, *save, *templ, *fileRead, *fileSave;
     QLabel *warning;
     QProgressBar *progress;
-    maps::TMapGrid *grid;
+    widgets::TMapGrid *grid;
     QLabel *scale;
 };
 
@@ -229,7 +229,7 @@ MapPage mapPage(QWidget *page, const MapPageNames &n, Text T)
     p.fileSave = button(p.panel, n.fileSave, T("В файл"), 464, 4, 81, 33);
     p.warning = label(p.panel, n.warning, T(" "), 72, 42, 340, 15);
     p.progress = progress(p.panel, n.progress, 420, 42, 185, 13, n.progressMaximum);
-    p.grid = named(new maps::TMapGrid(p.panel), n.grid);
+    p.grid = named(new widgets::TMapGrid(p.panel), n.grid);
     p.grid->move(72, 60);
     p.scale = speedScale(p.panel, n.scale, 69, 386);
     return p;
@@ -406,7 +406,7 @@ void TTarvexMainForm::CreateControls()
     Image1 = fuel.scale;
     for (size_t i = 0; i < RowLabels.size(); ++i) {
         RowLabels[i] = label(InjPanel, kRowLabels[i].name, QString::fromLatin1(kRowLabels[i].caption), 8,
-                             InjGrid->y() + 3 + kRowLabels[i].row * (maps::TMapGrid::kCellHeight + 1));
+                             InjGrid->y() + 3 + kRowLabels[i].row * (widgets::TMapGrid::kCellHeight + 1));
     }
 
     const MapPage ignition = mapPage(Dwell, kIgnitionPage, T);

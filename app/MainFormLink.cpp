@@ -1,11 +1,11 @@
 // Searching for ports, connecting and disconnecting.
 #include "app/MainForm.h"
-#include "app/ErrorText.h"
-#include "app/PortProblem.h"
-#include "app/RunTimeTexts.h"
+#include "lang/ErrorText.h"
+#include "service/PortProblem.h"
+#include "lang/RunTimeTexts.h"
 #include "link/DeviceWatcher.h"
 #include "link/Protocol.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,7 +37,7 @@ void TTarvexMainForm::ComSearchButtonClick()
     }
     const QString text =
         LanguageIndex() == 0 ? QString::fromUtf16(kNoPortsRussian) : QString::fromLatin1(kNoPortsEnglish);
-    m_services.dialogs->message(this, Dialogs::Icon::Critical, QCoreApplication::applicationName(), text);
+    m_services.dialogs->message(this, widgets::Dialogs::Icon::Critical, QCoreApplication::applicationName(), text);
 }
 
 void TTarvexMainForm::ComConnectButtonClick()
@@ -76,8 +76,8 @@ QString TTarvexMainForm::OpenFailureText(const QString &message)
         link::isBusyDeviceError(error) && !link::isPermissionError(error) ? m_services.serial->deviceHolders(device)
                                                                            : QList<link::DeviceHolder>();
     const QString why =
-        portProblemText(error, device, m_services.serial->deviceAccess(device), holders, LanguageIndex());
-    return why.isEmpty() ? message : errorReportText(message) + QStringLiteral("\n\n") + why;
+        service::portProblemText(error, device, m_services.serial->deviceAccess(device), holders, LanguageIndex());
+    return why.isEmpty() ? message : lang::errorReportText(message) + QStringLiteral("\n\n") + why;
 }
 
 void TTarvexMainForm::ShowConnectedControls()
@@ -164,7 +164,7 @@ void TTarvexMainForm::UpdateTitle()
 {
     QString title = QLatin1String(kWindowTitle);
     if (m_waitingForAdapter)
-        title += QStringLiteral(" — ") + runTimeText(Text::WaitingForAdapter, LanguageIndex());
+        title += QStringLiteral(" — ") + lang::runTimeText(lang::Text::WaitingForAdapter, LanguageIndex());
     if (m_waitingForAdapter && m_waitingNote)
         title += QStringLiteral(" — ") + m_waitingNote(LanguageIndex());
     setWindowTitle(title);
@@ -204,12 +204,12 @@ void TTarvexMainForm::ReconnectTimerTimer()
     if (!m_ecuIdentity.isEmpty() && firmware != m_ecuIdentity) {
         CloseQuietly();
         if (firmware.isEmpty()) { // not refused: asked again at the next look
-            m_waitingNote = [](int language) { return runTimeText(Text::EcuSilentAfterReplug, language); };
+            m_waitingNote = [](int language) { return lang::runTimeText(lang::Text::EcuSilentAfterReplug, language); };
         } else {
             m_rejectedDevice = m_stableDevice;
             const QString answered = link::fromCp1251(firmware), first = link::fromCp1251(m_ecuIdentity);
             m_waitingNote = [answered, first](int language) {
-                return runTimeText(Text::OtherEcuAnswered, language).arg(answered, first);
+                return lang::runTimeText(lang::Text::OtherEcuAnswered, language).arg(answered, first);
             };
         }
         UpdateTitle();

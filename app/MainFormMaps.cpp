@@ -3,10 +3,10 @@
 #include "app/ColorLabel.h"
 #include "app/ColorValue.h"
 #include "app/MainForm.h"
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "maps/CellColors.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "maps/MapScale.h"
 #include "maps/MapFile.h"
 #include "maps/MapReply.h"
@@ -111,7 +111,7 @@ void TTarvexMainForm::MapRead(int map, const QStringList &cells)
     } else {
         const maps::ReadOutcome outcome = page.session.read(cells);
         page.note = outcome.historyEnded
-            ? runTimeText(Text::NoteHistoryEnded, LanguageIndex()).arg(outcome.differences.size())
+            ? lang::runTimeText(lang::Text::NoteHistoryEnded, LanguageIndex()).arg(outcome.differences.size())
             : QString();
     }
     // The map the ECU had when the fitter connected is always kept.
@@ -126,20 +126,20 @@ void TTarvexMainForm::ReportDifferences(int map, const QStringList &cells)
     const QStringList window = page.session.ecu();
     const std::vector<maps::CellDifference> differences = page.session.differencesFrom(cells);
     const int language = LanguageIndex();
-    Dialogs::Table table;
-    table.headers = {runTimeText(Text::CompareCell, language), runTimeText(Text::CompareRow, language),
-                     runTimeText(Text::CompareSpeed, language), runTimeText(Text::CompareEcu, language),
-                     runTimeText(Text::CompareWindowColumn, language)};
+    widgets::Dialogs::Table table;
+    table.headers = {lang::runTimeText(lang::Text::CompareCell, language), lang::runTimeText(lang::Text::CompareRow, language),
+                     lang::runTimeText(lang::Text::CompareSpeed, language), lang::runTimeText(lang::Text::CompareEcu, language),
+                     lang::runTimeText(lang::Text::CompareWindowColumn, language)};
     for (const maps::CellDifference &d : differences)
         table.rows.push_back({QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
                               maps::speedCaption(d.cell % 16), d.ecu, d.file});
     const QPointer<TTarvexMainForm> alive(this);
     const int choice = m_services.dialogs->choose(
-        this, runTimeText(Text::DifferenceTitle, language),
-        runTimeText(Text::DifferenceText, language).arg(runTimeText(page.table.name, language)).arg(differences.size()),
+        this, lang::runTimeText(lang::Text::DifferenceTitle, language),
+        lang::runTimeText(lang::Text::DifferenceText, language).arg(lang::runTimeText(page.table.name, language)).arg(differences.size()),
         table,
-        {runTimeText(Text::DifferenceRewrite, language), runTimeText(Text::DifferenceTakeEcu, language),
-         runTimeText(Text::DifferenceLeave, language)});
+        {lang::runTimeText(lang::Text::DifferenceRewrite, language), lang::runTimeText(lang::Text::DifferenceTakeEcu, language),
+         lang::runTimeText(lang::Text::DifferenceLeave, language)});
     if (!alive)
         return;
     switch (choice) {
@@ -196,10 +196,10 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
         return false;
     if (!askToGoOn)
         m_backupFailureReported = true;
-    m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                runTimeText(Text::BackupFailed, LanguageIndex()).arg(error));
+    m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                lang::runTimeText(lang::Text::BackupFailed, LanguageIndex()).arg(error));
     return askToGoOn && m_services.dialogs->question(this, QCoreApplication::applicationName(),
-                                                     runTimeText(Text::GoOnWithoutBackup, LanguageIndex()));
+                                                     lang::runTimeText(lang::Text::GoOnWithoutBackup, LanguageIndex()));
 }
 
 bool TTarvexMainForm::BackupBeforeReplacing(int map)
@@ -217,7 +217,7 @@ void TTarvexMainForm::AskToStoreUnstored()
         // A store that fails (a pulled cable) ends the questions: it is
         // reported by the caller, and the port can always be let go.
         if (m_services.dialogs->question(this, QCoreApplication::applicationName(),
-                                         runTimeText(Page(map).table.unstoredQuestion, LanguageIndex())))
+                                         lang::runTimeText(Page(map).table.unstoredQuestion, LanguageIndex())))
             StoreMap(map);
     }
 }
@@ -231,10 +231,10 @@ bool TTarvexMainForm::AskToStoreBeforeClosing()
         if (Page(map).session.unstoredCount() == 0)
             continue;
         switch (m_services.dialogs->questionWithCancel(this, QCoreApplication::applicationName(),
-                                                       runTimeText(Page(map).table.unstoredQuestion, LanguageIndex()))) {
-        case Dialogs::Answer::Cancel: return false;
-        case Dialogs::Answer::Yes: Guarded([&] { StoreMap(map); }); break;
-        case Dialogs::Answer::No: break;
+                                                       lang::runTimeText(Page(map).table.unstoredQuestion, LanguageIndex()))) {
+        case widgets::Dialogs::Answer::Cancel: return false;
+        case widgets::Dialogs::Answer::Yes: Guarded([&] { StoreMap(map); }); break;
+        case widgets::Dialogs::Answer::No: break;
         }
     }
     return true;
@@ -273,7 +273,7 @@ bool TTarvexMainForm::IgnGridKeyPress(QChar key)
 namespace {
 // "+" and "-" step the selection by one while the grid, not its editor,
 // has the key.
-int stepOf(int key, const maps::TMapGrid *grid)
+int stepOf(int key, const widgets::TMapGrid *grid)
 {
     if (grid->EditorOpen())
         return 0;
@@ -302,7 +302,7 @@ void TTarvexMainForm::EnterCell(int map)
     // The grid's own current cell: the shared record may meanwhile have been
     // moved to the working point by the other grid.
     TMapPage &page = Page(map);
-    const int cell = page.controls.grid->Row() * maps::TMapGrid::kSize + page.controls.grid->Col();
+    const int cell = page.controls.grid->Row() * widgets::TMapGrid::kSize + page.controls.grid->Col();
     const maps::Plan plan = page.session.enter(cell);
     if (plan.refused()) {
         RefuseChange(map, plan);
@@ -333,7 +333,7 @@ void TTarvexMainForm::RefuseChange(int map, const maps::Plan &plan)
         page.session.dropTyped(plan.cell);
     ShowMap(map);
     auto warn = [&](const QString &text) {
-        m_services.dialogs->message(this, Dialogs::Icon::Warning, QCoreApplication::applicationName(), text);
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(), text);
     };
     const QString cellName = QString::number(plan.cell + 1);
     const QString rowName = QString::number(plan.cell / 16 + 1);
@@ -344,21 +344,21 @@ void TTarvexMainForm::RefuseChange(int map, const maps::Plan &plan)
     case maps::Refusal::BatchRunning: return;
     case maps::Refusal::Storing:
     case maps::Refusal::NoMap:
-        page.note = runTimeText(plan.refusal == maps::Refusal::Storing ? Text::NoteStoring : Text::PageNotRead,
+        page.note = lang::runTimeText(plan.refusal == maps::Refusal::Storing ? lang::Text::NoteStoring : lang::Text::PageNotRead,
                                 language);
         page.ShowStatus(language);
         return;
     case maps::Refusal::NotANumber:
         if (plan.source == maps::Source::Enter)
             throw invalidInteger(plan.text);
-        warn(runTimeText(Text::CellHoldsNoNumber, language).arg(cellName, rowName, speed));
+        warn(lang::runTimeText(lang::Text::CellHoldsNoNumber, language).arg(cellName, rowName, speed));
         return;
     case maps::Refusal::OutOfRange:
         if (plan.source == maps::Source::Enter && map == 0 && plan.value >= 1000) {
-            warn(runTimeText(Text::ValueTooLarge, language));
+            warn(lang::runTimeText(lang::Text::ValueTooLarge, language));
             return;
         }
-        warn(runTimeText(Text::CellOutOfRange, language)
+        warn(lang::runTimeText(lang::Text::CellOutOfRange, language)
                  .arg(cellName, rowName, speed)
                  .arg(plan.value)
                  .arg(page.session.range().lowest)
@@ -376,7 +376,7 @@ void TTarvexMainForm::StoreMap(int map)
     m_services.dialogs->showWarningWindow(this, QString::fromLatin1(kStoreWarningTitle),
                                           QString::fromUtf8(kStoreWarning));
     struct HideWarning {
-        Dialogs &dialogs;
+        widgets::Dialogs &dialogs;
         ~HideWarning() { dialogs.hideWarningWindow(); }
     } hide{*m_services.dialogs};
     page.session.storeSent();
@@ -411,7 +411,7 @@ void TTarvexMainForm::LoadTemplate(int map)
     const int unstored = page.session.hasMap() ? page.session.unstoredCount() : 0;
     if (unstored > 0
         && !m_services.dialogs->question(this, QCoreApplication::applicationName(),
-                                         runTimeText(Text::TemplateOverUnstored, LanguageIndex()).arg(unstored)))
+                                         lang::runTimeText(lang::Text::TemplateOverUnstored, LanguageIndex()).arg(unstored)))
         return;
     if (!BackupBeforeReplacing(map))
         return;
@@ -422,7 +422,7 @@ void TTarvexMainForm::LoadTemplate(int map)
     else
         IgnRefreshButtonClick();
     page.takeNextRead = false;
-    m_services.dialogs->message(this, Dialogs::Icon::Information, QCoreApplication::applicationName(),
+    m_services.dialogs->message(this, widgets::Dialogs::Icon::Information, QCoreApplication::applicationName(),
                                 QString::fromUtf8(page.table.templateLoaded));
 }
 

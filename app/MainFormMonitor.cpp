@@ -1,10 +1,10 @@
 // The live-data tick, its decoding into gauges and labels, and the log.
 #include "app/MainForm.h"
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"
-#include "maps/MapGrid.h"
-#include "maps/MapSurface.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/MapGrid.h"
+#include "widgets/MapSurface.h"
+#include "widgets/AnalogGauge.h"
 #include "monitor/LiveData.h"
 
 #include <QCheckBox>
@@ -124,7 +124,7 @@ void TTarvexMainForm::DecodeSensorReply(const QByteArray &reply)
     }
 }
 
-void TTarvexMainForm::FollowWorkingPoint(maps::TMapGrid *grid, QCheckBox *editCheck, int column, int row)
+void TTarvexMainForm::FollowWorkingPoint(widgets::TMapGrid *grid, QCheckBox *editCheck, int column, int row)
 {
     if (editCheck->isChecked()) {
         grid->SetEditing(true);
@@ -147,7 +147,7 @@ void TTarvexMainForm::ShowTrail(int cell)
     m_trail.visit(cell);
     InjGrid->viewport()->update();
     IgnGrid->viewport()->update();
-    for (maps::TMapSurface *surface : MapSurfaces)
+    for (widgets::TMapSurface *surface : MapSurfaces)
         if (surface)
             surface->SetWorkingPoint(cell);
 }
@@ -219,18 +219,18 @@ void TTarvexMainForm::ShowLiveData(bool live)
     if (live == m_liveShown)
         return;
     m_liveShown = live;
-    for (TAnalogGauge *gauge : {rpmgauge, VoltageGauge, TemperatureGauge, TPS1Gauge, LambdaGauge, EngineLoadGauge})
+    for (widgets::TAnalogGauge *gauge : {rpmgauge, VoltageGauge, TemperatureGauge, TPS1Gauge, LambdaGauge, EngineLoadGauge})
         gauge->SetNoData(!live);
     if (live)
         return; // the replies fill in the values, each with its field
     testlabel->setText(QStringLiteral(" ")); // no heartbeat without ticks
-    const QString none = runTimeText(Text::NoLiveData, LanguageIndex());
+    const QString none = lang::runTimeText(lang::Text::NoLiveData, LanguageIndex());
     for (QLabel *value : {RPMLabel, VoltageLabel, TemperatureLabel, IATlabel, CursorLabel, DwellLabel, ErrorCodeLabel,
                           FuelTypeLabel, baseinjlabel, cltcorlabel, VcorLabel, LcorLabel, injtimelabel, isshowlabel,
                           decellabel, AcShowLabel, BaseAirLabel, CurrentAirLabel})
         value->setText(none);
     // These three show their value as the caption.
-    for (TAnalogGauge *gauge : {TPS1Gauge, LambdaGauge, EngineLoadGauge})
+    for (widgets::TAnalogGauge *gauge : {TPS1Gauge, LambdaGauge, EngineLoadGauge})
         gauge->SetCaption(none);
 }
 

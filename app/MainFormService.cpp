@@ -74,7 +74,7 @@ void TTarvexMainForm::EngineStopButtonClick()
 void TTarvexMainForm::ErrorReqButtonClick()
 {
     if (const std::optional<QString> message = service::faultMessage(m_faultCode))
-        m_services.dialogs->message(this, Dialogs::Icon::None, QCoreApplication::applicationName(), *message);
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::None, QCoreApplication::applicationName(), *message);
 }
 
 void TTarvexMainForm::FW_ReadButtonClick()

@@ -2,11 +2,11 @@
 // window, and the comparison with a map file or a kept copy.
 #include "app/CompareWindow.h"
 #include "app/MainForm.h"
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 #include "maps/MapCompare.h"
 #include "maps/MapFile.h"
-#include "maps/MapGrid.h"
-#include "maps/MapSurface.h"
+#include "widgets/MapGrid.h"
+#include "widgets/MapSurface.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -21,13 +21,13 @@ void TTarvexMainForm::UpdateViewCaptions()
     const int language = LanguageIndex();
     for (int map = 0; map < 2; ++map) {
         MapActions &a = MapMenus[size_t(map)];
-        a.surface->setText(runTimeText(Text::Menu3D, language));
-        a.compare->setText(runTimeText(Text::MenuCompare, language));
-        a.endCompare->setText(runTimeText(Text::MenuEndCompare, language));
-        if (maps::TMapSurface *surface = MapSurfaces[size_t(map)]) {
-            surface->setWindowTitle(runTimeText(Text::SurfaceTitle, language).arg(runTimeText(Page(map).table.name, language)));
-            surface->SetCaptions(runTimeText(Text::SurfaceSpeedAxis, language),
-                                 runTimeText(Text::SurfaceLoadAxis, language));
+        a.surface->setText(lang::runTimeText(lang::Text::Menu3D, language));
+        a.compare->setText(lang::runTimeText(lang::Text::MenuCompare, language));
+        a.endCompare->setText(lang::runTimeText(lang::Text::MenuEndCompare, language));
+        if (widgets::TMapSurface *surface = MapSurfaces[size_t(map)]) {
+            surface->setWindowTitle(lang::runTimeText(lang::Text::SurfaceTitle, language).arg(lang::runTimeText(Page(map).table.name, language)));
+            surface->SetCaptions(lang::runTimeText(lang::Text::SurfaceSpeedAxis, language),
+                                 lang::runTimeText(lang::Text::SurfaceLoadAxis, language));
         }
         if (Page(map).session.comparison())
             RefreshComparison(map);
@@ -37,14 +37,14 @@ void TTarvexMainForm::UpdateViewCaptions()
 void TTarvexMainForm::MapSurfaceClick(int map)
 {
     if (!MapSurfaces[size_t(map)]) {
-        auto *surface = new maps::TMapSurface(Page(map).controls.grid, this);
+        auto *surface = new widgets::TMapSurface(Page(map).controls.grid, this);
         surface->setWindowFlag(Qt::Window);
         surface->setAttribute(Qt::WA_DeleteOnClose);
         surface->setObjectName(map == 0 ? QStringLiteral("InjSurface") : QStringLiteral("IgnSurface"));
         MapSurfaces[size_t(map)] = surface;
         UpdateViewCaptions();
     }
-    maps::TMapSurface *surface = MapSurfaces[size_t(map)];
+    widgets::TMapSurface *surface = MapSurfaces[size_t(map)];
     surface->SetWorkingPoint(m_trail.newest());
     surface->show();
     surface->raise();

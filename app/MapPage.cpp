@@ -1,7 +1,7 @@
 #include "app/MapPage.h"
 #include "app/CompareWindow.h"
 #include "maps/MapFile.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "maps/MapScale.h"
 
 #include <QCheckBox>
@@ -17,11 +17,11 @@ using link::CommandId;
 
 const MapPageTable kPages[2] = {
     {maps::MapPage::Fuel, 1, CommandId::FuelRead, CommandId::FuelStore, CommandId::FuelCellWrite,
-     CommandId::FuelFileCellWrite, CommandId::FuelTemplate, Text::MapNameFuel, Text::FuelUnstored, ".inj",
+     CommandId::FuelFileCellWrite, CommandId::FuelTemplate, lang::Text::MapNameFuel, lang::Text::FuelUnstored, ".inj",
      "Injection Table ", "injection table", "*.inj", "inj", "Топливная карта сохранена в файл.",
      "Загружен шаблон топливной карты."},
     {maps::MapPage::Ignition, 2, CommandId::IgnRead, CommandId::IgnStore, CommandId::IgnCellWrite,
-     CommandId::IgnFileCellWrite, CommandId::IgnTemplate, Text::MapNameIgnition, Text::IgnitionUnstored, ".ign",
+     CommandId::IgnFileCellWrite, CommandId::IgnTemplate, lang::Text::MapNameIgnition, lang::Text::IgnitionUnstored, ".ign",
      "dwell table", "Dwell table", "*.ign", "ign", "Карта УОЗ сохранена в файл.", "Загружен шаблон карты зажигания."},
 };
 
@@ -66,13 +66,13 @@ void TMapPage::ShowStatus(int language)
         parts << note;
     const int unstored = session.hasMap() ? session.unstoredCount() : 0;
     if (session.needsCompare())
-        parts << runTimeText(Text::PageNotRead, language);
+        parts << lang::runTimeText(lang::Text::PageNotRead, language);
     else if (unstored > 0)
-        parts << runTimeText(Text::PageUnstored, language).arg(unstored);
+        parts << lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored);
     else if (session.storedSinceChange())
-        parts << runTimeText(Text::PageStored, language);
+        parts << lang::runTimeText(lang::Text::PageStored, language);
     if (session.comparison()) {
-        parts << runTimeText(Text::CompareCount, language).arg(session.comparisonDifferences().size());
+        parts << lang::runTimeText(lang::Text::CompareCount, language).arg(session.comparisonDifferences().size());
         tip = session.comparison()->path;
     } else if (!backupNote.isEmpty()) {
         parts << backupNote;
@@ -82,7 +82,7 @@ void TMapPage::ShowStatus(int language)
     controls.status->setToolTip(tip);
     controls.tabs->setTabIcon(table.tab, unstored > 0 ? unstoredIcon() : QIcon());
     controls.tabs->setTabToolTip(table.tab,
-                                 unstored > 0 ? runTimeText(Text::PageUnstored, language).arg(unstored) : QString());
+                                 unstored > 0 ? lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored) : QString());
 }
 
 void TMapPage::ShowComparison(TCompareWindow *window, bool canWrite, int language)
@@ -99,9 +99,9 @@ void TMapPage::ShowComparison(TCompareWindow *window, bool canWrite, int languag
     controls.grid->SetMarks(std::move(marks));
     if (!window)
         return;
-    const QString source = comparison->path.isEmpty() ? runTimeText(Text::CompareWindowValues, language)
+    const QString source = comparison->path.isEmpty() ? lang::runTimeText(lang::Text::CompareWindowValues, language)
                                                       : QFileInfo(comparison->path).fileName();
-    window->Update(runTimeText(Text::CompareTitle, language).arg(runTimeText(table.name, language), source),
+    window->Update(lang::runTimeText(lang::Text::CompareTitle, language).arg(lang::runTimeText(table.name, language), source),
                    differences, canWrite, comparison->path.isEmpty(), language);
 }
 
@@ -118,7 +118,7 @@ void TMapPage::NoteBackupDifference(const QString &folder, int language)
     const size_t differ = maps::mapDifferences(session.ecu(), file.cells).size();
     if (differ == 0)
         return;
-    backupNote = runTimeText(Text::BackupDiffers, language).arg(differ);
+    backupNote = lang::runTimeText(lang::Text::BackupDiffers, language).arg(differ);
     backupEarlier = earlier;
 }
 
@@ -127,12 +127,12 @@ QString missingCellsText(const std::vector<maps::CellDifference> &missing, int l
     QStringList items;
     for (size_t i = 0; i < missing.size() && i < kMissingNamed; ++i) {
         const maps::CellDifference &d = missing[i];
-        items << runTimeText(Text::CellMissingItem, language)
+        items << lang::runTimeText(lang::Text::CellMissingItem, language)
                      .arg(QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
                           maps::speedCaption(d.cell % 16), d.ecu, d.file);
     }
     if (missing.size() > kMissingNamed)
-        items << runTimeText(Text::AndMore, language).arg(missing.size() - kMissingNamed);
+        items << lang::runTimeText(lang::Text::AndMore, language).arg(missing.size() - kMissingNamed);
     return items.join(QStringLiteral(", "));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 #include "link/CommandTable.h"
 #include "maps/MapSession.h"
 
@@ -12,7 +12,7 @@ class QLabel;
 class QProgressBar;
 class QTabWidget;
 
-namespace tarvex::maps {
+namespace tarvex::widgets {
 class TMapGrid;
 }
 
@@ -25,7 +25,7 @@ struct MapPageTable {
     maps::MapPage kind;
     int tab; // the page's index in PageControl1
     link::CommandId read, store, cellWrite, fileCellWrite, templateLoad;
-    Text name, unstoredQuestion;
+    lang::Text name, unstoredQuestion;
     const char *extension; // of its files and backups
     const char *saveDescription, *openDescription, *pattern, *suffix, *savedMessage, *templateLoaded;
 };
@@ -38,7 +38,7 @@ const MapPageTable &mapPageTable(int map);
 class TMapPage {
 public:
     struct Controls {
-        maps::TMapGrid *grid = nullptr;
+        widgets::TMapGrid *grid = nullptr;
         QCheckBox *edit = nullptr;
         QLabel *status = nullptr;
         QProgressBar *progress = nullptr;

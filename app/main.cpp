@@ -1,5 +1,5 @@
 #include "app/MainForm.h"
-#include "app/ProgramStart.h"
+#include "widgets/ProgramStart.h"
 #include "app/UserSettings.h"
 
 #include <QApplication>
@@ -18,12 +18,12 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (const std::optional<int> code = tarvex::app::answerInformationOptions(args, "tarvex", kUsage))
+    if (const std::optional<int> code = tarvex::widgets::answerInformationOptions(args, "tarvex", kUsage))
         return *code;
-    if (!tarvex::app::haveDisplay())
-        return tarvex::app::needsDisplay("tarvex");
+    if (!tarvex::widgets::haveDisplay())
+        return tarvex::widgets::needsDisplay("tarvex");
     QApplication application(argc, argv);
-    tarvex::app::installQtTranslations(application);
+    tarvex::widgets::installQtTranslations(application);
     tarvex::app::FormServices services;
     services.userSettingsPath = tarvex::app::defaultUserSettingsPath();
     tarvex::app::TTarvexMainForm form(services);

@@ -2,7 +2,7 @@
 
 // What the window benchmarks share: dialogs that answer at once, and a
 // benchmark main with an offscreen application.
-#include "app/QuietDialogs.h"
+#include "widgets/QuietDialogs.h"
 #include "app/MainForm.h"
 #include "link/PosixSerialSystem.h"
 #include "sim/Options.h"
@@ -15,12 +15,12 @@
 
 namespace tarvex::bench {
 
-using QuietDialogs = app::QuietDialogs;
+using QuietDialogs = widgets::QuietDialogs;
 
 // A window's services that see only the simulator's port registry, with
 // its files in `dir`.
 inline app::FormServices simulatorServices(const QTemporaryDir &dir, const sim::Options &options,
-                                           std::shared_ptr<app::Dialogs> dialogs = nullptr)
+                                           std::shared_ptr<widgets::Dialogs> dialogs = nullptr)
 {
     QDir(dir.path()).mkdir(QStringLiteral("sysfs"));
     app::FormServices services;

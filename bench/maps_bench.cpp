@@ -3,9 +3,9 @@
 #include "app/ColorValue.h"
 #include "app/SettingsFile.h"
 #include "maps/CellColors.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "maps/MapReply.h"
-#include "maps/MapSurface.h"
+#include "widgets/MapSurface.h"
 #include "maps/WorkingTrail.h"
 
 #include <QPainter>
@@ -34,7 +34,7 @@ static void BM_ParseMapReply(benchmark::State &state)
 }
 BENCHMARK(BM_ParseMapReply);
 
-static void paintLikeTheFuelPage(maps::TMapGrid &grid)
+static void paintLikeTheFuelPage(widgets::TMapGrid &grid)
 {
     grid.SetTextColor(Qt::red);
     grid.CellFill = [&grid](const QString &text) -> std::optional<QColor> {
@@ -47,7 +47,7 @@ static void paintLikeTheFuelPage(maps::TMapGrid &grid)
 
 static void BM_ParseAndRepaintFuelGrid(benchmark::State &state)
 {
-    maps::TMapGrid grid;
+    widgets::TMapGrid grid;
     paintLikeTheFuelPage(grid);
     grid.show();
     const QByteArray text = reply();
@@ -63,7 +63,7 @@ BENCHMARK(BM_ParseAndRepaintFuelGrid)->Unit(benchmark::kMillisecond);
 // the trail of 25 points drawn over the cells.
 static void BM_TrailPaint(benchmark::State &state)
 {
-    maps::TMapGrid grid;
+    widgets::TMapGrid grid;
     maps::WorkingTrail trail;
     for (int i = 0; i < 40; ++i)
         trail.visit((i * 37) % 256);
@@ -78,10 +78,10 @@ BENCHMARK(BM_TrailPaint)->Unit(benchmark::kMicrosecond);
 // The surface window drawn again after one cell changed (640 × 480).
 static void BM_SurfaceRedrawAfterACellChange(benchmark::State &state)
 {
-    maps::TMapGrid grid;
+    widgets::TMapGrid grid;
     paintLikeTheFuelPage(grid);
     grid.SetCells(*maps::parseMapReply(reply()));
-    maps::TMapSurface surface(&grid);
+    widgets::TMapSurface surface(&grid);
     surface.resize(640, 480);
     QPixmap target(surface.size());
     int value = 0;

@@ -1,9 +1,9 @@
 // The live-data tick without its 50 ms wait (fake line, fake clock), and the
 // two drawing paths of a dial gauge.
 #include "app/MainForm.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/AnalogGauge.h"
 #include "monitor/LogAnalysis.h"
-#include "monitor/LogViewWindow.h"
+#include "logview/LogViewWindow.h"
 
 #include <QFile>
 #include "tests/support/FakeSerialSystem.h"
@@ -144,7 +144,7 @@ static void BM_OpenHourLog(benchmark::State &state)
     f.close();
     auto dialogs = std::make_shared<bench::QuietDialogs>();
     for (auto _ : state) {
-        monitor::TLogViewWindow window(monitor::readLogFile(path), path, dialogs);
+        logview::TLogViewWindow window(monitor::readLogFile(path), path, dialogs);
         window.show();
         benchmark::DoNotOptimize(window.grab());
     }
@@ -153,7 +153,7 @@ BENCHMARK(BM_OpenHourLog)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 static void BM_GaugePositionUpdate(benchmark::State &state)
 {
-    monitor::TAnalogGauge gauge;
+    widgets::TAnalogGauge gauge;
     gauge.resize(113, 65);
     gauge.SetMargin(1);
     gauge.SetScale(7);
@@ -168,7 +168,7 @@ BENCHMARK(BM_GaugePositionUpdate)->Unit(benchmark::kMicrosecond);
 
 static void BM_GaugeFaceRedraw(benchmark::State &state)
 {
-    monitor::TAnalogGauge gauge;
+    widgets::TAnalogGauge gauge;
     gauge.resize(113, 65);
     gauge.SetMargin(1);
     gauge.SetScale(7);

@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 #include "bench/BenchSupport.h"
 #include "link/PosixSerialSystem.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "sim/Simulator.h"
 
 #include <QApplication>

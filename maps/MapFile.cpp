@@ -1,5 +1,5 @@
 #include "maps/MapFile.h"
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "maps/MapReply.h"
 
@@ -88,16 +88,16 @@ QString writeMapFile(const QString &path, const QStringList &cells)
 
 MapFileRead readMapFile(const QString &path, int language)
 {
-    using app::Text;
+    using lang::Text;
     MapFileRead result;
     const Limited file = readAtMost(path, kLargestMapFile);
     if (file.error != 0) {
-        result.error = app::runTimeText(Text::MapFileCannotOpen, language)
+        result.error = lang::runTimeText(lang::Text::MapFileCannotOpen, language)
                            .arg(path, QString::fromLocal8Bit(std::strerror(file.error)));
         return result;
     }
     if (file.tooLarge) {
-        result.error = app::runTimeText(Text::MapFileTooLarge, language).arg(path).arg(kLargestMapFile);
+        result.error = lang::runTimeText(lang::Text::MapFileTooLarge, language).arg(path).arg(kLargestMapFile);
         return result;
     }
     QByteArray all = file.bytes;
@@ -107,7 +107,7 @@ MapFileRead readMapFile(const QString &path, int language)
         all.chop(1);
     QList<QByteArray> lines = all.isEmpty() ? QList<QByteArray>() : all.split('\n');
     if (lines.size() != kMapCells) {
-        result.error = app::runTimeText(Text::MapFileLineCount, language).arg(lines.size());
+        result.error = lang::runTimeText(lang::Text::MapFileLineCount, language).arg(lines.size());
         return result;
     }
     for (int i = 0; i < lines.size(); ++i) {
@@ -116,7 +116,7 @@ MapFileRead readMapFile(const QString &path, int language)
             line.chop(1);
         if (!isCellValue(line)) {
             result.error =
-                app::runTimeText(Text::MapFileBadLine, language).arg(i + 1).arg(link::fromCp1251(line.left(20)));
+                lang::runTimeText(lang::Text::MapFileBadLine, language).arg(i + 1).arg(link::fromCp1251(line.left(20)));
             return result;
         }
         result.cells << QString::fromLatin1(line);

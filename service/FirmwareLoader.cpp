@@ -1,5 +1,5 @@
 #include "service/FirmwareLoader.h"
-#include "app/RunTimeTexts.h"
+#include "lang/RunTimeTexts.h"
 
 namespace tarvex::service {
 
@@ -143,15 +143,15 @@ FirmwareLoader::Outcome FirmwareLoader::run(const QByteArray &image, const std::
 
 QString FirmwareLoader::message(Outcome outcome, int language) const
 {
-    using app::Text;
+    using lang::Text;
     switch (outcome) {
-    case Outcome::Done: return app::runTimeText(Text::FirmwareDone, language);
-    case Outcome::LoaderSilent: return app::runTimeText(Text::FirmwareLoaderSilent, language);
-    case Outcome::LoaderNotReady: return app::runTimeText(Text::FirmwareLoaderNotReady, language);
-    case Outcome::TooManyRejected: return app::runTimeText(Text::FirmwareTooManyRejected, language);
-    case Outcome::NoAnswer: return app::runTimeText(Text::FirmwareNoAnswer, language);
+    case Outcome::Done: return lang::runTimeText(lang::Text::FirmwareDone, language);
+    case Outcome::LoaderSilent: return lang::runTimeText(lang::Text::FirmwareLoaderSilent, language);
+    case Outcome::LoaderNotReady: return lang::runTimeText(lang::Text::FirmwareLoaderNotReady, language);
+    case Outcome::TooManyRejected: return lang::runTimeText(lang::Text::FirmwareTooManyRejected, language);
+    case Outcome::NoAnswer: return lang::runTimeText(lang::Text::FirmwareNoAnswer, language);
     case Outcome::UnexpectedAnswers:
-        return app::runTimeText(Text::FirmwareUnexpectedAnswers, language)
+        return lang::runTimeText(lang::Text::FirmwareUnexpectedAnswers, language)
             .arg(QString::number(m_lastOther & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0')));
     }
     return QString();

@@ -1,10 +1,10 @@
 // Renders each page of the window to a picture for the README.
 #include "app/MainForm.h"
-#include "app/QuietDialogs.h"
+#include "widgets/QuietDialogs.h"
 #include "link/PosixSerialSystem.h"
-#include "monitor/LogPlot.h"
-#include "monitor/LogAnalysisView.h"
-#include "monitor/LogViewWindow.h"
+#include "widgets/LogPlot.h"
+#include "logview/LogAnalysisView.h"
+#include "logview/LogViewWindow.h"
 #include <QComboBox>
 #include "sim/Simulator.h"
 
@@ -14,8 +14,8 @@
 #include <QPainter>
 #include <QCheckBox>
 #include "app/CompareWindow.h"
-#include "maps/MapGrid.h"
-#include "maps/MapSurface.h"
+#include "widgets/MapGrid.h"
+#include "widgets/MapSurface.h"
 #include <QTimer>
 
 #include <QApplication>
@@ -61,7 +61,7 @@ bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QStr
                                                             QString::fromStdString(options.registryDir));
     live.settingsPath = settingsPath;
     live.backupFolder = scratch.filePath(QStringLiteral("map-backups"));
-    auto dialogs = std::make_shared<tarvex::app::QuietDialogs>();
+    auto dialogs = std::make_shared<tarvex::widgets::QuietDialogs>();
     live.dialogs = dialogs;
     app::TTarvexMainForm form(live);
     form.show();
@@ -190,8 +190,8 @@ int main(int argc, char *argv[])
         const QStringList logs = QDir(scratch.path()).entryList({QStringLiteral("*.log")}, QDir::Files);
         if (logs.isEmpty())
             return 1;
-        tarvex::monitor::TLogPlot plot(tarvex::monitor::readLogFile(scratch.filePath(logs.first())));
-        plot.SetTexts(tarvex::monitor::TLogViewWindow::PlotTextsFor(0));
+        tarvex::widgets::TLogPlot plot(tarvex::monitor::readLogFile(scratch.filePath(logs.first())));
+        plot.SetTexts(tarvex::logview::TLogViewWindow::PlotTextsFor(0));
         plot.resize(1200, 800);
         plot.SetCursorRecord(int(plot.ViewEnd() / 2));
         QImage image(plot.size(), QImage::Format_RGB32);
@@ -204,8 +204,8 @@ int main(int argc, char *argv[])
         // the log; the viewer's settings (a locked cell) in the scratch folder.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.filePath(QStringLiteral("config")));
         const QString logPath = scratch.filePath(logs.first());
-        tarvex::monitor::TLogViewWindow cells(tarvex::monitor::readLogFile(logPath), logPath,
-                                              std::make_shared<tarvex::app::QuietDialogs>());
+        tarvex::logview::TLogViewWindow cells(tarvex::monitor::readLogFile(logPath), logPath,
+                                              std::make_shared<tarvex::widgets::QuietDialogs>());
         cells.resize(1000, 720);
         cells.SetLanguage(0);
         cells.LanguageBox->setCurrentIndex(0);

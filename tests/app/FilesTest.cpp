@@ -1,4 +1,4 @@
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"
 
 #include <sys/stat.h>
@@ -61,7 +61,7 @@ TEST_F(Files, SavingWritesTheGridLineByLine)
     dialogs->nextFile = path("no-such-folder/x.inj");
     press(*form, &TTarvexMainForm::InjFileSaveButtonClick);
     EXPECT_EQ(dialogs->messages.size(), 3u);
-    EXPECT_EQ(dialogs->messages.back().icon, app::Dialogs::Icon::Critical);
+    EXPECT_EQ(dialogs->messages.back().icon, widgets::Dialogs::Icon::Critical);
 }
 
 TEST_F(Files, LoadingStopsTheEngineSendsEveryCellAndStores)
@@ -276,7 +276,7 @@ TEST_F(Files, AFailedUpdateSaysWhyAndPollingResumes)
     press(*form, &TTarvexMainForm::OpenFWButtonClick);
     press(*form, &TTarvexMainForm::LoadFWButtonClick); // nobody answers the call
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].icon, app::Dialogs::Icon::Critical);
+    EXPECT_EQ(dialogs->messages[0].icon, widgets::Dialogs::Icon::Critical);
     EXPECT_TRUE(dialogs->messages[0].text.contains(QStringLiteral("не ответил")));
     EXPECT_TRUE(form->RefreshTimer->Enabled());
     EXPECT_FALSE(form->LoadFWButton->isEnabled());

@@ -2,7 +2,7 @@
 
 #include "app/MainForm.h"
 #include "link/PosixSerialSystem.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/AnalogGauge.h"
 #include "sim/Options.h"
 #include "tests/app/RecordingDialogs.h"
 #include "tests/support/FakeSerialSystem.h"
@@ -100,7 +100,7 @@ protected:
             return e->text();
         if (auto *c = qobject_cast<QComboBox *>(w))
             return c->currentText();
-        if (auto *g = dynamic_cast<monitor::TAnalogGauge *>(w))
+        if (auto *g = dynamic_cast<widgets::TAnalogGauge *>(w))
             return g->Caption();
         return QStringLiteral("<no caption>");
     }

@@ -1,7 +1,7 @@
 // What the grid shows is what the ECU holds, or visibly not: refused and
 // abandoned typing, stores, reconnects, read-backs and the comparison.
 #include "app/CompareWindow.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"
 #include "tests/support/Helpers.h"
 

@@ -1,5 +1,5 @@
 #include "app/ColorLabel.h"
-#include "app/LanguageTables.h"
+#include "lang/Captions.h"
 #include "tests/app/FormFixture.h"
 
 using namespace tarvex;
@@ -18,7 +18,7 @@ protected:
     static QStringList allCaptions(TTarvexMainForm &form)
     {
         QStringList out;
-        for (const app::CaptionRow &row : app::captionTable())
+        for (const lang::CaptionRow &row : lang::captionTable())
             out << caption(form, row.name);
         return out;
     }
@@ -27,9 +27,9 @@ protected:
 TEST_F(Language, TheTableCoversEightyControlsAsTheWindowShowsThem)
 {
     auto form = makeForm();
-    EXPECT_EQ(app::captionTable().size(), 80u);
+    EXPECT_EQ(lang::captionTable().size(), 80u);
     int englishOnly = 0;
-    for (const app::CaptionRow &row : app::captionTable()) {
+    for (const lang::CaptionRow &row : lang::captionTable()) {
         EXPECT_EQ(caption(*form, row.name), QString::fromUtf8(row.design)) << row.name;
         englishOnly += row.russianSwitch ? 0 : 1;
     }
@@ -110,7 +110,7 @@ TEST_F(Language, EveryCaptionFitsItsControl)
     auto form = makeForm();
     for (int language : {1, 0}) {
         form->ComboBox1->setCurrentIndex(language);
-        for (const app::CaptionRow &row : app::captionTable()) {
+        for (const lang::CaptionRow &row : lang::captionTable()) {
             QWidget *w = form->findChild<QWidget *>(QLatin1String(row.name));
             ASSERT_NE(w, nullptr) << row.name;
             if (form->PageControl1->indexOf(w) >= 0)

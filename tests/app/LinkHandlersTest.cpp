@@ -45,7 +45,7 @@ TEST_F(LinkHandlers, SearchWithoutPortsSaysSoInTheCurrentLanguage)
     EXPECT_EQ(russian, QStringLiteral("Доступных СОМ портов не обнаружено"));
     // The letters of "СОМ" are Cyrillic.
     EXPECT_EQ(russian.mid(10, 3), QString::fromUtf16(u"\u0421\u041E\u041C"));
-    EXPECT_EQ(dialogs->messages[0].icon, app::Dialogs::Icon::Critical);
+    EXPECT_EQ(dialogs->messages[0].icon, widgets::Dialogs::Icon::Critical);
 
     form->ComboBox1->setCurrentIndex(1);
     press(*form, &TTarvexMainForm::ComSearchButtonClick);

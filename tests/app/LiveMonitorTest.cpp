@@ -1,5 +1,5 @@
-#include "maps/MapGrid.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/MapGrid.h"
+#include "widgets/AnalogGauge.h"
 #include "tests/app/FormFixture.h"
 
 using namespace tarvex;

@@ -1,7 +1,7 @@
 #include "app/ColorLabel.h"
 #include "app/TTimer.h"
-#include "maps/MapGrid.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/MapGrid.h"
+#include "widgets/AnalogGauge.h"
 #include "tests/app/FormFixture.h"
 
 #include <QCheckBox>

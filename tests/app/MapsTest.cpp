@@ -1,5 +1,5 @@
 #include "app/ColorLabel.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 
 #include <ctime>
 #include "tests/app/FormFixture.h"
@@ -234,7 +234,7 @@ TEST_F(Maps, TemplateLoadReadsTheMapBeforeItSaysSo)
     EXPECT_EQ(cellWhenShown, QStringLiteral("40"));
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("Загружен шаблон топливной карты."));
-    EXPECT_EQ(dialogs->messages[0].icon, app::Dialogs::Icon::Information);
+    EXPECT_EQ(dialogs->messages[0].icon, widgets::Dialogs::Icon::Information);
     EXPECT_GE(clock->nowMs() - start, 900);
 
     press(*form, &TTarvexMainForm::IgnAutoEditButtonClick);
@@ -281,7 +281,7 @@ TEST_F(Maps, StoreWarnsAndKeepsTheWindowAliveForFiveSeconds)
     EXPECT_FALSE(form->Timer2->Enabled());
 }
 
-QColor pixelOfCell(maps::TMapGrid *grid, int column, int row)
+QColor pixelOfCell(widgets::TMapGrid *grid, int column, int row)
 {
     const QImage image = grid->grab().toImage();
     const QRect cell = grid->visualItemRect(grid->item(row, column));

@@ -1,6 +1,6 @@
 // Operations on a selection of cells, paste, undo and redo: what reaches the
 // ECU, in which order, and what is refused before anything is sent.
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"
 #include "tests/support/Helpers.h"
 
@@ -26,7 +26,7 @@ protected:
         connectedAt = serial->calls().size();
         return form;
     }
-    static void select(maps::TMapGrid *grid, int left, int top, int right, int bottom)
+    static void select(widgets::TMapGrid *grid, int left, int top, int right, int bottom)
     {
         grid->setCurrentCell(top, left);
         grid->clearSelection();

@@ -1,7 +1,7 @@
 // A pulled adapter: one error box, then the window waits for it and connects
 // again by itself when it is back; anything else fails as before.
 #include "link/PosixSerialSystem.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "sim/Simulator.h"
 #include "tests/app/FormFixture.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -18,7 +18,7 @@
 namespace tarvex::test {
 
 // Answers every dialog at once and keeps what was shown.
-class RecordingDialogs final : public app::Dialogs {
+class RecordingDialogs final : public widgets::Dialogs {
 public:
     struct Message {
         Icon icon;

@@ -1,7 +1,7 @@
 // What must hold however the fitter, the ECU or the disk behave: the port can
 // always be let go, nothing comes from outside as markup, boxes do not stack.
 #include "app/WebLinks.h"
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"
 
 #include <QElapsedTimer>
@@ -21,7 +21,7 @@ protected:
     // A fuel and an ignition cell written and not stored.
     void writeBothMaps(TTarvexMainForm &form)
     {
-        for (maps::TMapGrid *grid : {form.InjGrid, form.IgnGrid}) {
+        for (widgets::TMapGrid *grid : {form.InjGrid, form.IgnGrid}) {
             grid->SetCell(0, 0, QStringLiteral("12"));
             grid->setCurrentCell(0, 0);
         }

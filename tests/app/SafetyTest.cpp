@@ -1,5 +1,5 @@
 // Backups of the ECU's maps and the question about changes not yet stored.
-#include "maps/MapGrid.h"
+#include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"
 #include "tests/support/Helpers.h"
 

@@ -3,8 +3,8 @@
 #include "app/CompareWindow.h"
 #include "app/ColorLabel.h"
 #include "app/ColorValue.h"
-#include "maps/MapGrid.h"
-#include "maps/MapSurface.h"
+#include "widgets/MapGrid.h"
+#include "widgets/MapSurface.h"
 #include "tests/app/FormFixture.h"
 #include "tests/support/Helpers.h"
 
@@ -89,7 +89,7 @@ TEST_F(SeeingMaps, TheSurfaceFollowsTheGridAndTheWorkingPoint)
         form->InjGrid->SetCell(cell % 16, cell / 16, QStringLiteral("390")); // a block in band 20
     press(*form, &TTarvexMainForm::RefreshTimerTimer);
     form->Guarded([&] { form->MapSurfaceClick(0); });
-    maps::TMapSurface *surface = form->MapSurfaces[0];
+    widgets::TMapSurface *surface = form->MapSurfaces[0];
     ASSERT_NE(surface, nullptr);
     EXPECT_TRUE(surface->isVisible());
     EXPECT_EQ(surface->windowTitle(), QStringLiteral("Tarvex — 3D: Топливная карта"));

@@ -1,7 +1,7 @@
 // The window with USB-serial adapters as a fitter's laptop has them: refused
 // ports explained, no stale values shown as live, the port and language
 // remembered; the programs on a system without a display.
-#include "app/ProgramStart.h"
+#include "widgets/ProgramStart.h"
 #include "link/DeviceWatcher.h"
 #include "tests/app/FormFixture.h"
 
@@ -137,7 +137,7 @@ TEST(Programs, AnswerHelpAndVersionAndSayTheyNeedADisplay)
         EXPECT_EQ(process.exitCode(), *c[1] ? 0 : 1) << c[0];
         EXPECT_EQ((process.readAllStandardOutput() + process.readAllStandardError()).split('\n')[0], c[2]);
     }
-    QTranslator *russian = app::installQtTranslations(*QCoreApplication::instance(), QLocale(QLocale::Russian));
+    QTranslator *russian = widgets::installQtTranslations(*QCoreApplication::instance(), QLocale(QLocale::Russian));
     ASSERT_NE(russian, nullptr) << "qt6-translations-l10n";
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Да"));
     QCoreApplication::removeTranslator(russian);

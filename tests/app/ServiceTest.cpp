@@ -84,7 +84,7 @@ TEST_F(Service, FaultCodeMessages)
     serial->answer = [](const QByteArray &frame) { return frame == "<H>\r" ? QByteArray("[R14r]") : ""; };
     press(*form, &TTarvexMainForm::ErrorReqButtonClick);
     EXPECT_EQ(dialogs->texts(), QStringList{"Ошибок не обнаружено!"});
-    EXPECT_EQ(dialogs->messages[0].icon, app::Dialogs::Icon::None);
+    EXPECT_EQ(dialogs->messages[0].icon, widgets::Dialogs::Icon::None);
     form->Guarded([&] { form->RefreshTimerTimer(); });
     form->Guarded([&] { form->RefreshTimerTimer(); });
     ASSERT_EQ(form->StoredFaultCode(), 14);

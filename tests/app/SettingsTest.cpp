@@ -45,7 +45,7 @@ TEST_F(SettingsFile, ABadLineStopsTheReadingAndIsReported)
     writeIni("1\r\n2\r\n\r\n4\r\n");
     auto form = makeForm();
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].icon, app::Dialogs::Icon::Critical);
+    EXPECT_EQ(dialogs->messages[0].icon, widgets::Dialogs::Icon::Critical);
     EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("'' is not a valid integer value."));
     EXPECT_EQ(form->BandLabels[0]->Color(), 1);
     EXPECT_EQ(form->BandLabels[1]->Color(), 2);

@@ -1,7 +1,7 @@
 // The window against the ECU simulator on a real pseudo-terminal.
 #include "link/PosixSerialSystem.h"
-#include "maps/MapGrid.h"
-#include "monitor/AnalogGauge.h"
+#include "widgets/MapGrid.h"
+#include "widgets/AnalogGauge.h"
 #include "sim/Simulator.h"
 #include "tests/app/FormFixture.h"
 

@@ -1,0 +1,89 @@
+#include "logview/LogViewWindow.h"
+#include "lang/RunTimeTexts.h"
+#include "link/Protocol.h"
+#include "logview/LogAnalysisView.h"
+#include "widgets/LogPlot.h"
+#include "widgets/LogScatter.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+using namespace tarvex::monitor;
+using namespace tarvex::widgets;
+
+namespace tarvex::logview {
+
+TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr<widgets::Dialogs> dialogs,
+                               QWidget *parent)
+    : QWidget(parent), m_log(std::move(log))
+{
+    setWindowTitle(QStringLiteral("tarvex-logview — ") + path);
+    Views = new QTabWidget(this);
+    Plot = new TLogPlot(m_log);
+    CellView = new TLogAnalysisView(m_log, path, std::move(dialogs));
+    Scatter = new TLogScatter(m_log);
+    Scatter->SetSensor(CellView->Sensor());
+    Views->addTab(Plot, QString());
+    Views->addTab(CellView, QString());
+    Views->addTab(Scatter, QString());
+    LanguageBox = new QComboBox(this);
+    LanguageBox->addItems({QStringLiteral("RUS"), QStringLiteral("ENG")});
+    Views->setCornerWidget(LanguageBox);
+    BadLinesLabel = new QLabel(this);
+    BadLinesLabel->setTextFormat(Qt::PlainText);
+    BadLinesLabel->setStyleSheet(QStringLiteral("color: #b00000"));
+    BadLinesLabel->setVisible(m_log.badLines > 0);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(BadLinesLabel);
+    layout->addWidget(Views);
+    CellView->OnSensorChanged = [this](SensorKind sensor) { Scatter->SetSensor(sensor); };
+    connect(Views, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab > 0)
+            TakeRange();
+    });
+    connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int index) { SetLanguage(index); });
+    const int language = QLocale::system().language() == QLocale::Russian ? 0 : 1;
+    LanguageBox->setCurrentIndex(language);
+    SetLanguage(language);
+    resize(1200, 800);
+}
+
+void TLogViewWindow::TakeRange()
+{
+    const int first = int(std::floor(Plot->ViewStart()));
+    const int last = int(std::ceil(Plot->ViewEnd()));
+    CellView->SetRange(first, last);
+    Scatter->SetRange(first, last);
+}
+
+PlotTexts TLogViewWindow::PlotTextsFor(int language)
+{
+    using lang::Text;
+    auto text = [language](lang::Text id) { return lang::runTimeText(id, language); };
+    PlotTexts t;
+    t.channels = {text(lang::Text::PlotSpeed),  text(lang::Text::PlotCoolant),   text(lang::Text::PlotThrottle), text(lang::Text::PlotLoad),
+                  text(lang::Text::PlotLambda), text(lang::Text::PlotInjection), text(lang::Text::PlotAdvance)};
+    t.rpm = text(lang::Text::UnitRpm);
+    t.ms = text(lang::Text::UnitMs);
+    t.seconds = text(lang::Text::UnitSeconds);
+    t.record = text(lang::Text::PlotRecord);
+    t.cell = text(lang::Text::PlotCell);
+    return t;
+}
+
+void TLogViewWindow::SetLanguage(int language)
+{
+    Plot->SetTexts(PlotTextsFor(language));
+    BadLinesLabel->setText(lang::runTimeText(lang::Text::LogBadLines, language).arg(m_log.badLines).arg(m_log.firstBadLine));
+    Views->setTabText(0, lang::runTimeText(lang::Text::ViewPlots, language));
+    Views->setTabText(1, lang::runTimeText(lang::Text::ViewCells, language));
+    Views->setTabText(2, lang::runTimeText(lang::Text::ViewScatter, language));
+    CellView->SetLanguage(language);
+    Scatter->SetLanguage(language);
+}
+
+} // namespace tarvex::logview

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "widgets/LogPlot.h"
+#include "monitor/LogReader.h"
+
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QTabWidget;
+
+namespace tarvex::widgets {
+class Dialogs;
+class TLogScatter;
+class TLogPlot;
+}
+
+namespace tarvex::logview {
+
+class TLogAnalysisView;
+
+// tarvex-logview's window: the plots of a log, its cells with a suggested
+// fuel map, and its records as a scatter; the cells and the scatter take the
+// records the plots show. The language box chooses the new texts.
+class TLogViewWindow : public QWidget {
+public:
+    TLogViewWindow(monitor::LogData log, const QString &path, std::shared_ptr<widgets::Dialogs> dialogs,
+                   QWidget *parent = nullptr);
+
+    QTabWidget *Views = nullptr;
+    QComboBox *LanguageBox = nullptr;
+    QLabel *BadLinesLabel = nullptr; // shown when lines of the log were skipped
+    widgets::TLogPlot *Plot = nullptr;
+    TLogAnalysisView *CellView = nullptr;
+    widgets::TLogScatter *Scatter = nullptr;
+
+    // The plots' zoom, into the cells and the scatter.
+    void TakeRange();
+    void SetLanguage(int language);
+    // The plots' words in a language of the box.
+    static widgets::PlotTexts PlotTextsFor(int language);
+
+private:
+    monitor::LogData m_log;
+};
+
+} // namespace tarvex::logview

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace tarvex::widgets {
+
+// Every modal box, file and colour dialog and every hand-off to the desktop
+// goes through here, so that tests can answer them.
+class Dialogs {
+public:
+    enum class Icon { None, Information, Warning, Critical };
+
+    virtual ~Dialogs() = default;
+    // A modal box with an OK button.
+    virtual void message(QWidget *parent, Icon icon, const QString &title, const QString &text) = 0;
+    // A modal question with Yes and No; true for Yes.
+    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal question with Yes, No and Cancel; closing it is Cancel.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal window with a text, a table and one button per choice; the
+    // index of the button pressed, -1 when the window is closed without one.
+    struct Table {
+        QStringList headers;
+        std::vector<QStringList> rows;
+    };
+    virtual int choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+                       const QStringList &choices) = 0;
+    // Opens an address in the desktop's browser; failures are not reported.
+    virtual void openUrl(const QUrl &url) = 0;
+    // The colour the user confirms, starting from `initial`; none on cancel.
+    virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
+    // A box that stays up while the window goes on working, until hidden.
+    virtual void showWarningWindow(QWidget *parent, const QString &title, const QString &text) = 0;
+    virtual void hideWarningWindow() = 0;
+    // File dialogs with one filter: its description shown as given, its
+    // pattern ("*.inj"); a name typed without extension gets `suffix`.
+    // The save dialog asks before replacing a file. The open dialog starts
+    // in `folder` when one is given. Empty on cancel.
+    virtual QString saveFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                 const QString &suffix) = 0;
+    virtual QString openFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                 const QString &suffix, const QString &folder) = 0;
+    // A number the fitter types, with `decimals` places; none on cancel.
+    virtual std::optional<double> askNumber(QWidget *parent, const QString &title, const QString &label,
+                                            double initial, int decimals) = 0;
+    // A small window with a bar and a Cancel button (Escape cancels too)
+    // while a batch runs; the window behind it takes no input meanwhile.
+    virtual void startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum) = 0;
+    // Shows how far the batch is and lets the window repaint; false once the
+    // fitter has cancelled.
+    virtual bool progress(int value) = 0;
+    virtual void finishProgress() = 0;
+};
+
+
+
+} // namespace tarvex::widgets

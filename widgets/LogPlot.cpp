@@ -1,0 +1,265 @@
+#include "widgets/LogPlot.h"
+#include "link/Protocol.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+using namespace tarvex::monitor;
+
+namespace tarvex::widgets {
+
+namespace {
+
+// One plotted channel: its unit and how it is taken from a record; its name
+// is the plot's text of the same place.
+enum class Unit { None, Rpm, Celsius, Ms, Degrees };
+struct Channel {
+    Unit unit;
+    int decimals;
+    QColor color;
+    std::function<std::optional<double>(const LogRecord &)> value;
+};
+
+const std::vector<Channel> &channels()
+{
+    static const std::vector<Channel> list = {
+        {Unit::Rpm, 0, QColor(200, 0, 0), [](const LogRecord &r) { return r.number(LogField::Rpm); }},
+        {Unit::Celsius, 0, QColor(0, 90, 200), coolantCelsius},
+        {Unit::None, 0, QColor(0, 140, 0), [](const LogRecord &r) { return r.number(LogField::Tps); }},
+        {Unit::None, 0, QColor(140, 90, 0), [](const LogRecord &r) { return r.number(LogField::Map); }},
+        {Unit::None, 0, QColor(130, 0, 160), [](const LogRecord &r) { return r.number(LogField::Lambda); }},
+        {Unit::Ms, 2, QColor(0, 130, 130), injectionMs},
+        {Unit::Degrees, 0, QColor(90, 90, 90), advanceDegrees},
+    };
+    return list;
+}
+
+constexpr int kLeft = 110;
+constexpr int kRight = 16;
+constexpr int kTop = 28;
+constexpr int kBottom = 34;
+constexpr int kStrip = 18;
+constexpr double kSecondsPerRecord = 0.2; // two live-data ticks of about 100 ms
+
+} // namespace
+
+TLogPlot::TLogPlot(LogData log, QWidget *parent) : QWidget(parent), m_log(std::move(log))
+{
+    setMouseTracking(true);
+    setMinimumSize(480, 360);
+    setWindowTitle(link::fromCp1251(m_log.version));
+    SetView(0, std::max<double>(1, double(m_log.records.size()) - 1));
+}
+
+void TLogPlot::SetTexts(PlotTexts texts)
+{
+    m_texts = std::move(texts);
+    update();
+}
+
+QString TLogPlot::UnitText(int channel) const
+{
+    switch (channels()[size_t(channel)].unit) {
+    case Unit::Rpm: return m_texts.rpm;
+    case Unit::Celsius: return QStringLiteral("°C");
+    case Unit::Ms: return m_texts.ms;
+    case Unit::Degrees: return QStringLiteral("°");
+    case Unit::None: break;
+    }
+    return QString();
+}
+
+void TLogPlot::SetView(double start, double end)
+{
+    const double last = std::max<double>(1, double(m_log.records.size()) - 1);
+    const double span = std::clamp(end - start, 4.0, std::max(4.0, last));
+    m_start = std::clamp(start, 0.0, std::max(0.0, last - span));
+    m_end = m_start + span;
+    update();
+}
+
+void TLogPlot::SetCursorRecord(int record)
+{
+    m_cursor = m_log.records.empty() ? -1 : std::clamp(record, 0, int(m_log.records.size()) - 1);
+    update();
+}
+
+QStringList TLogPlot::Readout() const
+{
+    QStringList lines;
+    if (m_cursor < 0)
+        return lines;
+    const LogRecord &r = m_log.records[size_t(m_cursor)];
+    lines << m_texts.record.arg(m_cursor + 1).arg(m_cursor * kSecondsPerRecord, 0, 'f', 1);
+    for (int c = 0; c < int(channels().size()); ++c) {
+        const Channel &channel = channels()[size_t(c)];
+        const std::optional<double> v = channel.value(r);
+        lines << QStringLiteral("%1: %2 %3")
+                     .arg(m_texts.channels[size_t(c)],
+                          v ? QString::number(*v, 'f', channel.decimals) : QStringLiteral("–"), UnitText(c))
+                     .trimmed();
+    }
+    lines << QStringLiteral("%1: %2").arg(m_texts.cell, QString::fromLatin1(r[LogField::Pos].value_or("–")));
+    return lines;
+}
+
+QRect TLogPlot::plotArea() const
+{
+    return rect().adjusted(kLeft, kTop, -kRight, -kBottom - kStrip);
+}
+
+double TLogPlot::recordAt(int x) const
+{
+    const QRect a = plotArea();
+    return m_start + (m_end - m_start) * double(x - a.left()) / std::max(1, a.width());
+}
+
+int TLogPlot::xOf(double record) const
+{
+    const QRect a = plotArea();
+    return a.left() + int(std::lround((record - m_start) / (m_end - m_start) * a.width()));
+}
+
+void TLogPlot::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    p.setPen(Qt::black);
+    p.drawText(QRect(8, 4, width() - 16, kTop - 6), Qt::AlignLeft | Qt::AlignVCenter, windowTitle());
+    const QRect area = plotArea();
+    const auto &list = channels();
+    const int rows = int(list.size());
+    const double rowHeight = double(area.height()) / rows;
+    const int first = std::max(0, int(std::floor(m_start)));
+    const int last = std::min(int(m_log.records.size()) - 1, int(std::ceil(m_end)));
+
+    for (int c = 0; c < rows; ++c) {
+        const QRect row(area.left(), area.top() + int(c * rowHeight), area.width(), int(rowHeight) - 4);
+        p.setPen(QColor(220, 220, 220));
+        p.drawRect(row);
+        // Scale each channel to what is in view.
+        double lo = 1e300, hi = -1e300;
+        for (int i = first; i <= last; ++i)
+            if (const auto v = list[size_t(c)].value(m_log.records[size_t(i)])) {
+                lo = std::min(lo, *v);
+                hi = std::max(hi, *v);
+            }
+        p.setPen(list[size_t(c)].color);
+        p.drawText(QRect(4, row.top(), kLeft - 8, row.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("%1\n%2").arg(m_texts.channels[size_t(c)], UnitText(c)));
+        if (lo > hi)
+            continue;
+        if (hi - lo < 1e-9) {
+            lo -= 1;
+            hi += 1;
+        }
+        p.setPen(Qt::gray);
+        p.drawText(QRect(kLeft - 60, row.top(), 56, 14), Qt::AlignRight, QString::number(hi, 'g', 4));
+        p.drawText(QRect(kLeft - 60, row.bottom() - 14, 56, 14), Qt::AlignRight, QString::number(lo, 'g', 4));
+        p.setPen(QPen(list[size_t(c)].color, 1.5));
+        p.setRenderHint(QPainter::Antialiasing);
+        QPointF previous;
+        bool have = false;
+        for (int i = first; i <= last; ++i) {
+            const auto v = list[size_t(c)].value(m_log.records[size_t(i)]);
+            if (!v) {
+                have = false; // a gap where the tick failed
+                continue;
+            }
+            const QPointF point(xOf(i), row.bottom() - (*v - lo) / (hi - lo) * (row.height() - 4) - 2);
+            if (have)
+                p.drawLine(previous, point);
+            previous = point;
+            have = true;
+        }
+        p.setRenderHint(QPainter::Antialiasing, false);
+    }
+
+    // The working point as a strip: one colour per cell.
+    const QRect strip(area.left(), area.bottom() + 2, area.width(), kStrip - 4);
+    p.setPen(Qt::black);
+    p.drawText(QRect(4, strip.top(), kLeft - 8, strip.height()), Qt::AlignLeft | Qt::AlignVCenter, m_texts.cell);
+    for (int i = first; i <= last; ++i) {
+        const auto cell = m_log.records[size_t(i)].number(LogField::Pos);
+        if (!cell)
+            continue;
+        const int x0 = std::max(area.left(), xOf(i - 0.5));
+        const int x1 = std::min(area.right(), xOf(i + 0.5));
+        p.fillRect(QRect(x0, strip.top(), std::max(1, x1 - x0), strip.height()),
+                   QColor::fromHsv(int(*cell) * 360 / 257 % 360, 160, 230));
+    }
+
+    // Record axis with an approximate time scale.
+    p.setPen(Qt::black);
+    const int ticks = 8;
+    for (int t = 0; t <= ticks; ++t) {
+        const double record = m_start + (m_end - m_start) * t / ticks;
+        const int x = xOf(record);
+        p.drawLine(x, strip.bottom() + 2, x, strip.bottom() + 6);
+        QRect label(x - 50, strip.bottom() + 6, 100, 14);
+        label.moveRight(std::min(label.right(), width() - 2));
+        p.drawText(label, Qt::AlignHCenter,
+                   QStringLiteral("%1 (%2 %3)")
+                       .arg(int(std::lround(record)) + 1)
+                       .arg(record * kSecondsPerRecord, 0, 'f', 1)
+                       .arg(m_texts.seconds));
+    }
+
+    if (m_cursor >= 0 && m_cursor >= first && m_cursor <= last) {
+        const int x = xOf(m_cursor);
+        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        p.drawLine(x, area.top(), x, strip.bottom());
+        const QStringList readout = Readout();
+        const QFontMetrics fm(font());
+        int w = 0;
+        for (const QString &line : readout)
+            w = std::max(w, fm.horizontalAdvance(line));
+        QRect box(x + 8, area.top() + 4, w + 12, fm.height() * int(readout.size()) + 8);
+        if (box.right() > area.right())
+            box.moveRight(x - 8);
+        p.fillRect(box, QColor(255, 255, 230));
+        p.setPen(Qt::black);
+        p.drawRect(box);
+        p.drawText(box.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop, readout.join(QLatin1Char('\n')));
+    }
+}
+
+void TLogPlot::wheelEvent(QWheelEvent *event)
+{
+    const double at = recordAt(int(event->position().x()));
+    const double factor = event->angleDelta().y() > 0 ? 0.8 : 1.25;
+    SetView(at - (at - m_start) * factor, at + (m_end - at) * factor);
+    event->accept();
+}
+
+void TLogPlot::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = true;
+        m_dragX = int(event->position().x());
+        m_dragStart = m_start;
+    }
+}
+
+void TLogPlot::mouseMoveEvent(QMouseEvent *event)
+{
+    const int x = int(event->position().x());
+    if (m_dragging) {
+        const double perPixel = (m_end - m_start) / std::max(1, plotArea().width());
+        const double span = m_end - m_start;
+        const double start = m_dragStart - (x - m_dragX) * perPixel;
+        SetView(start, start + span);
+    }
+    SetCursorRecord(int(std::lround(recordAt(x))));
+}
+
+void TLogPlot::mouseReleaseEvent(QMouseEvent *)
+{
+    m_dragging = false;
+}
+
+} // namespace tarvex::widgets

@@ -1,0 +1,56 @@
+#include "widgets/ProgramStart.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdio>
+
+#ifndef TARVEX_VERSION
+#define TARVEX_VERSION "unknown"
+#endif
+
+namespace tarvex::widgets {
+
+std::optional<int> answerInformationOptions(const QStringList &args, const char *program, const char *usage)
+{
+    for (const QString &arg : args) {
+        if (arg == QLatin1String("--version")) {
+            std::printf("%s %s\n", program, TARVEX_VERSION);
+            return 0;
+        }
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+bool haveDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int needsDisplay(const char *program)
+{
+    std::fprintf(stderr, "%s: needs a graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                         "start it from the desktop\n", program);
+    return 1;
+}
+
+QTranslator *installQtTranslations(QCoreApplication &application, const QLocale &locale)
+{
+    // qtbase_ru of qt6-translations-l10n: the standard buttons and dialogs.
+    auto *translator = new QTranslator(&application);
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        return translator;
+    }
+    delete translator;
+    return nullptr;
+}
+
+} // namespace tarvex::widgets

@@ -1,0 +1,180 @@
+#include "widgets/QtDialogs.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QCoreApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+namespace tarvex::widgets {
+
+void QtDialogs::message(QWidget *parent, Icon icon, const QString &title, const QString &text)
+{
+    static const QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information,
+                                               QMessageBox::Warning, QMessageBox::Critical};
+    QMessageBox box(kIcons[int(icon)], title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // file names and ECU text are never markup
+    box.exec();
+}
+
+bool QtDialogs::question(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
+Dialogs::Answer QtDialogs::questionWithCancel(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.setTextFormat(Qt::PlainText);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+int QtDialogs::choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+                      const QStringList &choices)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(text, &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *list = new QTableWidget(int(table.rows.size()), int(table.headers.size()), &dialog);
+    list->setHorizontalHeaderLabels(table.headers);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->verticalHeader()->hide();
+    for (int r = 0; r < int(table.rows.size()); ++r)
+        for (int c = 0; c < table.rows[size_t(r)].size() && c < table.headers.size(); ++c)
+            list->setItem(r, c, new QTableWidgetItem(table.rows[size_t(r)][c]));
+    list->resizeColumnsToContents();
+    layout->addWidget(list);
+    auto *buttons = new QHBoxLayout;
+    int chosen = -1;
+    for (int i = 0; i < choices.size(); ++i) {
+        auto *button = new QPushButton(choices[i], &dialog);
+        QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &chosen, i] {
+            chosen = i;
+            dialog.accept();
+        });
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+    dialog.resize(560, 380);
+    dialog.exec();
+    return chosen;
+}
+
+void QtDialogs::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+QtDialogs::QtDialogs() = default;
+QtDialogs::~QtDialogs() = default;
+
+std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &initial)
+{
+    QColorDialog dialog(initial, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedColor();
+}
+
+void QtDialogs::showWarningWindow(QWidget *parent, const QString &title, const QString &text)
+{
+    m_warning = std::make_unique<QMessageBox>(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    m_warning->setModal(false);
+    m_warning->setWindowModality(Qt::NonModal);
+    m_warning->show();
+}
+
+void QtDialogs::hideWarningWindow()
+{
+    if (m_warning)
+        m_warning->hide();
+    m_warning.reset();
+}
+
+} // namespace tarvex::widgets
+
+namespace tarvex::widgets {
+
+namespace {
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &description,
+                      const QString &pattern, const QString &suffix, const QString &folder = QString())
+{
+    QFileDialog dialog(parent, QString(), folder);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+} // namespace
+
+QString QtDialogs::saveFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                const QString &suffix)
+{
+    return runFileDialog(parent, QFileDialog::AcceptSave, description, pattern, suffix);
+}
+
+QString QtDialogs::openFileName(QWidget *parent, const QString &description, const QString &pattern,
+                                const QString &suffix, const QString &folder)
+{
+    return runFileDialog(parent, QFileDialog::AcceptOpen, description, pattern, suffix, folder);
+}
+
+std::optional<double> QtDialogs::askNumber(QWidget *parent, const QString &title, const QString &label,
+                                           double initial, int decimals)
+{
+    bool ok = false;
+    const double value = QInputDialog::getDouble(parent, title, label, initial, -1e6, 1e6, decimals, &ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+void QtDialogs::startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum)
+{
+    m_progress = std::make_unique<QProgressDialog>(title, cancel, 0, maximum, parent);
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setMinimumDuration(0);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->show();
+}
+
+bool QtDialogs::progress(int value)
+{
+    if (!m_progress)
+        return true;
+    m_progress->setValue(value);
+    QCoreApplication::processEvents();
+    return !m_progress->wasCanceled();
+}
+
+void QtDialogs::finishProgress()
+{
+    m_progress.reset();
+}
+
+} // namespace tarvex::widgets
