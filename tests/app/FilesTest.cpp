@@ -95,6 +95,22 @@ TEST_F(Files, LoadingStopsTheEngineSendsEveryCellAndStores)
     EXPECT_TRUE(form->RefreshTimer->Enabled());
 }
 
+TEST_F(Files, ACancelledLoadIsReadBackAndNotStored)
+{
+    auto form = makeConnectedForm();
+    write(path("fuel.inj"), lines(256, "12"));
+    dialogs->nextFile = path("fuel.inj");
+    dialogs->cancelAtProgress = 10;
+    press(*form, &TTarvexMainForm::InjFileReadButtonClick);
+    const QList<QByteArray> writes = writesSinceConnect();
+    ASSERT_EQ(writes.size(), 1 + 10 + 1);
+    EXPECT_EQ(writes.last(), QByteArray("<A>\r")) << "read back, no store";
+    EXPECT_EQ(dialogs->texts().last(),
+              QStringLiteral("Загрузка прервана: записано ячеек 10 из 256. Карта не сохранена в памяти ЭБУ."));
+    EXPECT_EQ(dialogs->progressTitle, QStringLiteral("Загрузка карты из файла в ЭБУ…"));
+    EXPECT_EQ(dialogs->warningsShown, 0);
+}
+
 TEST_F(Files, AFuelFileLoadsOnTheIgnitionPage)
 {
     auto form = makeConnectedForm();

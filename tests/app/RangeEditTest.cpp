@@ -264,4 +264,30 @@ TEST_F(RangeEdit, CopyGivesTheSelectionAsSpreadsheetText)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("40\t7\n40\t40\n"));
 }
 
+// "Задать значение…" starts from the value looked at; after a batch Ctrl+Z
+// works at once; a held "+" sends one step, not one per repeat.
+TEST_F(RangeEdit, SetValueStartsFromTheCurrentCellAndAHeldKeyStepsOnce)
+{
+    ecu.fuel[34] = QStringLiteral("47");
+    auto form = makeEditingForm();
+    form->show();
+    form->PageControl1->setCurrentIndex(1);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    select(form->InjGrid, 1, 1, 2, 2);
+    form->InjGrid->setCurrentCell(2, 2, QItemSelectionModel::NoUpdate);
+    form->ComSearchButton->setFocus();
+    dialogs->numberAnswers = {50};
+    operate(*form, 0, Op::SetValue);
+    EXPECT_EQ(dialogs->askedInitial, std::vector<double>{47});
+    EXPECT_TRUE(form->InjGrid->hasFocus()) << "back on the grid after the batch";
+
+    connectedAt = serial->calls().size();
+    QKeyEvent held(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier, QStringLiteral("+"), true);
+    QApplication::sendEvent(form->InjGrid, &held);
+    EXPECT_TRUE(cellWrites().isEmpty()) << "a repeat of a held key";
+    QTest::keyClick(form->InjGrid, Qt::Key_Plus);
+    EXPECT_EQ(cellWrites().size(), 4) << "the first press steps the block once";
+}
+
 } // namespace

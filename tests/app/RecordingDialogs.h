@@ -118,9 +118,11 @@ public:
         return nextFile;
     }
 
-    std::optional<double> askNumber(QWidget *, const QString &, const QString &label, double, int decimals) override
+    std::optional<double> askNumber(QWidget *, const QString &, const QString &label, double initial,
+                                    int decimals) override
     {
         asked << label;
+        askedInitial.push_back(initial);
         askedDecimals.push_back(decimals);
         if (numberAnswers.empty())
             return std::nullopt;
@@ -178,6 +180,7 @@ public:
     int warningsShown = 0;
     QStringList asked;
     std::vector<int> askedDecimals;
+    std::vector<double> askedInitial;
     std::deque<std::optional<double>> numberAnswers; // none: the fitter cancels
     QString progressTitle;
     int progressMaximum = 0;

@@ -3,6 +3,7 @@
 #include "app/SettingsFile.h"
 #include "link/EcuExchange.h"
 #include "maps/MapFile.h"
+#include "maps/MapOperations.h"
 #include "maps/MapReply.h"
 #include "monitor/LiveData.h"
 #include "monitor/LogAnalysis.h"
@@ -86,6 +87,30 @@ namespace {
     read.track->mapAt(int(bytes.size()));
 }
 
+// Text from another program's clipboard: a table is rectangular, and what
+// is copied of it is read back the same.
+[[maybe_unused]] void paste(const QByteArray &bytes)
+{
+    const auto parsed = maps::parsePaste(QString::fromUtf8(bytes));
+    const auto *rows = std::get_if<maps::PasteRows>(&parsed);
+    if (!rows)
+        return;
+    if (rows->empty())
+        abort();
+    QString text;
+    for (const std::vector<int> &row : *rows) {
+        if (row.size() != rows->front().size() || row.empty())
+            abort();
+        QStringList cells;
+        for (int value : row)
+            cells << QString::number(value);
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    const auto again = maps::parsePaste(text);
+    if (!std::holds_alternative<maps::PasteRows>(again) || std::get<maps::PasteRows>(again) != *rows)
+        abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -115,6 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     logFile(bytes);
 #elif defined(FUZZ_MAP_TRACK)
     mapTrack(bytes);
+#elif defined(FUZZ_PASTE)
+    paste(bytes);
 #elif defined(FUZZ_FIRMWARE_BLOCK)
     const int number = size > 0 ? data[0] : 1;
     const QByteArray block = service::firmwareBlock(number, QByteArrayView(bytes).sliced(size > 0 ? 1 : 0));
