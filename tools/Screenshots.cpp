@@ -1,28 +1,32 @@
 // Renders each page of the window to a picture for the README.
+#include "app/CompareWindow.h"
 #include "app/MainForm.h"
-#include "widgets/QuietDialogs.h"
 #include "link/PosixSerialSystem.h"
-#include "widgets/LogPlot.h"
 #include "logview/LogAnalysisView.h"
 #include "logview/LogViewWindow.h"
-#include <QComboBox>
 #include "sim/Simulator.h"
+#include "widgets/LogPlot.h"
+#include "widgets/MapGrid.h"
+#include "widgets/MapSurface.h"
+#include "widgets/QtDialogs.h"
+#include "widgets/QuietDialogs.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
-#include <QCheckBox>
-#include "app/CompareWindow.h"
-#include "widgets/MapGrid.h"
-#include "widgets/MapSurface.h"
-#include <QTimer>
-
-#include <QApplication>
+#include <QPushButton>
 #include <QSettings>
-#include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -120,6 +124,73 @@ bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QStr
     return ok;
 }
 
+// Three cells written and not stored, one typed and not sent; then the
+// simulator restarts while its plug is out, and the window reports what it
+// lost. The boxes are Qt's own, answered by a timer.
+bool reconnectPictures(const QString &outDir, const QTemporaryDir &scratch, const QString &settingsPath)
+{
+    using namespace tarvex;
+    sim::Options options;
+    options.registryDir = scratch.filePath(QStringLiteral("re-ports")).toStdString();
+    options.stateFile = scratch.filePath(QStringLiteral("re-ecu.state")).toStdString();
+    options.restartOnReplug = true;
+    sim::Simulator simulator(options);
+    simulator.start();
+    QDir(scratch.path()).mkdir(QStringLiteral("re-sysfs"));
+    app::FormServices live;
+    live.serial = std::make_shared<link::PosixSerialSystem>(scratch.filePath(QStringLiteral("re-sysfs")),
+                                                            QString::fromStdString(options.registryDir));
+    live.settingsPath = settingsPath;
+    live.backupFolder = scratch.filePath(QStringLiteral("re-backups"));
+    live.dialogs = std::make_shared<widgets::QtDialogs>();
+    app::TTarvexMainForm form(live);
+    form.show();
+    // Message boxes are closed; the difference report is pictured over the
+    // window and answered "Оставить".
+    bool ok = true;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->button(box->standardButtons() & QMessageBox::Ok ? QMessageBox::Ok : QMessageBox::No)->click();
+        } else if (auto *report = qobject_cast<QDialog *>(modal)) {
+            QImage image = form.grab().toImage();
+            {
+                QPainter painter(&image);
+                painter.drawImage(QPoint(200, 60), report->grab().toImage());
+            }
+            ok = save(image, QDir(outDir).filePath(QStringLiteral("map-reconnect.png"))) && ok;
+            report->findChildren<QPushButton *>().last()->click();
+        }
+    });
+    answer.start(100);
+    form.Guarded([&] { form.ComSearchButtonClick(); });
+    form.Guarded([&] { form.ComConnectButtonClick(); });
+    form.PageControl1->setCurrentIndex(1);
+    waitMs(1500);
+    for (int cell : {52, 53, 68}) {
+        form.InjGrid->SetCell(cell % 16, cell / 16, QString::number(form.InjGrid->Cell(cell % 16, cell / 16).toInt() + 9));
+        form.InjGrid->setCurrentCell(cell / 16, cell % 16);
+        form.Guarded([&] { form.InjGridKeyDown(13); });
+    }
+    form.InjGrid->SetCell(5, 5, QStringLiteral("123")); // typed, not sent
+    waitMs(300);
+    ok = save(form.grab().toImage(), QDir(outDir).filePath(QStringLiteral("map-unstored.png"))) && ok;
+    form.InjGrid->SetCell(5, 5, form.MapState(0).ecu()[85]);
+    simulator.pull();
+    for (int i = 0; i < 50 && !form.WaitingForAdapter(); ++i)
+        waitMs(100);
+    simulator.replug();
+    for (int i = 0; i < 50 && !form.MapState(0).comparison(); ++i)
+        waitMs(100);
+    ok = ok && form.MapState(0).comparison().has_value();
+    form.Guarded([&] { form.EndComparison(0); });
+    form.close();
+    answer.stop();
+    simulator.stop();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -151,6 +222,11 @@ int main(int argc, char *argv[])
     for (int i = 2; i + 1 < argc; ++i)
         if (QLatin1String(argv[i]) == QLatin1String("--maps")
             && !mapPictures(outDir, scratch, services.settingsPath, atoi(argv[i + 1])))
+            return 1;
+    // With "--reconnect": the stored line and the report after a reconnect.
+    for (int i = 2; i < argc; ++i)
+        if (QLatin1String(argv[i]) == QLatin1String("--reconnect")
+            && !reconnectPictures(outDir, scratch, services.settingsPath))
             return 1;
     // With "--drive SECONDS": a log recorded from the simulator, plotted.
     int driveSeconds = 0;
