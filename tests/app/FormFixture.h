@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainForm.h"
+#include "widgets/MapGrid.h"
 #include "link/PosixSerialSystem.h"
 #include "widgets/AnalogGauge.h"
 #include "sim/Options.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtWidgets>
 #include <QTest>
@@ -82,6 +84,35 @@ protected:
     }
 
     size_t connectedAt = 0;
+
+    // The cell writes since the window connected, without map reads.
+    QList<QByteArray> cellWrites() const
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &w : writesSinceConnect())
+            if (w.startsWith("<B[") || w.startsWith("<E["))
+                out << w;
+        return out;
+    }
+
+    // Text typed into a cell and sent with Enter.
+    static void enterCell(app::TTarvexMainForm &form, int map, int column, int row, const QString &text)
+    {
+        widgets::TMapGrid *grid = map == 0 ? form.InjGrid : form.IgnGrid;
+        grid->SetCell(column, row, text);
+        grid->setCurrentCell(row, column);
+        form.Guarded([&] { map == 0 ? form.InjGridKeyDown(13) : form.IgnGridKeyDown(13); });
+    }
+
+    // Runs the event loop until `done` or the time is up; whether done.
+    static bool runUntil(const std::function<bool()> &done, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
 
     // A press: the handler runs under the window's guard, as a click would.
     // What a control shows as its caption: tab text, label, button, box title,

@@ -31,14 +31,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         connectedAt = serial->calls().size();
     }
-    QList<QByteArray> cellWrites() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &w : writesSinceConnect())
-            if (w.startsWith("<B[") || w.startsWith("<E["))
-                out << w;
-        return out;
-    }
     MapEcu ecu;
 };
 
@@ -112,9 +104,7 @@ TEST_F(GridTruth, APasteLandsOnTheSelectedBlockWhicheverWayItWasDragged)
 TEST_F(GridTruth, EachPageSaysWhetherItsMapIsStoredAndTheStoreTakesNoChanges)
 {
     auto form = makeReadForm();
-    form->InjGrid->SetCell(0, 0, QStringLiteral("41"));
-    form->InjGrid->setCurrentCell(0, 0);
-    form->Guarded([&] { form->InjGridKeyDown(13); });
+    enterCell(*form, 0, 0, 0, QStringLiteral("41"));
     EXPECT_EQ(form->InjWarningLabel->text(), QStringLiteral("Изменено ячеек: 1 — не сохранено"));
     EXPECT_FALSE(form->PageControl1->tabIcon(1).isNull()) << "and a mark on its tab";
     EXPECT_TRUE(form->PageControl1->tabIcon(2).isNull());
@@ -125,9 +115,7 @@ TEST_F(GridTruth, EachPageSaysWhetherItsMapIsStoredAndTheStoreTakesNoChanges)
     form->InjEditCheck->setChecked(true);
     serial->answer = [&](const QByteArray &frame) {
         if (frame == "<C>\r" && tries++ == 0) {
-            form->InjGrid->SetCell(1, 0, QStringLiteral("42"));
-            form->InjGrid->setCurrentCell(0, 1);
-            form->Guarded([&] { form->InjGridKeyDown(13); });
+            enterCell(*form, 0, 1, 0, QStringLiteral("42"));
             form->Guarded([&] { form->PasteCells(0, QStringLiteral("43")); });
             EXPECT_EQ(form->InjWarningLabel->text().section(QStringLiteral("; "), 0, 0),
                       QStringLiteral("Идёт сохранение в ЭБУ: изменения не принимаются"));
@@ -146,9 +134,7 @@ TEST_F(GridTruth, EachPageSaysWhetherItsMapIsStoredAndTheStoreTakesNoChanges)
 TEST_F(GridTruth, ATemplateOverUnstoredChangesAsksFirstAndCounts)
 {
     auto form = makeReadForm();
-    form->IgnGrid->SetCell(0, 0, QStringLiteral("21"));
-    form->IgnGrid->setCurrentCell(0, 0);
-    form->Guarded([&] { form->IgnGridKeyDown(13); });
+    enterCell(*form, 1, 0, 0, QStringLiteral("21"));
     dialogs->answerYes = false;
     connectedAt = serial->calls().size();
     press(*form, &TTarvexMainForm::IgnAutoEditButtonClick);
@@ -175,9 +161,7 @@ TEST_F(GridTruth, ATemplateOverUnstoredChangesAsksFirstAndCounts)
 TEST_F(GridTruth, CancelAtTheClosingQuestionKeepsTheWindowOpen)
 {
     auto form = makeReadForm();
-    form->InjGrid->SetCell(0, 0, QStringLiteral("41"));
-    form->InjGrid->setCurrentCell(0, 0);
-    form->Guarded([&] { form->InjGridKeyDown(13); });
+    enterCell(*form, 0, 0, 0, QStringLiteral("41"));
     form->show();
     dialogs->answerCancel = true;
     EXPECT_FALSE(form->close());
@@ -209,9 +193,7 @@ TEST_F(GridTruth, AReconnectComparesBothMapsAndTheFitterChooses)
         ecu = MapEcu();
         serial->stableNames[QStringLiteral("/dev/ttyUSB0")] = QStringLiteral("/dev/serial/by-id/usb-FTDI-if00");
         auto form = makeReadForm();
-        form->InjGrid->SetCell(1, 1, QStringLiteral("77"));
-        form->InjGrid->setCurrentCell(1, 1);
-        form->Guarded([&] { form->InjGridKeyDown(13); });
+        enterCell(*form, 0, 1, 1, QStringLiteral("77"));
         serial->vanish();
         press(*form, &TTarvexMainForm::RefreshTimerTimer);
         ASSERT_TRUE(form->WaitingForAdapter()) << c.name;
@@ -243,9 +225,7 @@ TEST_F(GridTruth, AReconnectToTheSameMapCarriesOnSilently)
 {
     serial->stableNames[QStringLiteral("/dev/ttyUSB0")] = QStringLiteral("/dev/serial/by-id/usb-FTDI-if00");
     auto form = makeReadForm();
-    form->InjGrid->SetCell(1, 1, QStringLiteral("77"));
-    form->InjGrid->setCurrentCell(1, 1);
-    form->Guarded([&] { form->InjGridKeyDown(13); });
+    enterCell(*form, 0, 1, 1, QStringLiteral("77"));
     serial->vanish();
     press(*form, &TTarvexMainForm::RefreshTimerTimer);
     serial->reappear();
@@ -296,9 +276,7 @@ TEST_F(GridTruth, TheComparisonListKeepsItsSelectionAndFollowsTheEditBox)
     EXPECT_TRUE(list->WriteAll->isEnabled()) << "the buttons follow the box";
     list->List->selectRow(1);
     list->hide();
-    form->InjGrid->SetCell(0, 0, QStringLiteral("41"));
-    form->InjGrid->setCurrentCell(0, 0);
-    form->Guarded([&] { form->InjGridKeyDown(13); });
+    enterCell(*form, 0, 0, 0, QStringLiteral("41"));
     EXPECT_FALSE(list->isVisible()) << "a write does not bring the list back";
     EXPECT_EQ(list->SelectedCells(), std::vector<int>{7});
     form->Guarded([&] { form->WriteFromFile(0, {3}); });

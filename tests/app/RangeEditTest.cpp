@@ -33,15 +33,6 @@ protected:
         grid->setRangeSelected(QTableWidgetSelectionRange(top, left, bottom, right), true);
     }
     void operate(TTarvexMainForm &form, int map, Op op) { form.Guarded([&] { form.MapOperationClick(map, op); }); }
-    // The cell writes since the window connected, without the read-backs.
-    QList<QByteArray> cellWrites() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &w : writesSinceConnect())
-            if (w.startsWith("<B[") || w.startsWith("<E["))
-                out << w;
-        return out;
-    }
     MapEcu ecu;
 };
 
@@ -155,9 +146,7 @@ TEST_F(RangeEdit, PasteFromASpreadsheetAtTheCurrentCell)
 TEST_F(RangeEdit, UndoWritesTheOldValuesBackAndRedoAgain)
 {
     auto form = makeEditingForm();
-    form->IgnGrid->SetCell(0, 0, QStringLiteral("25"));
-    form->IgnGrid->setCurrentCell(0, 0);
-    form->Guarded([&] { form->IgnGridKeyDown(13); });
+    enterCell(*form, 1, 0, 0, QStringLiteral("25"));
     select(form->IgnGrid, 1, 0, 2, 0);
     dialogs->numberAnswers = {30};
     operate(*form, 1, Op::SetValue);

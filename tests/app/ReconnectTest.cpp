@@ -223,13 +223,6 @@ TEST_F(Reconnect, TheSimulatorReplugged)
     press(form, &TTarvexMainForm::ComSearchButtonClick);
     press(form, &TTarvexMainForm::ComConnectButtonClick);
     ASSERT_TRUE(form.BComPort1->Connected());
-    auto runUntil = [](const std::function<bool()> &done, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    };
     for (int pull = 0; pull < 2; ++pull) {
         simulator.pull();
         ASSERT_TRUE(runUntil([&] { return form.WaitingForAdapter(); }, 3000)) << "pull " << pull;
@@ -280,13 +273,6 @@ TEST_F(Reconnect, AnEcuThatLostAnUnstoredCellIsReportedBeforeAnythingIsWritten)
     simulator.withModel([&](sim::EcuModel &m) { held = m.fuelCell(35); });
     ASSERT_EQ(held, stored + 7);
 
-    auto runUntil = [](const std::function<bool()> &done, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    };
     simulator.pull();
     ASSERT_TRUE(runUntil([&] { return form.WaitingForAdapter(); }, 3000));
     int atTheChoice = -1;
