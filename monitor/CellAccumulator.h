@@ -71,6 +71,12 @@ private:
     int m_chainStart = 0;
 };
 
+// A log's records, each against the cell value in force when it was taken
+// (from `base`, the map beside the log); the result needs the map the
+// suggestion starts from.
+CellAccumulator accumulateLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
+                              const std::optional<LogMapTrack> &base, const SuggestionSettings &settings);
+
 // A suggestion in whole numbers, halves away from zero: the mean need
 // `needSum` × 10 ÷ (106 × target in tenths × records) from `current`,
 // moved by at most `limitPerMille` ‰ of it.

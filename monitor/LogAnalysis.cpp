@@ -30,8 +30,8 @@ int delayInRecords(int delayMs)
     return int(std::lround(std::clamp(delayMs, 0, kMaxLambdaDelayMs) * kRecordsPerSecond / 1000.0));
 }
 
-Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
-                    const std::optional<LogMapTrack> &base, const SuggestionSettings &settings)
+CellAccumulator accumulateLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
+                              const std::optional<LogMapTrack> &base, const SuggestionSettings &settings)
 {
     CellAccumulator cells(sensor, filters, settings);
     const auto &records = log.records;
@@ -56,7 +56,14 @@ Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters
         }
         cells.add(sampleOf(record, value), i >= first);
     }
-    return cells.result(base ? std::optional<FuelMap>(base->endMap()) : std::nullopt);
+    return cells;
+}
+
+Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
+                    const std::optional<LogMapTrack> &base, const SuggestionSettings &settings)
+{
+    return accumulateLog(log, sensor, filters, base, settings)
+        .result(base ? std::optional<FuelMap>(base->endMap()) : std::nullopt);
 }
 
 Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
