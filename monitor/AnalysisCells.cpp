@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <cmath>
 
 namespace tarvex::monitor {
@@ -44,6 +46,24 @@ QString spansText(const std::vector<std::pair<int, int>> &spans)
         parts << QStringLiteral("…");
     return parts.join(QStringLiteral(", "));
 }
+// A selected cell keeps its colour and gets a frame: the colour is what the
+// cell view says.
+class SelectionFrame : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem plain = option;
+        plain.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, plain, index);
+        if (!(option.state & QStyle::State_Selected))
+            return;
+        painter->save();
+        painter->setPen(QPen(option.palette.color(QPalette::Highlight).darker(130), 3));
+        painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+        painter->restore();
+    }
+};
 } // namespace
 
 TAnalysisCells::TAnalysisCells(QWidget *parent) : QTableWidget(16, 16, parent)
@@ -60,6 +80,7 @@ TAnalysisCells::TAnalysisCells(QWidget *parent) : QTableWidget(16, 16, parent)
     }
     setHorizontalHeaderLabels(speeds);
     setVerticalHeaderLabels(rows);
+    setItemDelegate(new SelectionFrame(this));
     LockAction = new QAction(this);
     LockAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     UnlockAction = new QAction(this);

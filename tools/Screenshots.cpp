@@ -6,6 +6,7 @@
 #include "monitor/LogAnalysisView.h"
 #include "monitor/LogViewWindow.h"
 #include <QComboBox>
+#include <QSpinBox>
 #include "sim/Simulator.h"
 
 #include <QEventLoop>
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QCheckBox>
 #include "app/CompareWindow.h"
+#include "app/LiveAnalysisWindow.h"
 #include "maps/MapGrid.h"
 #include "maps/MapSurface.h"
 #include <QTimer>
@@ -181,9 +183,20 @@ int main(int argc, char *argv[])
         drive.Guarded([&] { drive.ComConnectButtonClick(); });
         drive.Guarded([&] { drive.InjRefreshButtonClick(); }); // kept beside the log
         drive.Guarded([&] { drive.LogButtonClick(); });
+        // The same drive in the window's live analysis.
+        drive.wbo_check->setChecked(true);
+        drive.InjEditCheck->setChecked(true);
+        drive.LiveAnalysisClick();
+        drive.LiveAnalysisWindow->Controls.DelayBox->setValue(200);
         QEventLoop wait;
         QTimer::singleShot(driveSeconds * 1000, &wait, &QEventLoop::quit);
         wait.exec();
+        drive.LiveAnalysisWindow->resize(1000, 760);
+        drive.LiveAnalysisWindow->Cells->setRangeSelected(QTableWidgetSelectionRange(4, 2, 5, 2), true);
+        drive.LiveAnalysisWindow->Refresh();
+        waitMs(200);
+        if (!save(drive.LiveAnalysisWindow->grab().toImage(), QDir(outDir).filePath(QStringLiteral("live-analysis.png"))))
+            return 1;
         drive.Guarded([&] { drive.LogButtonClick(); });
         drive.Guarded([&] { drive.ComDisconnectButtonClick(); });
         simulator.stop();
