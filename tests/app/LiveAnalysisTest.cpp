@@ -66,6 +66,9 @@ TEST_F(LiveAnalysisWindow, AnalysesTheTicksAsTheirLogAndWritesOneUndoableBatch)
               std::tuple(fromLog.recordsUsed, fromLog.overrunRecords, fromLog.otherRecords));
     EXPECT_EQ(std::pair(live.cells[66].suggested, live.cells[82].suggested), std::pair(std::optional(44), std::optional(36)));
     EXPECT_EQ(window->Cells->item(4, 2)->text(), QStringLiteral("44"));
+    ASSERT_TRUE(window->OpenLog(log)) << "the same log opened in the window";
+    EXPECT_EQ(monitor::cellsCsv(window->Result()), monitor::cellsCsv(fromLog));
+    window->BackToLiveClick();
 
     connectedAt = serial->calls().size();
     window->WriteAllButton->click();
