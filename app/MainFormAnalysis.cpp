@@ -22,8 +22,6 @@ void TTarvexMainForm::ConnectAnalysisHandlers()
 void TTarvexMainForm::UpdateAnalysisCaptions()
 {
     const int language = LanguageIndex();
-    if (language != 0 && language != 1)
-        return;
     InjAnalysisAction->setText(runTimeText(Text::MenuAnalysis, language));
     if (LiveAnalysisWindow)
         LiveAnalysisWindow->SetLanguage(language);
