@@ -93,6 +93,7 @@ void TTarvexMainForm::ConnectHandlers()
     ConnectFileHandlers();
     ConnectLanguageHandlers();
     ConnectEditHandlers();
+    ConnectAnalysisHandlers();
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };

@@ -49,6 +49,7 @@ namespace tarvex::app {
 
 class TColorLabel;
 class TCompareWindow;
+class TLiveAnalysisWindow;
 
 inline constexpr char kWindowTitle[] = "Tarvex 28.07.23";
 
@@ -73,6 +74,9 @@ struct FormServices {
     // Where the last port and the language are remembered between starts
     // (empty: nothing is); the program gives the user's configuration folder.
     QString userSettingsPath;
+    // Where the analysis keeps the lambda delay and the locked cells (empty:
+    // nowhere); the program gives the log viewer's file, so both share them.
+    QString analysisSettingsPath;
 };
 
 // The one window of the program. Controls are members named as the fitter's
@@ -178,6 +182,13 @@ public:
         std::vector<maps::CellDifference> missing; // cells that did not land
     };
     BatchResult SendPlan(int map, const maps::Plan &plan);
+
+    // The live analysis from the wide-band sensor ("Анализ…" in the fuel
+    // grid's menu): a window of its own that takes the ticks' replies and
+    // asks the window to write its suggestion.
+    void LiveAnalysisClick();
+    QAction *InjAnalysisAction = nullptr;
+    QPointer<TLiveAnalysisWindow> LiveAnalysisWindow;
 
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
@@ -412,6 +423,13 @@ private:
     void ConnectFileHandlers();
     void ConnectLanguageHandlers();
     void ConnectEditHandlers();
+    // The live analysis: its menu entry, the ticks' replies, why it pauses,
+    // and its suggestion written as one batch, with the cells written.
+    void ConnectAnalysisHandlers();
+    void UpdateAnalysisCaptions();
+    void FeedLiveAnalysis(bool sensor, const QByteArray &reply);
+    QString LiveAnalysisPause(int language) const;
+    void WriteSuggestion(const std::vector<std::pair<int, int>> &cells, std::vector<int> &written);
     void ShowMapMenu(int map, const QPoint &at);
     void UpdateEditCaptions();
     void UpdateViewCaptions();

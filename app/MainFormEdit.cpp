@@ -135,6 +135,8 @@ std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)
     menu->addSeparator();
     menu->addAction(a.surface);
     menu->addAction(Page(map).session.comparison() ? a.endCompare : a.compare);
+    if (map == 0)
+        menu->addAction(InjAnalysisAction);
     // Keys work whatever the menu shows; each handler checks for itself.
     connect(menu.get(), &QMenu::aboutToHide, this, [this, map] {
         MapActions &actions = MapMenus[size_t(map)];

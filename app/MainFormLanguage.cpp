@@ -44,6 +44,7 @@ void TTarvexMainForm::ComboBox1Change()
         return;
     UpdateEditCaptions();
     UpdateViewCaptions();
+    UpdateAnalysisCaptions();
     UpdateTitle();
     for (const lang::CaptionRow &row : lang::captionTable()) {
         auto *control = findChild<QWidget *>(QLatin1String(row.name));

@@ -49,6 +49,7 @@ void TTarvexMainForm::RefreshTimerTimer()
             DecodeSensorReply(reply);
         else
             DecodeStateReply(reply);
+        FeedLiveAnalysis(sensor, reply);
         if (m_silentTicks >= kSilentTicks)
             ShowLiveData(false);
     }

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 #include "widgets/ProgramStart.h"
 #include "app/UserSettings.h"
+#include "monitor/LogAnalysis.h"
 
 #include <QApplication>
 
@@ -10,7 +11,8 @@ const char kUsage[] =
     "Service and tuning tool for the ECU on a serial port: live data, the fuel and ignition maps, service\n"
     "functions, logs and firmware updates, in one window.\n"
     "tarvex.ini, the logs and backups/ are kept in the folder it is started from; the last port and the\n"
-    "language are remembered in ~/.config/tarvex/tarvex.conf.\n";
+    "language are remembered in ~/.config/tarvex/tarvex.conf, the analysis's lambda delay and locked\n"
+    "cells in ~/.config/tarvex/tarvex-logview.ini (shared with tarvex-logview).\n";
 }
 
 int main(int argc, char *argv[])
@@ -26,6 +28,7 @@ int main(int argc, char *argv[])
     tarvex::widgets::installQtTranslations(application);
     tarvex::app::FormServices services;
     services.userSettingsPath = tarvex::app::defaultUserSettingsPath();
+    services.analysisSettingsPath = tarvex::monitor::keptAnalysisPath();
     tarvex::app::TTarvexMainForm form(services);
     form.show();
     return application.exec();

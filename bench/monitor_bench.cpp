@@ -1,10 +1,14 @@
 // The live-data tick without its 50 ms wait (fake line, fake clock), and the
 // two drawing paths of a dial gauge.
+#include "app/LiveAnalysisWindow.h"
 #include "app/MainForm.h"
+#include "monitor/LiveAnalysis.h"
 #include "widgets/AnalogGauge.h"
+#include "widgets/MapGrid.h"
 #include "monitor/LogAnalysis.h"
 #include "logview/LogViewWindow.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include "tests/support/FakeSerialSystem.h"
 
@@ -150,6 +154,96 @@ static void BM_OpenHourLog(benchmark::State &state)
     }
 }
 BENCHMARK(BM_OpenHourLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The live analysis of a pair of ticks: the sensor and the state reply made
+// one record and accumulated, with a 400 ms delay, an hour of records kept.
+static void BM_LiveAnalysisTickPair(benchmark::State &state)
+{
+    monitor::LiveAnalysis live;
+    live.configure({.lambdaDelayMs = 400}, {});
+    const auto inForce = [](int cell) { return std::optional(40 + cell % 60); };
+    double now = 0;
+    int i = 0;
+    auto pair = [&] {
+        const QByteArray cell = QByteArray::number(1 + (i / 7 * 37) % 256);
+        live.sensorReply("[A1850aB470bC211cD" + QByteArray::number(30 + i / 7 % 400) + "dF300fG"
+                             + QByteArray::number(440 + i % 120) + "gH520h]",
+                         now += 100);
+        live.stateReply("[J" + cell + "jK15kL120lM100mN101nO99oP250pR0rS40sT42tU0uV0vW0wX0xY1y]", now += 100, inForce);
+        ++i;
+    };
+    while (i < 18000)
+        pair();
+    for (auto _ : state)
+        pair();
+}
+BENCHMARK(BM_LiveAnalysisTickPair)->Unit(benchmark::kMicrosecond);
+
+// The window's tick with the analysis window open and taking the replies,
+// against the same tick without it (BM_TickStateReply, BM_TickSensorReply).
+static void tickPairAnalysed(benchmark::State &state, bool sensor)
+{
+    LiveWindow w;
+    w.serial->answer = [](const QByteArray &frame) -> QByteArray {
+        if (frame == "<G>\r")
+            return "[A850aB470bC500cD35dF200fG500gH520h]";
+        if (frame == "<H>\r")
+            return "[J35jK15kL120lM100mN101nO99oP250pR0rS40sT42tU1uV0vW0wX0xY1y]";
+        if (frame == "<A>\r") {
+            QByteArray map = "[";
+            for (int cell = 0; cell < 256; ++cell)
+                map += "40,";
+            return map + "]";
+        }
+        return {};
+    };
+    w.form->Guarded([&] { w.form->InjRefreshButtonClick(); });
+    w.form->wbo_check->setChecked(true);
+    w.form->LiveAnalysisClick();
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (w.form->PollPhase() != !sensor)
+            w.form->RefreshTimerTimer();
+        state.ResumeTiming();
+        w.form->RefreshTimerTimer();
+    }
+    if (state.iterations() > 1 && w.form->LiveAnalysisWindow->LiveRecords() == 0)
+        state.SkipWithError("the analysis took no record");
+}
+
+static void BM_TickStateReplyAnalysed(benchmark::State &state)
+{
+    tickPairAnalysed(state, false);
+}
+BENCHMARK(BM_TickStateReplyAnalysed)->Unit(benchmark::kMicrosecond);
+
+static void BM_TickSensorReplyAnalysed(benchmark::State &state)
+{
+    tickPairAnalysed(state, true);
+}
+BENCHMARK(BM_TickSensorReplyAnalysed)->Unit(benchmark::kMicrosecond);
+
+// What the analysis window does twice a second while records come: the
+// cells analysed against the ECU's map, coloured and their tooltips made.
+static void BM_LiveAnalysisWindowRefresh(benchmark::State &state)
+{
+    app::TLiveAnalysisWindow window(std::make_shared<bench::QuietDialogs>(), QString(), nullptr);
+    monitor::FuelMap map;
+    map.fill(100);
+    window.CurrentMap = [&map] { return std::optional(map); };
+    window.show();
+    double now = 0;
+    for (int i = 0; i < 18000; ++i) {
+        window.SensorReply("[A1850aB470bC211cD35dF300fG" + QByteArray::number(440 + i % 120) + "gH520h]", now += 100);
+        window.StateReply("[J" + QByteArray::number(1 + (i / 7 * 37) % 256) + "jP250pW0w]", now += 100,
+                          [](int) { return std::optional(100); });
+    }
+    for (auto _ : state) {
+        map[0] = map[0] == 100 ? 101 : 100; // something to show again
+        window.Refresh();
+    }
+}
+BENCHMARK(BM_LiveAnalysisWindowRefresh)->Unit(benchmark::kMillisecond);
 
 static void BM_GaugePositionUpdate(benchmark::State &state)
 {

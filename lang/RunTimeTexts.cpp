@@ -234,6 +234,36 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
     {Text::UnitRpm, "об/мин", "rpm"},
     {Text::UnitMs, "мс", "ms"},
     {Text::UnitSeconds, "с", "s"},
+    // The window's live analysis.
+    {Text::MenuAnalysis, "Анализ…", "Analysis…"},
+    {Text::AnalysisTitle, "Анализ", "Analysis"},
+    {Text::LiveReceiving, "Живые данные: записей %1", "Live data: %1 records"},
+    {Text::LivePaused, "Пауза: %1 (записей %2)", "Paused: %1 (%2 records)"},
+    {Text::LivePausedDisconnected, "нет соединения", "not connected"},
+    {Text::LivePausedReconnecting, "ждём адаптер", "waiting for the adapter"},
+    {Text::LivePausedNoData, "нет данных от ЭБУ", "no live data from the ECU"},
+    {Text::LivePausedNarrowBand, "не отмечен широкополосный зонд", "the wide-band sensor box is not ticked"},
+    {Text::LivePausedBatch, "записываются ячейки", "cells are being written"},
+    {Text::LivePausedStoring, "карта сохраняется", "a map is being stored"},
+    {Text::LivePausedNoMap, "карта впрыска не прочитана или не сверена с ЭБУ (страница «Впрыск»)",
+     "the fuel map is not read or not compared with the ECU yet (page \"Впрыск\")"},
+    {Text::LiveShowingLog, "Запись %1: записей %2; живые данные пока не учитываются",
+     "The log %1: %2 records; live data is not taken meanwhile"},
+    {Text::LiveReset, "Сбросить", "Reset"},
+    {Text::LiveOpenLog, "Открыть запись…", "Open a log…"},
+    {Text::LiveBackToLive, "К живым данным", "Back to live data"},
+    {Text::LiveWriteChosen, "Записать выбранные", "Write the chosen cells"},
+    {Text::LiveWriteAll, "Записать все (%1)", "Write all (%1)"},
+    {Text::LiveWriteTip,
+     "Записывает предложение в ЭБУ одним шагом, который «Отменить» возвращает (нужна отметка «Редактировать» на "
+     "странице «Впрыск»); записанные ячейки набирают записи заново",
+     "Writes the suggestion to the ECU as one step that Undo takes back (\"Редактировать\" ticked on the page "
+     "\"Впрыск\"); the cells written gather their records afresh"},
+    {Text::LiveNothingChosen, "Среди выбранных ячеек нет предложений", "None of the chosen cells has a suggestion"},
+    {Text::LiveNoMap, "Карта впрыска ЭБУ неизвестна: без неё предложения нет",
+     "The ECU's fuel map is not known: no suggestion without it"},
+    {Text::LiveLogNoTrack, "Рядом с записью нет %1: без карты, с которой она записана, предложения нет",
+     "No %1 beside the log: without the map it was taken with there is no suggestion"},
 }};
 
 constexpr bool inOrder()

@@ -171,6 +171,28 @@ enum class Text {
     UnitRpm,
     UnitMs,
     UnitSeconds,
+    // The window's live analysis ("Анализ" from the fuel grid's menu).
+    MenuAnalysis,
+    AnalysisTitle,
+    LiveReceiving,
+    LivePaused,
+    LivePausedDisconnected,
+    LivePausedReconnecting,
+    LivePausedNoData,
+    LivePausedNarrowBand,
+    LivePausedBatch,
+    LivePausedStoring,
+    LivePausedNoMap,
+    LiveShowingLog,
+    LiveReset,
+    LiveOpenLog,
+    LiveBackToLive,
+    LiveWriteChosen,
+    LiveWriteAll,
+    LiveWriteTip,
+    LiveNothingChosen,
+    LiveNoMap,
+    LiveLogNoTrack,
     Count
 };
 

@@ -1,24 +1,19 @@
 #pragma once
 
+#include "widgets/AnalysisCells.h"
+#include "widgets/AnalysisControls.h"
 #include "monitor/LogAnalysis.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
 
-class QAction;
-class QCheckBox;
 class QComboBox;
-class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
-class QSpinBox;
-class QTableWidget;
 
-namespace tarvex::widgets {
+namespace tarvex::app {
 class Dialogs;
-class TLogScatter;
-class TLogPlot;
 }
 
 namespace tarvex::logview {
@@ -41,44 +36,28 @@ public:
     // Reads a fuel map file as the current map (or as the target map, AFR ×
     // 10 per cell); false with the file's error shown when it fails.
     bool LoadCurrentMap(const QString &path);
-    bool LoadTargetMap(const QString &path);
+    bool LoadTargetMap(const QString &path) { return Controls.LoadTargetMap(path); }
     void ChooseCurrentMapClick();
     // Locks or unlocks the selected cells.
     void LockSelectionClick(bool lock);
     void ToggleLock(int cell);
-    const std::array<bool, monitor::kCellCount> &Locked() const { return m_locked; }
-    void ChooseTargetMapClick();
+    const std::array<bool, monitor::kCellCount> &Locked() const { return m_kept.locked; }
+    void ChooseTargetMapClick() { Controls.ChooseTargetMapClick(); }
     void SaveSuggestionClick();
     // Analyses again with what the controls say.
     void Analyse();
 
-    enum class Show { Records, Lambda, Suggestion };
+    using Show = widgets::TAnalysisCells::Show;
 
     QComboBox *SensorBox = nullptr;
     QLabel *SensorNote = nullptr;
-    QLabel *FilterLabel = nullptr;
-    QDoubleSpinBox *CoolantBox = nullptr;
-    QLabel *ThrottleLabel = nullptr;
-    QDoubleSpinBox *ThrottleBox = nullptr;
-    QCheckBox *OverrunBox = nullptr;
-    QLabel *MinRecordsLabel = nullptr;
-    QSpinBox *MinRecordsBox = nullptr;
+    widgets::TAnalysisControls Controls;
     QLabel *RangeLabel = nullptr;
-    QLabel *TargetLabel = nullptr;
-    QDoubleSpinBox *TargetBox = nullptr;
-    QPushButton *TargetMapButton = nullptr;
-    QLabel *TargetMapLabel = nullptr;
-    QLabel *DelayLabel = nullptr;
-    QSpinBox *DelayBox = nullptr;
-    QLabel *MaxChangeLabel = nullptr;
-    QDoubleSpinBox *MaxChangeBox = nullptr;
     QPushButton *CurrentMapButton = nullptr;
     QLabel *CurrentMapLabel = nullptr;
     QLabel *ShowLabel = nullptr;
     QComboBox *ShowBox = nullptr;
-    QTableWidget *Cells = nullptr;
-    QAction *LockAction = nullptr;
-    QAction *UnlockAction = nullptr;
+    widgets::TAnalysisCells *Cells = nullptr;
     QLabel *LockHintLabel = nullptr;
     QLabel *Summary = nullptr;
     QPushButton *SaveButton = nullptr;
@@ -90,8 +69,6 @@ private:
     void UpdateCaptions();
     void FillCells();
     void Message(const QString &text);
-    void ReadSettings();
-    void WriteSettings() const;
     std::optional<monitor::LogMapTrack> Base() const;
 
     const monitor::LogData &m_log;
@@ -106,9 +83,8 @@ private:
     monitor::LogMapTrackRead m_track;
     std::optional<std::array<int, monitor::kCellCount>> m_current;
     QString m_currentPath;
-    std::array<bool, monitor::kCellCount> m_locked{};
-    std::optional<std::array<double, monitor::kCellCount>> m_targets;
-    QString m_targetPath;
+    // The lambda delay and the locked cells, kept in the user's settings.
+    monitor::KeptAnalysis m_kept;
     monitor::Analysis m_analysis;
 };
 

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <cstdio>
 #include <optional>
 
@@ -42,9 +43,10 @@ const char kUsage[] =
     "  --lambda-delay MS      each reading belongs to the working point MS milliseconds before it,\n"
     "                         0 to 2000 (0)\n"
     "  --lock CELLS           cells that get no suggestion: numbers 1 to 256 and ranges, as 67,83-85\n"
-    "  --target AFR           the air-fuel ratio aimed at, 8 to 22 (14.7)\n"
+    "  --target AFR           the air-fuel ratio aimed at, 8 to 22, one decimal at most (14.7)\n"
     "  --target-map FILE      a target per cell: a map file holding AFR × 10\n"
-    "  --max-change PCT       the largest change a cell takes in one pass, 1 to 100 (15)\n"
+    "  --max-change PCT       the largest change a cell takes in one pass, 1 to 100, one decimal\n"
+    "                         at most (15)\n"
     "The window's lambda delay and locked cells are its own; give them here as options.\n";
 
 int usage()
@@ -87,6 +89,22 @@ double numberOf(const QString &option, const QString &text, double lowest, doubl
                              .arg(highest)
                              .arg(text)};
     return n;
+}
+
+// A number with at most one decimal, in tenths: the suggestion reckons in
+// whole numbers.
+int tenthsOf(const QString &option, const QString &text, int lowest, int highest)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,4})(?:\\.(\\d))?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    const int tenths = m.hasMatch() ? m.captured(1).toInt() * 10 + m.captured(2).toInt() : -1;
+    if (tenths < lowest || tenths > highest)
+        throw BadCommand{QStringLiteral("%1 takes a number with at most one decimal from %2 to %3, not '%4'")
+                             .arg(option)
+                             .arg(lowest / 10.0)
+                             .arg(highest / 10.0)
+                             .arg(text)};
+    return tenths;
 }
 
 // "67,83-85": cell numbers 1 to 256 and ranges of them.
@@ -144,9 +162,9 @@ Command parse(const QStringList &args)
         } else if (a == QLatin1String("--lock")) {
             c.settings.locked = cellsOf(a, value());
         } else if (a == QLatin1String("--target")) {
-            c.settings.targetAfr = numberOf(a, value(), 8, 22, false);
+            c.settings.targetAfrTenths = tenthsOf(a, value(), 80, 220);
         } else if (a == QLatin1String("--max-change")) {
-            c.settings.maxChangePercent = numberOf(a, value(), 1, 100, false);
+            c.settings.maxChangePerMille = tenthsOf(a, value(), 10, 1000);
         } else if (a.startsWith(QLatin1String("--"))) {
             throw BadCommand{QStringLiteral("unknown option %1").arg(a)};
         } else {
@@ -193,9 +211,7 @@ int analyse(const Command &c, const LogData &log)
         const auto targets = maps::readMapValues(c.targetMap, 1, &error);
         if (!targets)
             return fail(error);
-        settings.targetMap = std::array<double, kCellCount>{};
-        for (int cell = 0; cell < kCellCount; ++cell)
-            (*settings.targetMap)[size_t(cell)] = (*targets)[size_t(cell)] / 10.0;
+        settings.targetMap = *targets;
     }
     const SensorKind sensor = c.sensor.value_or(guessSensor(log));
     const Analysis analysis = analyseLog(log, sensor, c.filters, base, settings);

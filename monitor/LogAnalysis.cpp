@@ -1,5 +1,7 @@
 #include "monitor/LogAnalysis.h"
+#include "monitor/CellAccumulator.h"
 
+#include <QSettings>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -28,104 +30,40 @@ int delayInRecords(int delayMs)
     return int(std::lround(std::clamp(delayMs, 0, kMaxLambdaDelayMs) * kRecordsPerSecond / 1000.0));
 }
 
-Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
-                    const std::optional<LogMapTrack> &base, const SuggestionSettings &settings)
+CellAccumulator accumulateLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
+                              const std::optional<LogMapTrack> &base, const SuggestionSettings &settings)
 {
-    Analysis a;
-    a.sensor = sensor;
-    struct Sums {
-        double rpm = 0, load = 0, afr = 0, need = 0;
-        int rich = 0;
-    };
-    std::array<Sums, kCellCount> sums{};
+    CellAccumulator cells(sensor, filters, settings);
     const auto &records = log.records;
     const int last = filters.lastRecord < 0 ? int(records.size()) - 1
                                             : std::min(filters.lastRecord, int(records.size()) - 1);
-    const double maxThrottleStep = filters.maxThrottlePerS / kRecordsPerSecond;
-    const int highest = sensor == SensorKind::WideBand ? kWideHighest : kNarrowHighest;
-    a.delayRecords = delayInRecords(filters.lambdaDelayMs);
-    // The map in force, walked along with the working point's record.
+    // Records before the range are working points of the first ones in it.
+    const int first = std::max(0, filters.firstRecord);
+    const int from = std::max(0, first - delayInRecords(filters.lambdaDelayMs) - 1);
+    // The map in force, walked along with the records.
     FuelMap inForce = base ? base->start() : FuelMap{};
     size_t nextChange = 0;
-    for (int i = std::max(0, filters.firstRecord); i <= last; ++i) {
-        const std::optional<double> lambda = records[size_t(i)].number(LogField::Lambda);
-        const int j = i - a.delayRecords;
-        const LogRecord *point = j >= 0 ? &records[size_t(j)] : nullptr;
-        const std::optional<double> pos = point ? point->number(LogField::Pos) : std::nullopt;
-        if (!pos || *pos < 1 || *pos > kCellCount || !lambda) {
-            ++a.otherRecords;
-            continue;
-        }
-        const int cell = int(*pos) - 1;
-        CellStats &c = a.cells[size_t(cell)];
-        auto leaveOut = [&c](int &counter) {
-            ++counter;
-            ++c.leftOut;
-        };
-        if (*lambda <= 0 || *lambda > highest) {
-            leaveOut(a.notReadyRecords);
-            continue;
-        }
-        if (const auto coolant = coolantCelsius(*point); coolant && *coolant < filters.minCoolantC) {
-            leaveOut(a.coldRecords);
-            continue;
-        }
-        const std::optional<double> throttle = point->number(LogField::Tps);
-        const std::optional<double> before = j > 0 ? records[size_t(j - 1)].number(LogField::Tps) : std::nullopt;
-        if (throttle && before && std::abs(*throttle - *before) > maxThrottleStep) {
-            leaveOut(a.throttleRecords);
-            continue;
-        }
-        if (filters.skipNoInjection
-            && (point->number(LogField::Ms) == 0.0 || point->number(LogField::Decel) == 1.0)) {
-            leaveOut(a.overrunRecords);
-            continue;
-        }
-        if (sensor == SensorKind::WideBand && *lambda >= kWidePegged) {
-            leaveOut(a.peggedRecords);
-            continue;
-        }
-        ++c.hits;
-        ++a.recordsUsed;
-        if (!c.spans.empty() && c.spans.back().second >= j - 1)
-            c.spans.back().second = j;
-        else
-            c.spans.emplace_back(j, j);
-        Sums &sum = sums[size_t(cell)];
-        sum.rpm += point->number(LogField::Rpm).value_or(0);
-        sum.load += point->number(LogField::Map).value_or(0);
-        const double afr = airFuelRatio(*lambda);
-        sum.afr += afr;
-        sum.rich += *lambda > kNarrowRichAbove ? 1 : 0;
+    for (int i = 0; i < from; ++i)
+        cells.add(AnalysisSample{}, false);
+    for (int i = from; i <= last; ++i) {
+        const LogRecord &record = records[size_t(i)];
+        std::optional<int> value;
         if (base) {
-            for (; nextChange < base->changes().size() && base->changes()[nextChange].record <= j; ++nextChange)
+            for (; nextChange < base->changes().size() && base->changes()[nextChange].record <= i; ++nextChange)
                 inForce[size_t(base->changes()[nextChange].cell)] = base->changes()[nextChange].value;
-            const double target = settings.targetMap ? (*settings.targetMap)[size_t(cell)] : settings.targetAfr;
-            sum.need += target > 0 ? inForce[size_t(cell)] * afr / target : 0;
+            if (const std::optional<double> pos = record.number(LogField::Pos); pos && *pos >= 1 && *pos <= kCellCount)
+                value = inForce[size_t(*pos) - 1];
         }
+        cells.add(sampleOf(record, value), i >= first);
     }
-    const std::optional<FuelMap> end = base ? std::optional<FuelMap>(base->endMap()) : std::nullopt;
-    const double limit = std::clamp(settings.maxChangePercent, 0.0, 100.0) / 100.0;
-    for (int cell = 0; cell < kCellCount; ++cell) {
-        CellStats &c = a.cells[size_t(cell)];
-        c.locked = settings.locked[size_t(cell)];
-        if (end)
-            c.current = (*end)[size_t(cell)];
-        if (c.hits == 0)
-            continue;
-        const Sums &s = sums[size_t(cell)];
-        c.meanRpm = s.rpm / c.hits;
-        c.meanLoad = s.load / c.hits;
-        c.meanAfr = s.afr / c.hits;
-        c.richShare = double(s.rich) / c.hits;
-        c.meanNeed = s.need / c.hits;
-        const double target = settings.targetMap ? (*settings.targetMap)[size_t(cell)] : settings.targetAfr;
-        if (sensor != SensorKind::WideBand || !c.current || c.hits < filters.minRecords || c.locked || target <= 0)
-            continue;
-        const double factor = *c.current > 0 ? std::clamp(c.meanNeed / *c.current, 1.0 - limit, 1.0 + limit) : 1.0;
-        c.suggested = std::clamp(int(std::lround(*c.current * factor)), settings.lowest, settings.highest);
-    }
-    return a;
+    return cells;
+}
+
+Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
+                    const std::optional<LogMapTrack> &base, const SuggestionSettings &settings)
+{
+    return accumulateLog(log, sensor, filters, base, settings)
+        .result(base ? std::optional<FuelMap>(base->endMap()) : std::nullopt);
 }
 
 Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
@@ -146,8 +84,11 @@ std::array<int, kCellCount> suggestedMap(const Analysis &analysis, const std::ar
 
 int changeStep(int current, int suggested)
 {
-    const double percent = std::abs(suggested - current) * 100.0 / std::max(1, current);
-    const int step = percent >= 10 ? 4 : percent >= 6 ? 3 : percent >= 3 ? 2 : percent >= 1 ? 1 : 0;
+    const long long percent100 = std::abs(suggested - current) * 100LL; // × the base, compared in whole numbers
+    const long long base = std::max(1, current);
+    int step = 0;
+    for (int from : {1, 3, 6, 10})
+        step += percent100 >= from * base ? 1 : 0;
     return suggested < current ? -step : step;
 }
 
@@ -168,6 +109,47 @@ QByteArray cellsCsv(const Analysis &analysis)
             + ',' + optional(c.current) + ',' + optional(c.suggested) + '\n';
     }
     return out;
+}
+
+namespace {
+const char kDelayKey[] = "analysis/lambdaDelayMs";
+const char kLockedKey[] = "analysis/lockedCells";
+} // namespace
+
+QString keptAnalysisPath()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarvex"),
+                     QStringLiteral("tarvex-logview"))
+        .fileName();
+}
+
+KeptAnalysis readKeptAnalysis(const QString &path)
+{
+    KeptAnalysis kept;
+    if (path.isEmpty())
+        return kept;
+    const QSettings settings(path, QSettings::IniFormat);
+    kept.lambdaDelayMs = std::clamp(settings.value(QLatin1String(kDelayKey), 0).toInt(), 0, kMaxLambdaDelayMs);
+    for (const QString &cell : settings.value(QLatin1String(kLockedKey)).toString().split(QLatin1Char(','))) {
+        bool ok = false;
+        const int n = cell.toInt(&ok);
+        if (ok && n >= 1 && n <= kCellCount)
+            kept.locked[size_t(n - 1)] = true;
+    }
+    return kept;
+}
+
+void writeKeptAnalysis(const QString &path, const KeptAnalysis &kept)
+{
+    if (path.isEmpty())
+        return;
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(QLatin1String(kDelayKey), kept.lambdaDelayMs);
+    QStringList cells;
+    for (int cell = 0; cell < kCellCount; ++cell)
+        if (kept.locked[size_t(cell)])
+            cells << QString::number(cell + 1);
+    settings.setValue(QLatin1String(kLockedKey), cells.join(QLatin1Char(',')));
 }
 
 } // namespace tarvex::monitor

@@ -45,11 +45,13 @@ struct AnalysisFilters {
     int lambdaDelayMs = 0;
 };
 
+// In whole numbers, so that a suggestion is exact: a ratio in tenths, a
+// change in tenths of a percent.
 struct SuggestionSettings {
-    double targetAfr = 14.7;
-    // A target per cell instead (AFR), from a map file holding AFR × 10.
-    std::optional<std::array<double, kCellCount>> targetMap;
-    double maxChangePercent = 15;
+    int targetAfrTenths = 147;
+    // A target per cell instead, as a map file holds it: AFR × 10.
+    std::optional<std::array<int, kCellCount>> targetMap;
+    int maxChangePerMille = 150;
     int lowest = 0;     // the fuel map's range
     int highest = 999;
     std::array<bool, kCellCount> locked{}; // cells the fitter keeps as they are
@@ -93,7 +95,7 @@ int delayInRecords(int delayMs);
 // record asked for: the value in force then × measured AFR ÷ target AFR;
 // and for each cell with enough records (wide-band only) a new value from
 // the map at the log's end toward their mean, limited to the largest
-// change, rounded and clamped to the map's range.
+// change, rounded halves away from zero and clamped to the map's range.
 Analysis analyseLog(const LogData &log, SensorKind sensor, const AnalysisFilters &filters,
                     const std::optional<LogMapTrack> &base, const SuggestionSettings &settings);
 // The same against one map for the whole log.
@@ -111,5 +113,16 @@ int changeStep(int current, int suggested);
 
 // The cell table as CSV: a header, then one line per cell.
 QByteArray cellsCsv(const Analysis &analysis);
+
+// What the fitter sets once for his engine, kept for the log viewer and the
+// window's live analysis alike.
+struct KeptAnalysis {
+    int lambdaDelayMs = 0;
+    std::array<bool, kCellCount> locked{};
+};
+// tarvex-logview.ini in the user's configuration folder.
+QString keptAnalysisPath();
+KeptAnalysis readKeptAnalysis(const QString &path);
+void writeKeptAnalysis(const QString &path, const KeptAnalysis &kept);
 
 } // namespace tarvex::monitor

@@ -1,5 +1,6 @@
 // Renders each page of the window to a picture for the README.
 #include "app/CompareWindow.h"
+#include "app/LiveAnalysisWindow.h"
 #include "app/MainForm.h"
 #include "link/PosixSerialSystem.h"
 #include "logview/LogAnalysisView.h"
@@ -23,6 +24,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -257,9 +259,20 @@ int main(int argc, char *argv[])
         drive.Guarded([&] { drive.ComConnectButtonClick(); });
         drive.Guarded([&] { drive.InjRefreshButtonClick(); }); // kept beside the log
         drive.Guarded([&] { drive.LogButtonClick(); });
+        // The same drive in the window's live analysis.
+        drive.wbo_check->setChecked(true);
+        drive.InjEditCheck->setChecked(true);
+        drive.LiveAnalysisClick();
+        drive.LiveAnalysisWindow->Controls.DelayBox->setValue(200);
         QEventLoop wait;
         QTimer::singleShot(driveSeconds * 1000, &wait, &QEventLoop::quit);
         wait.exec();
+        drive.LiveAnalysisWindow->resize(1000, 760);
+        drive.LiveAnalysisWindow->Cells->setRangeSelected(QTableWidgetSelectionRange(4, 2, 5, 2), true);
+        drive.LiveAnalysisWindow->Refresh();
+        waitMs(200);
+        if (!save(drive.LiveAnalysisWindow->grab().toImage(), QDir(outDir).filePath(QStringLiteral("live-analysis.png"))))
+            return 1;
         drive.Guarded([&] { drive.LogButtonClick(); });
         drive.Guarded([&] { drive.ComDisconnectButtonClick(); });
         simulator.stop();

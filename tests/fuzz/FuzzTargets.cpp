@@ -5,6 +5,7 @@
 #include "maps/MapFile.h"
 #include "maps/MapOperations.h"
 #include "maps/MapReply.h"
+#include "monitor/LiveAnalysis.h"
 #include "monitor/LiveData.h"
 #include "monitor/LogAnalysis.h"
 #include "monitor/LogMapTrack.h"
@@ -46,6 +47,17 @@ namespace {
         monitor::autotuneText(value, 0);
         monitor::faultCodeText(number, 1);
     }
+    // As both replies of the live analysis, a few records in a row.
+    monitor::LiveAnalysis live;
+    live.configure({.minRecords = 1, .lambdaDelayMs = int(reply.size() % 600)}, {});
+    for (int i = 0; i < 3; ++i) {
+        live.sensorReply(reply, i * 100.0);
+        live.stateReply(reply, i * 100.0 + 50, [](int cell) { return std::optional(cell); });
+    }
+    monitor::FuelMap current;
+    current.fill(int(reply.size() % 1000));
+    if (live.records() != 3 || live.result(current).recordsUsed > 3)
+        abort();
 }
 
 [[maybe_unused]] void calibrationAndDate(const QByteArray &reply)

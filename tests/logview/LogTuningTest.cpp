@@ -81,11 +81,11 @@ TEST_F(LogTuning, TheCellViewSuggestsFromTheMapBesideTheLogAndSavesIt)
     EXPECT_TRUE(view->Summary->text().startsWith(QStringLiteral("Records used: 12; left out: cold 2")));
 
     // The settings are the view's: a smaller most change, fewer records.
-    view->MaxChangeBox->setValue(5);
+    view->Controls.MaxChangeBox->setValue(5);
     EXPECT_EQ(cell67->text(), QStringLiteral("105"));
-    view->MinRecordsBox->setValue(13);
+    view->Controls.MinRecordsBox->setValue(13);
     EXPECT_EQ(cell67->text(), QStringLiteral("100")) << "not enough records: the current value";
-    view->MinRecordsBox->setValue(10);
+    view->Controls.MinRecordsBox->setValue(10);
 
     dialogs->nextFile = dir.filePath(QStringLiteral("suggested.inj"));
     view->SaveSuggestionClick();
@@ -112,11 +112,11 @@ TEST_F(LogTuning, LockedCellsAndTheDelayAreKeptInTheSettings)
         logview::TLogViewWindow window(monitor::readLogFile(log), log, dialogs);
         logview::TLogAnalysisView *view = window.CellView;
         view->Cells->setRangeSelected(QTableWidgetSelectionRange(4, 1, 5, 2), true);
-        view->LockAction->trigger();
+        view->Cells->LockAction->trigger();
         EXPECT_EQ(view->Cells->item(4, 2)->text(), QStringLiteral("100")) << "no suggestion";
         EXPECT_EQ(view->Cells->item(4, 2)->background().style(), Qt::BDiagPattern) << "shown as locked";
         emit view->Cells->cellDoubleClicked(5, 1); // cell 82 unlocked again
-        view->DelayBox->setValue(300);
+        view->Controls.DelayBox->setValue(300);
     }
     logview::TLogViewWindow again(monitor::readLogFile(log), log, dialogs);
     const auto &locked = again.CellView->Locked();
@@ -200,7 +200,8 @@ TEST_F(LogTuning, TheCommandLineRefusesBadNumbersAndSkipsBadLines)
     const QString log = write(QStringLiteral("drive.log"), content);
     write(QStringLiteral("drive.fuel"), flatTrack());
     const struct { QStringList args; int exitCode; const char *says; } rows[] = {
-        {{"--max-change", "-5"}, 2, "--max-change takes a number from 1 to 100, not '-5'"},
+        {{"--max-change", "-5"}, 2, "--max-change takes a number with at most one decimal from 1 to 100, not '-5'"},
+        {{"--target", "14.75"}, 2, "--target takes a number with at most one decimal from 8 to 22, not '14.75'"},
         {{"--min-records", "1e12"}, 2, "--min-records takes a whole number from 1 to 100000"},
         {{"--lock", "67,300"}, 2, "--lock takes a whole number from 1 to 256, not '300'"},
         {{"--lock", "60-70", "--lambda-delay", "400"}, 0, "bad lines of the log skipped: 1, the first is line 4"},

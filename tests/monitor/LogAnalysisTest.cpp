@@ -109,15 +109,34 @@ TEST(LogAnalysis, TheChangeIsLimitedAndClampedToTheMapsRange)
     const std::vector<Rec> veryLean(12, Rec{67, rawOf(14.7 * 1.3)}); // AFR 19.1, within the sensor's range
     EXPECT_EQ(analyse(veryLean).cells[66].suggested, 115) << "15 % a pass";
     SuggestionSettings wider;
-    wider.maxChangePercent = 60;
+    wider.maxChangePerMille = 600;
     EXPECT_EQ(analyse(veryLean, {}, wider).cells[66].suggested, 130);
     EXPECT_EQ(analyse(veryLean, {}, {}, 990).cells[66].suggested, 999);
     EXPECT_EQ(analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7 * 0.9)})).cells[66].suggested, 90) << "rich: less fuel";
     SuggestionSettings perCell;
-    perCell.targetMap = std::array<double, kCellCount>{};
-    perCell.targetMap->fill(14.7);
-    (*perCell.targetMap)[66] = 13.5; // a richer target here
+    perCell.targetMap = std::array<int, kCellCount>{};
+    perCell.targetMap->fill(147);
+    (*perCell.targetMap)[66] = 135; // a richer target here
     EXPECT_EQ(analyse(std::vector<Rec>(12, Rec{67, rawOf(14.7)}), {}, perCell).cells[66].suggested, 109);
+}
+
+// In whole numbers: a need or a limit that lands on a half, which floating
+// point put just below it, rounds away from zero.
+TEST(LogAnalysis, SuggestionsAreExactAndHalvesRoundAwayFromZero)
+{
+    const struct { int current, raw, targetTenths, suggested; } rows[] = {
+        {54, 318, 120, 59},   // 54 × 13.0 ÷ 12.0 = 58.5
+        {106, 302, 120, 114}, // 106 × 12.85 ÷ 12.0 = 113.5
+        {50, 965, 147, 58},   // very lean: the 15 % limit, 57.5
+        {90, 965, 147, 104},  // 103.5
+    };
+    for (const auto &row : rows) {
+        SuggestionSettings settings;
+        settings.targetAfrTenths = row.targetTenths;
+        EXPECT_EQ(analyse(std::vector<Rec>(12, Rec{67, row.raw}), {}, settings, row.current).cells[66].suggested,
+                  row.suggested)
+            << row.current << " at reading " << row.raw;
+    }
 }
 
 // Seen on the simulator: a right cell with decelerations at the sensor's
