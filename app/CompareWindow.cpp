@@ -50,11 +50,11 @@ void TCompareWindow::Update(const QString &title, const std::vector<maps::CellDi
                             bool canWrite, bool ofWindow, int language)
 {
     setWindowTitle(title);
-    Summary->setText(differences.empty() ? runTimeText(Text::CompareSame, language)
+    Summary->setText(differences.empty() ? runTimeText(OfFile ? Text::CompareSameMap : Text::CompareSame, language)
                                          : runTimeText(Text::CompareCount, language).arg(differences.size()));
     List->setHorizontalHeaderLabels(
         {runTimeText(Text::CompareCell, language), runTimeText(Text::CompareRow, language),
-         runTimeText(Text::CompareSpeed, language), runTimeText(Text::CompareEcu, language),
+         runTimeText(Text::CompareSpeed, language), runTimeText(OfFile ? Text::CompareMap : Text::CompareEcu, language),
          runTimeText(ofWindow ? Text::CompareWindowColumn : Text::CompareFile, language)});
     const std::vector<int> selected = SelectedCells();
     const int scroll = List->verticalScrollBar()->value();

@@ -147,9 +147,9 @@ void TTarvexMainForm::ShowTrail(int cell)
     m_trail.visit(cell);
     InjGrid->viewport()->update();
     IgnGrid->viewport()->update();
-    for (maps::TMapSurface *surface : MapSurfaces)
-        if (surface)
-            surface->SetWorkingPoint(cell);
+    for (const auto &editor : m_editors)
+        if (editor->surface)
+            editor->surface->SetWorkingPoint(cell);
 }
 
 void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)

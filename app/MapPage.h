@@ -42,12 +42,14 @@ public:
         QCheckBox *edit = nullptr;
         QLabel *status = nullptr;
         QProgressBar *progress = nullptr;
-        QTabWidget *tabs = nullptr;
+        QTabWidget *tabs = nullptr; // none: no tab to mark
     };
-    TMapPage(int map, Controls controls);
+    // A file-backed page edits a map file in place of the ECU's map.
+    TMapPage(int map, Controls controls, bool fileBacked = false);
 
     const MapPageTable &table;
     const Controls controls;
+    const bool fileBacked;
     maps::MapSession session;
     // Why the last change was refused, until the next one.
     QString note;

@@ -91,8 +91,8 @@ bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QStr
 
     form.Guarded([&] { form.MapSurfaceClick(0); });
     waitMs(300);
-    ok = ok && save(form.MapSurfaces[0]->grab().toImage(), QDir(outDir).filePath(QStringLiteral("map-surface.png")));
-    form.MapSurfaces[0]->close();
+    ok = ok && save(form.MapEditor(0).surface->grab().toImage(), QDir(outDir).filePath(QStringLiteral("map-surface.png")));
+    form.MapEditor(0).surface->close();
 
     // A kept copy with a few cells tuned differently, compared.
     QStringList kept = form.InjGrid->Cells();
@@ -108,7 +108,7 @@ bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QStr
     form.Guarded([&] { form.MapCompareClick(0); });
     waitMs(300);
     QImage comparing = form.grab().toImage();
-    QWidget *list = form.CompareWindows[0];
+    QWidget *list = form.MapEditor(0).compareWindow;
     list->move(form.width() - list->width() - 20, 40);
     {
         QPainter painter(&comparing);

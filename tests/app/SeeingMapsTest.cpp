@@ -89,7 +89,7 @@ TEST_F(SeeingMaps, TheSurfaceFollowsTheGridAndTheWorkingPoint)
         form->InjGrid->SetCell(cell % 16, cell / 16, QStringLiteral("390")); // a block in band 20
     press(*form, &TTarvexMainForm::RefreshTimerTimer);
     form->Guarded([&] { form->MapSurfaceClick(0); });
-    maps::TMapSurface *surface = form->MapSurfaces[0];
+    maps::TMapSurface *surface = form->MapEditor(0).surface;
     ASSERT_NE(surface, nullptr);
     EXPECT_TRUE(surface->isVisible());
     EXPECT_EQ(surface->windowTitle(), QStringLiteral("Tarvex — 3D: Топливная карта"));
@@ -132,7 +132,7 @@ TEST_F(SeeingMaps, CompareMarksTheDifferencesAndWritesChosenCells)
     EXPECT_EQ(dialogs->fileDialogs.back().folder, dir.filePath(QStringLiteral("backups"))) << "starts among the copies";
     EXPECT_EQ(form->InjGrid->Marks(), (std::map<int, QString>{{17, "44"}, {200, "12"}}));
     EXPECT_EQ(form->InjWarningLabel->text(), QStringLiteral("Отличается от файла ячеек: 2"));
-    app::TCompareWindow *list = form->CompareWindows[0];
+    app::TCompareWindow *list = form->MapEditor(0).compareWindow;
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->List->rowCount(), 2);
     EXPECT_EQ(list->List->item(0, 0)->text(), QStringLiteral("18"));
@@ -165,7 +165,7 @@ TEST_F(SeeingMaps, AFileThatFailsTheChecksIsNotCompared)
     form->Guarded([&] { form->MapCompareClick(1); });
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("В файле 255 строк, а в карте 256. Файл не загружен."));
-    EXPECT_EQ(form->CompareWindows[1], nullptr);
+    EXPECT_EQ(form->MapEditor(1).compareWindow, nullptr);
     EXPECT_TRUE(form->IgnGrid->Marks().empty());
 }
 
