@@ -1,4 +1,6 @@
 #include "app/ColorValue.h"
+#include "maps/CellColors.h"
+#include "maps/MapGrid.h"
 
 namespace tarvex::app {
 
@@ -22,6 +24,27 @@ QColor colorFromValue(int32_t value, const QPalette &palette)
 int32_t valueFromColor(const QColor &color)
 {
     return int32_t(uint32_t(color.red()) | uint32_t(color.green()) << 8 | uint32_t(color.blue()) << 16);
+}
+
+void paintMapGrid(maps::TMapGrid *grid, maps::MapPage kind, std::function<BandColors()> bands)
+{
+    if (kind == maps::MapPage::Fuel) {
+        grid->SetTextColor(Qt::red);
+        grid->CellFill = [grid, bands](const QString &text) -> std::optional<QColor> {
+            const std::optional<int> band = maps::fuelBand(maps::paintValue(text));
+            if (!band)
+                return std::nullopt;
+            return colorFromValue(bands()[size_t(*band - 1)], grid->palette());
+        };
+        return;
+    }
+    grid->SetTextColor(grid->palette().color(QPalette::WindowText));
+    grid->CellFill = [grid](const QString &text) -> std::optional<QColor> {
+        const std::optional<int32_t> color = maps::ignitionColor(maps::paintValue(text));
+        if (!color)
+            return std::nullopt;
+        return colorFromValue(*color, grid->palette());
+    };
 }
 
 } // namespace tarvex::app

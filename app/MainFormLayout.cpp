@@ -137,19 +137,7 @@ monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &c
 QLabel *speedScale(QWidget *parent, const char *name, int x, int y)
 {
     QLabel *image = label(parent, name, QString(), x, y, 537, 28);
-    QPixmap picture(537, 28);
-    picture.fill(parent->palette().color(QPalette::Window));
-    QPainter painter(&picture);
-    painter.setFont(parent->font());
-    painter.setPen(parent->palette().color(QPalette::WindowText));
-    for (int column = 0; column < 16; ++column) {
-        painter.save();
-        painter.translate(4 + column * (maps::TMapGrid::kCellWidth + 1) + 16, 27);
-        painter.rotate(-90);
-        painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, maps::speedCaption(column));
-        painter.restore();
-    }
-    image->setPixmap(picture);
+    image->setPixmap(maps::TMapGrid::SpeedScale(parent->palette(), parent->font()));
     return image;
 }
 

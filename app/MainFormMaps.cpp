@@ -30,28 +30,16 @@ constexpr int kEnter = 13;
 
 void TTarvexMainForm::ConnectMapHandlers()
 {
-    InjGrid->SetTextColor(Qt::red);
+    paintMapGrid(InjGrid, maps::MapPage::Fuel, [this] { return BandColorsNow(); });
+    paintMapGrid(IgnGrid, maps::MapPage::Ignition, {});
     InjGrid->SetTrail(&m_trail);
     IgnGrid->SetTrail(&m_trail);
-    IgnGrid->SetTextColor(palette().color(QPalette::WindowText));
     InjGrid->OnSelectCell = [this](int column, int row) { InjGridSelectCell(column, row); };
     IgnGrid->OnSelectCell = [this](int column, int row) { IgnGridSelectCell(column, row); };
     InjGrid->OnKeyPress = [this](QChar key) { return InjGridKeyPress(key); };
     IgnGrid->OnKeyPress = [this](QChar key) { return IgnGridKeyPress(key); };
     InjGrid->OnKeyDown = [this](int key) { Guarded([&] { InjGridKeyDown(key); }); };
     IgnGrid->OnKeyDown = [this](int key) { Guarded([&] { IgnGridKeyDown(key); }); };
-    InjGrid->CellFill = [this](const QString &text) -> std::optional<QColor> {
-        const std::optional<int> band = maps::fuelBand(maps::paintValue(text));
-        if (!band)
-            return std::nullopt;
-        return colorFromValue(BandLabels[size_t(*band - 1)]->Color(), palette());
-    };
-    IgnGrid->CellFill = [this](const QString &text) -> std::optional<QColor> {
-        const std::optional<int32_t> color = maps::ignitionColor(maps::paintValue(text));
-        if (!color)
-            return std::nullopt;
-        return colorFromValue(*color, palette());
-    };
     m_pages[0] = std::make_unique<TMapPage>(0, TMapPage::Controls{InjGrid, InjEditCheck, InjWarningLabel,
                                                                   ProgressBar2, PageControl1});
     m_pages[1] = std::make_unique<TMapPage>(1, TMapPage::Controls{IgnGrid, IgnEditCheck, IgnWarningLabel,
@@ -75,6 +63,7 @@ void TTarvexMainForm::ShowMap(int map)
 {
     Page(map).Show(LanguageIndex());
     RefreshComparison(map);
+    RefreshHistory();
 }
 
 std::optional<QStringList> TTarvexMainForm::ReadMapCells(int map, bool resume)
@@ -176,8 +165,10 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn, maps::BackupSource sour
     QDir().mkpath(m_services.backupFolder);
     const QString path = monitor::LogFile::freshName(m_services.backupFolder, m_services.now(),
                                                      QLatin1String(Page(map).table.extension));
-    const QString error = maps::writeBackup(path, cells.value_or(session.ecu()), source);
+    const QStringList kept = cells.value_or(session.ecu());
+    const QString error = maps::writeBackup(path, kept, source);
     if (error.isEmpty()) {
+        Page(map).kept.insert(maps::mapFileContent(kept));
         if (!cells)
             session.backedUp(path);
         RefreshHistory();
@@ -317,8 +308,10 @@ void TTarvexMainForm::StoreMap(int map)
     if (!BComPort1->Connected())
         return;
     TMapPage &page = Page(map);
-    // What the ECU's memory held until now is gone after the store.
-    if (page.session.hasMap() && page.session.unstoredCount() > 0)
+    // What the ECU's memory held until now is gone after the store: it is
+    // kept unless a copy holds it already.
+    if (page.session.hasMap() && page.session.unstoredCount() > 0
+        && !page.kept.contains(maps::mapFileContent(page.session.storedCells())))
         BackupMap(map, false, maps::BackupSource::BeforeStore, page.session.storedCells());
     RefreshTimer->SetEnabled(false);
     m_services.dialogs->showWarningWindow(this, QString::fromLatin1(kStoreWarningTitle),

@@ -4,6 +4,7 @@
 #include "link/CommandTable.h"
 #include "maps/MapSession.h"
 
+#include <QSet>
 #include <QString>
 #include <vector>
 
@@ -59,6 +60,9 @@ public:
     QString backupEarlier;
     // The ECU's template replaced the map: its read is taken as it is.
     bool takeNextRead = false;
+    // The maps kept as copies since the program started, by their content:
+    // a store needs no copy of a map already kept.
+    QSet<QByteArray> kept;
 
     void Show(int language);
     void ShowStatus(int language);

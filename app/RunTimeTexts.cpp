@@ -297,6 +297,8 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "The map has changes that are not saved to the file. Save it now?"},
     {Text::MapEditHint, "Правьте как в окне Tarvex: ввод и Enter, меню по правой кнопке, Ctrl+Z. ЭБУ не нужен.",
      "Edit as in the Tarvex window: type and Enter, the right-click menu, Ctrl+Z. No ECU needed."},
+    {Text::MapEditNotAMapFile, "%1 — не файл карты: топливная карта в файле .inj, карта УОЗ в файле .ign.",
+     "%1 is not a map file: a fuel map is a .inj file, an ignition map a .ign file."},
 }};
 
 constexpr bool inOrder()

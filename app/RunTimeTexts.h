@@ -204,6 +204,7 @@ enum class Text {
     MapEditOriginalKept,
     MapEditUnsaved,
     MapEditHint,
+    MapEditNotAMapFile,
     Count
 };
 
