@@ -73,9 +73,9 @@ void TTarvexMainForm::MapHistoryClick()
             });
         };
     }
-    RefreshHistory();
     History->show();
     History->raise();
+    RefreshHistory();
 }
 
 void TTarvexMainForm::RefreshHistory()
