@@ -34,6 +34,7 @@ THistoryWindow::THistoryWindow(QString folder, QWidget *parent) : QWidget(parent
     List->setSelectionMode(QAbstractItemView::SingleSelection);
     List->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     List->verticalHeader()->hide();
+    List->verticalHeader()->setDefaultSectionSize(List->fontMetrics().height() + 6);
     List->horizontalHeader()->setStretchLastSection(true);
     CompareButton = new QPushButton(this);
     CloseButton = new QPushButton(this);

@@ -5,6 +5,7 @@
 #include "maps/MapGrid.h"
 #include "maps/MapScale.h"
 #include "monitor/AnalogGauge.h"
+#include "monitor/LiveGauges.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,44 +93,10 @@ QProgressBar *progress(QWidget *parent, const char *name, int x, int y, int w, i
     return p;
 }
 
-struct GaugeSettings {
-    int scale;
-    int numberMainTicks;
-    int lengthMainTicks;
-    int lengthSubTicks;
-    int indMinimum;
-    int indMaximum;
-    bool showIndicatorMax;
-    bool showValues;
-};
-
-monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &caption, int x, int y,
-                             const GaugeSettings &settings)
+monitor::TAnalogGauge *gauge(QWidget *parent, const char *name, monitor::LiveGauge which, int x, int y)
 {
-    using namespace monitor;
-    auto *g = named(new TAnalogGauge(parent), name);
-    g->setGeometry(x, y, 113, 65);
-    QFont small = parent->font();
-    small.setPixelSize(8);
-    g->setFont(small);
-    g->SetMargin(1);
-    g->SetCenterRadius(8);
-    g->SetFaceColor(parent->palette().color(QPalette::Button));
-    g->SetScale(settings.scale);
-    g->SetNumberMainTicks(settings.numberMainTicks);
-    g->SetLengthMainTicks(settings.lengthMainTicks);
-    g->SetLengthSubTicks(settings.lengthSubTicks);
-    g->SetIndMinimum(settings.indMinimum);
-    g->SetIndMaximum(settings.indMaximum);
-    TSetFaceOptions options{ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption};
-    if (settings.showIndicatorMax && settings.showValues)
-        options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
-                   ShowIndicatorMax, ShowValues};
-    else if (settings.showIndicatorMax)
-        options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
-                   ShowIndicatorMax};
-    g->SetFaceOptoins(options);
-    g->SetCaption(caption);
+    auto *g = named(monitor::makeLiveGauge(parent, which), name);
+    g->move(x, y);
     return g;
 }
 
@@ -248,12 +215,13 @@ void TTarvexMainForm::CreateControls()
 
     // --- Live display ---------------------------------------------------
     wbo_check = check(this, "wbo_check", T("ШЛЗ"), 648, 8, 57, 17);
-    rpmgauge = gauge(this, "rpmgauge", T("RPM*1000"), 648, 32, {7, 5, 5, 4, 1, 6, true, true});
-    VoltageGauge = gauge(this, "VoltageGauge", T("V"), 768, 32, {16, 4, 8, 4, 8, 15, true, true});
-    TemperatureGauge = gauge(this, "TemperatureGauge", T("°C"), 888, 32, {1023, 5, 5, 4, 50, 950, true, false});
-    TPS1Gauge = gauge(this, "TPS1Gauge", T(" "), 648, 112, {1023, 5, 5, 4, 1, 1000, true, false});
-    LambdaGauge = gauge(this, "LambdaGauge", T(" "), 768, 112, {250, 5, 5, 4, 1, 220, false, false});
-    EngineLoadGauge = gauge(this, "EngineLoadGauge", T(" "), 888, 112, {1023, 5, 5, 4, 1, 1000, true, false});
+    using monitor::LiveGauge;
+    rpmgauge = gauge(this, "rpmgauge", LiveGauge::Rpm, 648, 32);
+    VoltageGauge = gauge(this, "VoltageGauge", LiveGauge::Voltage, 768, 32);
+    TemperatureGauge = gauge(this, "TemperatureGauge", LiveGauge::Temperature, 888, 32);
+    TPS1Gauge = gauge(this, "TPS1Gauge", LiveGauge::Throttle, 648, 112);
+    LambdaGauge = gauge(this, "LambdaGauge", LiveGauge::Lambda, 768, 112);
+    EngineLoadGauge = gauge(this, "EngineLoadGauge", LiveGauge::Load, 888, 112);
     rmptextlabel = label(this, "rmptextlabel", T("Обороты:"), 648, 97);
     RPMLabel = label(this, "RPMLabel", QString(), 716, 97, 44, 14);
     VoltageTextLabel = label(this, "VoltageTextLabel", T("Напряжение:"), 768, 97);

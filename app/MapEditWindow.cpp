@@ -59,10 +59,7 @@ TMapEditWindow::TMapEditWindow(const QString &path, int map, const QStringList &
     setFont(windowFont);
     setFixedSize(625, 430);
 
-    const SettingsRead settings = readSettingsFile(m_services.settingsPath);
-    m_bands = defaultBandColors();
-    for (size_t k = 0; k < settings.colors.size() && k < m_bands.size(); ++k)
-        m_bands[k] = settings.colors[k];
+    m_bands = readBandColors(m_services.settingsPath);
 
     // As a map page of the window: controls above, the grid and its scale.
     SaveButton = new QPushButton(this);

@@ -73,4 +73,13 @@ QString writeSettingsFile(const QString &path, const BandColors &colors)
     return QString();
 }
 
+BandColors readBandColors(const QString &path)
+{
+    BandColors colors = defaultBandColors();
+    const SettingsRead read = readSettingsFile(path);
+    for (size_t k = 0; k < read.colors.size() && k < colors.size(); ++k)
+        colors[k] = read.colors[k];
+    return colors;
+}
+
 } // namespace tarvex::app

@@ -49,6 +49,10 @@ public:
     void SaveSuggestionClick();
     // Analyses again with what the controls say.
     void Analyse();
+    // The fuel map in force at each record, and the file it comes from;
+    // none when there is neither a map beside the log nor one chosen.
+    std::optional<LogMapTrack> Base() const;
+    QString BaseFile() const;
 
     enum class Show { Records, Lambda, Suggestion };
 
@@ -83,6 +87,8 @@ public:
 
     // Told when the sensor choice changes (the scatter colours by it).
     std::function<void(SensorKind)> OnSensorChanged;
+    // Told when the fitter chose another current map.
+    std::function<void()> OnBaseChanged;
 
 private:
     void UpdateCaptions();
@@ -90,7 +96,6 @@ private:
     void Message(const QString &text);
     void ReadSettings();
     void WriteSettings() const;
-    std::optional<LogMapTrack> Base() const;
 
     const LogData &m_log;
     QString m_logPath;

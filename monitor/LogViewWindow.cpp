@@ -2,6 +2,7 @@
 #include "app/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "monitor/LogAnalysisView.h"
+#include "monitor/LogPlaybackView.h"
 #include "monitor/LogPlot.h"
 #include "monitor/LogScatter.h"
 
@@ -23,7 +24,8 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
     CellView = new TLogAnalysisView(m_log, path, std::move(dialogs));
     Scatter = new TLogScatter(m_log);
     Scatter->SetSensor(CellView->Sensor());
-    Views->addTab(Plot, QString());
+    Playback = new TLogPlayback(m_log, Plot);
+    Views->addTab(Playback, QString());
     Views->addTab(CellView, QString());
     Views->addTab(Scatter, QString());
     LanguageBox = new QComboBox(this);
@@ -37,16 +39,26 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(BadLinesLabel);
     layout->addWidget(Views);
-    CellView->OnSensorChanged = [this](SensorKind sensor) { Scatter->SetSensor(sensor); };
+    auto takeBase = [this] { Playback->SetBase(CellView->Base(), CellView->BaseFile()); };
+    takeBase();
+    Playback->SetWideBand(CellView->Sensor() == SensorKind::WideBand);
+    CellView->OnBaseChanged = takeBase;
+    CellView->OnSensorChanged = [this](SensorKind sensor) {
+        Scatter->SetSensor(sensor);
+        Playback->SetWideBand(sensor == SensorKind::WideBand);
+    };
     connect(Views, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab > 0)
             TakeRange();
+        else
+            Playback->setFocus();
     });
     connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int index) { SetLanguage(index); });
     const int language = QLocale::system().language() == QLocale::Russian ? 0 : 1;
     LanguageBox->setCurrentIndex(language);
     SetLanguage(language);
-    resize(1200, 800);
+    resize(1400, 860);
+    Playback->setFocus();
 }
 
 void TLogViewWindow::TakeRange()
@@ -81,6 +93,7 @@ void TLogViewWindow::SetLanguage(int language)
     Views->setTabText(2, app::runTimeText(app::Text::ViewScatter, language));
     CellView->SetLanguage(language);
     Scatter->SetLanguage(language);
+    Playback->SetLanguage(language);
 }
 
 } // namespace tarvex::monitor

@@ -1,5 +1,7 @@
-// tarvex-logview: plots a live-data log recorded by the window, analyses it
-// per cell of the fuel map and suggests a corrected map.
+// tarvex-logview: plots a live-data log recorded by the window and plays it
+// back on the window's gauges and fuel map, analyses it per cell of the fuel
+// map and suggests a corrected map.
+#include "app/ColorValue.h"
 #include "app/Dialogs.h"
 #include "app/ProgramStart.h"
 #include "link/Protocol.h"
@@ -7,6 +9,7 @@
 #include "monitor/LogAnalysis.h"
 #include "monitor/LogMapTrack.h"
 #include "monitor/LogPlot.h"
+#include "monitor/LogPlaybackView.h"
 #include "monitor/LogViewWindow.h"
 
 #include <QApplication>
@@ -287,6 +290,9 @@ int main(int argc, char *argv[])
         return 0;
     }
     TLogViewWindow view(log, command->log, std::make_shared<app::QtDialogs>());
+    // The fuel map in the colours of the window's bands, from its tarvex.ini.
+    const app::BandColors bands = app::readBandColors(QStringLiteral("tarvex.ini"));
+    app::paintMapGrid(view.Playback->Grid, maps::MapPage::Fuel, [bands] { return bands; });
     view.show();
     return application.exec();
 }
