@@ -3,6 +3,9 @@
 #include "app/MainForm.h"
 #include "monitor/AnalogGauge.h"
 #include "monitor/LogAnalysis.h"
+#include "monitor/LogMapTrack.h"
+#include "monitor/LogPlaybackView.h"
+#include "monitor/LogPlot.h"
 #include "monitor/LogViewWindow.h"
 
 #include <QFile>
@@ -150,6 +153,42 @@ static void BM_OpenHourLog(benchmark::State &state)
     }
 }
 BENCHMARK(BM_OpenHourLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Seeking anywhere in a one-hour log played back: the record reached, then
+// the whole window drawn anew (grab: more than a screen update repaints)
+// with the cursor, the six gauges, the map in force and the trail on it.
+// Argument 0: the plots show the whole hour; 1: five minutes of it, so that
+// a far seek pans them and their curves are drawn again.
+static void BM_SeekHourLog(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hour.log"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(hourLog());
+    f.close();
+    monitor::FuelMap start;
+    start.fill(100);
+    monitor::LogMapTrack track(start);
+    for (int record = 300; record < 18000; record += 300)
+        track.change(record, record / 300 % 256, 100 + record / 300 % 7);
+    QFile side(monitor::logMapTrackPath(path));
+    side.open(QIODevice::WriteOnly);
+    side.write(track.text());
+    side.close();
+    monitor::TLogViewWindow window(monitor::readLogFile(path), path, std::make_shared<bench::QuietDialogs>());
+    window.show();
+    if (state.range(0) == 1)
+        window.Plot->SetView(0, 1500);
+    window.grab();
+    int record = 0;
+    for (auto _ : state) {
+        record = (record + 7919) % 18000; // far apart, all over the hour
+        window.Playback->Seek(record);
+        benchmark::DoNotOptimize(window.grab());
+    }
+}
+BENCHMARK(BM_SeekHourLog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 static void BM_GaugePositionUpdate(benchmark::State &state)
 {
