@@ -43,6 +43,7 @@ void TTarvexMainForm::ConnectEditHandlers()
                 [this, map](const QPoint &at) { Guarded([&] { ShowMapMenu(map, at); }); });
     }
     ConnectHistoryHandlers();
+    UpdateViewCaptions();
 }
 
 std::unique_ptr<QMenu> TTarvexMainForm::MakeMapMenu(int map)

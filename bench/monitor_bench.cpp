@@ -115,6 +115,15 @@ static QByteArray hourLog()
     return out;
 }
 
+static QString hourLogFile(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("hour.log"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(hourLog());
+    return path;
+}
+
 // Against the map beside the log, with a change every minute, a lambda
 // delay and a few locked cells.
 static void BM_AnalyseHourLog(benchmark::State &state)
@@ -140,11 +149,7 @@ BENCHMARK(BM_AnalyseHourLog)->Unit(benchmark::kMillisecond);
 static void BM_OpenHourLog(benchmark::State &state)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("hour.log"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(hourLog());
-    f.close();
+    const QString path = hourLogFile(dir);
     auto dialogs = std::make_shared<bench::QuietDialogs>();
     for (auto _ : state) {
         monitor::TLogViewWindow window(monitor::readLogFile(path), path, dialogs);
@@ -162,11 +167,7 @@ BENCHMARK(BM_OpenHourLog)->Unit(benchmark::kMillisecond)->Iterations(3);
 static void BM_SeekHourLog(benchmark::State &state)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("hour.log"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(hourLog());
-    f.close();
+    const QString path = hourLogFile(dir);
     monitor::FuelMap start;
     start.fill(100);
     monitor::LogMapTrack track(start);

@@ -31,6 +31,15 @@ QByteArray sampleLog(int pairs)
     return out;
 }
 
+QString writeLog(const QTemporaryDir &dir, int pairs)
+{
+    const QString path = dir.filePath(QStringLiteral("drive.log"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(sampleLog(pairs));
+    return path;
+}
+
 TEST(LogPlot, RendersEveryChannelAndReadsOutAtTheCursor)
 {
     TLogPlot plot(readLog(sampleLog(50)));
@@ -72,11 +81,7 @@ TEST(LogPlot, ZoomAndPanStayInsideTheLog)
 TEST(LogViewProgram, WritesCsvAndPngAndRefusesOtherFiles)
 {
     QTemporaryDir dir;
-    const QString log = dir.filePath(QStringLiteral("drive.log"));
-    QFile f(log);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(sampleLog(3));
-    f.close();
+    const QString log = writeLog(dir, 3);
     QProcess csv;
     csv.start(QStringLiteral(TARVEX_LOGVIEW), {QStringLiteral("--csv"), log});
     ASSERT_TRUE(csv.waitForFinished(20000));
@@ -124,11 +129,7 @@ TEST(LogViewProgram, WritesCsvAndPngAndRefusesOtherFiles)
 TEST(LogPlayback, PlaysAt16xWithGaugesTrailMapAndCursorOnTheRecordShown)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("drive.log"));
-    QFile log(path);
-    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-    log.write(sampleLog(300));
-    log.close();
+    const QString path = writeLog(dir, 300);
     FuelMap start;
     start.fill(100);
     LogMapTrack track(start);
