@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 using namespace tarvex;
@@ -53,10 +54,18 @@ TEST_F(MapEdit, EditsUndoesSavesAndLoadsBackTheSameKeepingTheFileAsItWas)
     auto window = app::TMapEditWindow::Open(path, services());
     ASSERT_NE(window, nullptr);
     maps::TMapGrid *grid = window->Grid;
-    // Enter, an operation, a paste and its undo, as on the window's page.
-    grid->SetCell(2, 1, QStringLiteral("55"));
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // Typing and Enter, an operation, a paste and its undo, as on the
+    // window's page.
     grid->setCurrentCell(1, 2);
-    window->EnterCell();
+    grid->setFocus();
+    QTest::keyClicks(grid, QStringLiteral("5"));
+    QLineEdit *editor = grid->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, QStringLiteral("5"));
+    QTest::keyClick(editor, Qt::Key_Return);
     grid->clearSelection();
     grid->setRangeSelected(QTableWidgetSelectionRange(3, 0, 3, 1), true);
     window->Editor().Operation(app::MapOperation::Increment);
