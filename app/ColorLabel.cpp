@@ -1,6 +1,6 @@
 #include "app/ColorLabel.h"
-#include "app/ColorValue.h"
-#include "app/SettingsFile.h"
+#include "maps/ColorValue.h"
+#include "maps/SettingsFile.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -8,7 +8,7 @@
 namespace tarvex::app {
 
 TColorLabel::TColorLabel(const QString &caption, QWidget *parent)
-    : QLabel(caption, parent), m_color(kButtonFaceColor)
+    : QLabel(caption, parent), m_color(maps::kButtonFaceColor)
 {
     setAutoFillBackground(true);
     applyColor();
@@ -23,7 +23,7 @@ void TColorLabel::SetColor(int32_t value)
 void TColorLabel::applyColor()
 {
     QPalette p = palette();
-    p.setColor(QPalette::Window, colorFromValue(m_color, parentWidget() ? parentWidget()->palette() : p));
+    p.setColor(QPalette::Window, maps::colorFromValue(m_color, parentWidget() ? parentWidget()->palette() : p));
     setPalette(p);
 }
 

@@ -50,11 +50,11 @@ void TCompareWindow::Update(const QString &title, const std::vector<maps::CellDi
                             bool canWrite, bool ofWindow, int language)
 {
     setWindowTitle(title);
-    Summary->setText(differences.empty() ? lang::runTimeText(lang::Text::CompareSame, language)
+    Summary->setText(differences.empty() ? lang::runTimeText(OfFile ? lang::Text::CompareSameMap : lang::Text::CompareSame, language)
                                          : lang::runTimeText(lang::Text::CompareCount, language).arg(differences.size()));
     List->setHorizontalHeaderLabels(
         {lang::runTimeText(lang::Text::CompareCell, language), lang::runTimeText(lang::Text::CompareRow, language),
-         lang::runTimeText(lang::Text::CompareSpeed, language), lang::runTimeText(lang::Text::CompareEcu, language),
+         lang::runTimeText(lang::Text::CompareSpeed, language), lang::runTimeText(OfFile ? lang::Text::CompareMap : lang::Text::CompareEcu, language),
          lang::runTimeText(ofWindow ? lang::Text::CompareWindowColumn : lang::Text::CompareFile, language)});
     const std::vector<int> selected = SelectedCells();
     const int scroll = List->verticalScrollBar()->value();

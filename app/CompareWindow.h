@@ -26,6 +26,8 @@ public:
                 bool ofWindow, int language);
     // The cells (0 to 255) of the rows the fitter selected.
     std::vector<int> SelectedCells() const;
+    // The map compared is a file's, not the ECU's.
+    bool OfFile = false;
 
     QLabel *Summary = nullptr;
     QTableWidget *List = nullptr;

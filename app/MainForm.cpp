@@ -145,10 +145,10 @@ void TTarvexMainForm::ShowException(const QString &message)
                                 lang::errorReportText(message));
 }
 
-BandColors TTarvexMainForm::BandColorsNow() const
+maps::BandColors TTarvexMainForm::BandColorsNow() const
 {
-    BandColors colors{};
-    for (int k = 0; k < kBandCount; ++k)
+    maps::BandColors colors{};
+    for (int k = 0; k < maps::kBandCount; ++k)
         colors[size_t(k)] = BandLabels[size_t(k)]->Color();
     return colors;
 }
@@ -194,10 +194,10 @@ void TTarvexMainForm::ApplyUserSettings()
 
 void TTarvexMainForm::ApplySettingsFile()
 {
-    const SettingsRead read = readSettingsFile(m_services.settingsPath);
+    const maps::SettingsRead read = maps::readSettingsFile(m_services.settingsPath);
     if (!read.opened) {
-        for (int k = 0; k < kBandCount; ++k)
-            BandLabels[size_t(k)]->SetColor(defaultBandColors()[size_t(k)]);
+        for (int k = 0; k < maps::kBandCount; ++k)
+            BandLabels[size_t(k)]->SetColor(maps::defaultBandColors()[size_t(k)]);
         return;
     }
     for (size_t k = 0; k < read.colors.size(); ++k)
@@ -217,7 +217,7 @@ void TTarvexMainForm::FormClose()
     Guarded([this] { BComPort1->Close(); });
     const int language = LanguageIndex();
     writeUserSettings(m_services.userSettingsPath, UserSettings{m_rememberedPort, language == 1 ? 1 : 0});
-    const QString error = writeSettingsFile(m_services.settingsPath, BandColorsNow());
+    const QString error = maps::writeSettingsFile(m_services.settingsPath, BandColorsNow());
     if (!error.isEmpty())
         ShowException(error);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "widgets/QtDialogs.h"
-#include "app/SettingsFile.h"
+#include "maps/SettingsFile.h"
 #include "app/TTimer.h"
 #include "link/BCPort.h"
 #include "link/Clock.h"
 #include "link/EcuExchange.h"
+#include "app/MapEditor.h"
 #include "app/MapPage.h"
+#include "maps/MapBackups.h"
 #include "maps/MapFile.h"
 #include "maps/MapOperations.h"
 #include "maps/WorkingTrail.h"
@@ -50,6 +52,7 @@ namespace tarvex::app {
 class TColorLabel;
 class TCompareWindow;
 class TLiveAnalysisWindow;
+class THistoryWindow;
 
 inline constexpr char kWindowTitle[] = "Tarvex 28.07.23";
 
@@ -150,8 +153,7 @@ public:
     // Range editing on the map pages (map 0 fuel, 1 ignition): the grid's
     // context menu and keys, only while the page's "Редактировать" is ticked
     // (copying always).
-    enum class MapOperation { SetValue, Add, Scale, InterpolateRows, InterpolateColumns, InterpolateBoth, Smooth,
-                              Increment, Decrement };
+    using MapOperation = app::MapOperation;
     void MapOperationClick(int map, MapOperation operation);
     void MapCopyClick(int map);
     void MapPasteClick(int map);
@@ -169,6 +171,12 @@ public:
     void EndComparison(int map);
     // Writes the file's values into these cells (0 to 255) of the map.
     void WriteFromFile(int map, const std::vector<int> &cells);
+    // The kept copies of both maps, with how each differs from the ECU's map
+    // now (from the grid's context menu); choosing one compares the map with
+    // it, and its values restore cells.
+    void MapHistoryClick();
+    void CompareWithCopy(const maps::BackupEntry &copy);
+    TMapEditor &MapEditor(int map) const { return *m_editors[size_t(map)]; }
     const maps::WorkingTrail &Trail() const { return m_trail; }
 
     // What the window knows of each map (0 fuel, 1 ignition).
@@ -176,11 +184,7 @@ public:
     // Sends a planned change cell by cell as Enter does, live data paused,
     // with a cancelable progress window and a read-back for more than one
     // cell; a refused plan is told and nothing is sent.
-    struct BatchResult {
-        size_t written = 0;
-        bool cancelled = false;
-        std::vector<maps::CellDifference> missing; // cells that did not land
-    };
+    using BatchResult = app::BatchResult;
     BatchResult SendPlan(int map, const maps::Plan &plan);
 
     // The live analysis from the wide-band sensor ("Анализ…" in the fuel
@@ -217,7 +221,7 @@ public:
     int LanguageIndex() const;
     bool Logging() const { return m_logging; }
     link::EcuExchange &Exchange() { return *m_exchange; }
-    BandColors BandColorsNow() const;
+    maps::BandColors BandColorsNow() const;
     // One column and row shared by both map grids, written by both.
     struct CellRecord {
         int column = 0;
@@ -314,7 +318,7 @@ public:
     QLabel *Label9 = nullptr;
     QLabel *CurrentAirLabel = nullptr;
     QGroupBox *GroupBox7 = nullptr;
-    std::array<TColorLabel *, kBandCount> BandLabels{}; // Label10 … Label30
+    std::array<TColorLabel *, maps::kBandCount> BandLabels{}; // Label10 … Label30
     QGroupBox *GroupBox8 = nullptr;
     QPushButton *OpenFWButton = nullptr;
     QPushButton *LoadFWButton = nullptr;
@@ -353,18 +357,9 @@ public:
     widgets::TMapGrid *IgnGrid = nullptr;
     QLabel *Image2 = nullptr;
 
-    // The actions of both map grids' context menus and keys.
-    struct MapActions {
-        QAction *copy = nullptr, *paste = nullptr, *undo = nullptr, *redo = nullptr;
-        QAction *setValue = nullptr, *add = nullptr, *scale = nullptr;
-        QAction *interpolateRows = nullptr, *interpolateColumns = nullptr, *interpolateBoth = nullptr;
-        QAction *smooth = nullptr, *increment = nullptr, *decrement = nullptr;
-        QAction *surface = nullptr, *compare = nullptr, *endCompare = nullptr;
-    };
-    std::array<MapActions, 2> MapMenus{};
-    // Windows of their own, made when first asked for.
-    std::array<QPointer<widgets::TMapSurface>, 2> MapSurfaces{};
-    std::array<TCompareWindow *, 2> CompareWindows{};
+    // "История копий…" in each map grid's context menu, and its window.
+    std::array<QAction *, 2> HistoryActions{};
+    QPointer<THistoryWindow> History;
 
     // Page "Дополнительно": thirteen rows of caption, lower, value, raise.
     QFrame *Panel1 = nullptr;
@@ -431,14 +426,12 @@ private:
     QString LiveAnalysisPause(int language) const;
     void WriteSuggestion(const std::vector<std::pair<int, int>> &cells, std::vector<int> &written);
     void ShowMapMenu(int map, const QPoint &at);
-    void UpdateEditCaptions();
     void UpdateViewCaptions();
+    void ConnectHistoryHandlers();
+    void RefreshHistory();
     void RefreshComparison(int map);
     void SaveMapFile(int map);
     void LoadMapFile(int map);
-    // The page's open dialog and the file's check, also against the page's
-    // range; none when cancelled or refused (the refusal told).
-    std::optional<maps::MapFileRead> ChooseMapFile(int map, const QString &folder, QString *path = nullptr);
     void DecodeSensorReply(const QByteArray &reply);
     void DecodeStateReply(const QByteArray &reply);
     void ShowTrail(int cell);
@@ -454,16 +447,18 @@ private:
     void ReportDifferences(int map, const QStringList &cells);
     void VerifyMapsAfterReconnect();
     void StoreMap(int map);
-    // A copy of the map the ECU holds in the backup folder; false when it
-    // could not be written and the fitter chose not to go on.
-    bool BackupMap(int map, bool askToGoOn);
-    bool BackupBeforeReplacing(int map);
+    // A copy of the map the ECU holds (or of `cells`) in the backup folder,
+    // noting why it was kept; false when it could not be written and the
+    // fitter chose not to go on.
+    bool BackupMap(int map, bool askToGoOn, maps::BackupSource source,
+                   const std::optional<QStringList> &cells = std::nullopt);
+    bool BackupBeforeReplacing(int map, maps::BackupSource source);
     void EnterCell(int map);
     // Tells why a change was refused; the refused cell shows the ECU's value.
     void RefuseChange(int map, const maps::Plan &plan);
     // `send` puts one write on the line; `tellMissing` tells the cells the
     // read-back did not find.
-    using CellSender = std::function<void(const maps::CellChange &change)>;
+    using CellSender = app::CellSender;
     BatchResult SendPlan(int map, const maps::Plan &plan, const CellSender &send, bool tellMissing);
     void ShowMap(int map);
     void AskToStoreUnstored();
@@ -490,8 +485,9 @@ private:
     bool m_pollPhase = false;
     int m_faultCode = 0;
     bool m_autotune = false;
-    // Each map page with its map's session.
+    // Each map page with its map's session, and its editing.
     std::array<std::unique_ptr<TMapPage>, 2> m_pages;
+    std::array<std::unique_ptr<TMapEditor>, 2> m_editors;
     bool m_askedAtClose = false;
     bool m_backupFailureReported = false; // an automatic backup failed this connection
     QString m_firmwarePath;

@@ -48,44 +48,10 @@ void TTarvexMainForm::SaveMapFile(int map)
                                 QString::fromUtf8(page.savedMessage));
 }
 
-std::optional<maps::MapFileRead> TTarvexMainForm::ChooseMapFile(int map, const QString &folder, QString *path)
-{
-    const MapPageTable &page = Page(map).table;
-    const QString chosen = m_services.dialogs->openFileName(this, QString::fromLatin1(page.openDescription),
-                                                            QString::fromLatin1(page.pattern),
-                                                            QString::fromLatin1(page.suffix), folder);
-    if (chosen.isEmpty())
-        return std::nullopt;
-    // The whole file is checked before anything is done with it, against
-    // the range of the page's map too.
-    maps::MapFileRead file = maps::readMapFile(chosen, LanguageIndex());
-    if (file.error.isEmpty()) {
-        const maps::ValueRange range = Page(map).session.range();
-        for (int line = 0; line < file.cells.size(); ++line) {
-            const int value = file.cells[line].toInt();
-            if (value < range.lowest || value > range.highest) {
-                file.error = lang::runTimeText(lang::Text::MapFileOutOfRange, LanguageIndex())
-                                 .arg(line + 1)
-                                 .arg(file.cells[line])
-                                 .arg(range.lowest)
-                                 .arg(range.highest);
-                break;
-            }
-        }
-    }
-    if (!file.error.isEmpty()) {
-        m_services.dialogs->message(this, widgets::Dialogs::Icon::Critical, QCoreApplication::applicationName(), file.error);
-        return std::nullopt;
-    }
-    if (path)
-        *path = chosen;
-    return file;
-}
-
 void TTarvexMainForm::LoadMapFile(int map)
 {
     // Checked before the engine is stopped or a cell sent.
-    const std::optional<maps::MapFileRead> file = ChooseMapFile(map, QString());
+    const std::optional<maps::MapFileRead> file = MapEditor(map).ChooseFile(QString());
     if (!file)
         return;
     TMapPage &page = Page(map);
@@ -94,7 +60,7 @@ void TTarvexMainForm::LoadMapFile(int map)
         RefuseChange(map, plan);
         return;
     }
-    if (!BackupBeforeReplacing(map))
+    if (!BackupBeforeReplacing(map, maps::BackupSource::BeforeFileLoad))
         return;
     RefreshTimer->SetEnabled(false);
     EngineStopButtonClick();

@@ -42,7 +42,6 @@ void TTarvexMainForm::ComboBox1Change()
     const int language = LanguageIndex();
     if (language != 0 && language != 1)
         return;
-    UpdateEditCaptions();
     UpdateViewCaptions();
     UpdateAnalysisCaptions();
     UpdateTitle();

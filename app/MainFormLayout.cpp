@@ -5,6 +5,7 @@
 #include "widgets/MapGrid.h"
 #include "maps/MapScale.h"
 #include "widgets/AnalogGauge.h"
+#include "widgets/LiveGauges.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,44 +93,10 @@ QProgressBar *progress(QWidget *parent, const char *name, int x, int y, int w, i
     return p;
 }
 
-struct GaugeSettings {
-    int scale;
-    int numberMainTicks;
-    int lengthMainTicks;
-    int lengthSubTicks;
-    int indMinimum;
-    int indMaximum;
-    bool showIndicatorMax;
-    bool showValues;
-};
-
-widgets::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &caption, int x, int y,
-                             const GaugeSettings &settings)
+widgets::TAnalogGauge *gauge(QWidget *parent, const char *name, widgets::LiveGauge which, int x, int y)
 {
-    using namespace widgets;
-    auto *g = named(new TAnalogGauge(parent), name);
-    g->setGeometry(x, y, 113, 65);
-    QFont small = parent->font();
-    small.setPixelSize(8);
-    g->setFont(small);
-    g->SetMargin(1);
-    g->SetCenterRadius(8);
-    g->SetFaceColor(parent->palette().color(QPalette::Button));
-    g->SetScale(settings.scale);
-    g->SetNumberMainTicks(settings.numberMainTicks);
-    g->SetLengthMainTicks(settings.lengthMainTicks);
-    g->SetLengthSubTicks(settings.lengthSubTicks);
-    g->SetIndMinimum(settings.indMinimum);
-    g->SetIndMaximum(settings.indMaximum);
-    TSetFaceOptions options{ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption};
-    if (settings.showIndicatorMax && settings.showValues)
-        options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
-                   ShowIndicatorMax, ShowValues};
-    else if (settings.showIndicatorMax)
-        options = {ShowMargin, ShowMainTicks, ShowSubTicks, ShowCenter, ShowFrame, Show3D, ShowCaption,
-                   ShowIndicatorMax};
-    g->SetFaceOptoins(options);
-    g->SetCaption(caption);
+    auto *g = named(widgets::makeLiveGauge(parent, which), name);
+    g->move(x, y);
     return g;
 }
 
@@ -137,19 +104,7 @@ widgets::TAnalogGauge *gauge(QWidget *parent, const char *name, const QString &c
 QLabel *speedScale(QWidget *parent, const char *name, int x, int y)
 {
     QLabel *image = label(parent, name, QString(), x, y, 537, 28);
-    QPixmap picture(537, 28);
-    picture.fill(parent->palette().color(QPalette::Window));
-    QPainter painter(&picture);
-    painter.setFont(parent->font());
-    painter.setPen(parent->palette().color(QPalette::WindowText));
-    for (int column = 0; column < 16; ++column) {
-        painter.save();
-        painter.translate(4 + column * (widgets::TMapGrid::kCellWidth + 1) + 16, 27);
-        painter.rotate(-90);
-        painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, maps::speedCaption(column));
-        painter.restore();
-    }
-    image->setPixmap(picture);
+    image->setPixmap(widgets::TMapGrid::SpeedScale(parent->palette(), parent->font()));
     return image;
 }
 
@@ -177,7 +132,7 @@ const CalibrationRowLayout kCalibrationRows[13] = {
     {"Мин. нагрузка", "Label47", "min_load_decr_button", "Min_load_label", "min_load_incr_button"},
 };
 
-const char *const kBandCaptions[kBandCount] = {
+const char *const kBandCaptions[maps::kBandCount] = {
     "000 - 020", "021 - 040", "041 - 060", "061 - 080", "081 - 100", "101 - 120", "121 - 140",
     "141 - 160", "161 - 180", "181 - 200", "201 - 220", "220 - 240", "241 - 260", "261 - 280",
     "281 - 300", "301 - 320", "321 - 340", "341 - 360", "361 - 380", "381 - 400", "401 - 600",
@@ -260,12 +215,13 @@ void TTarvexMainForm::CreateControls()
 
     // --- Live display ---------------------------------------------------
     wbo_check = check(this, "wbo_check", T("ШЛЗ"), 648, 8, 57, 17);
-    rpmgauge = gauge(this, "rpmgauge", T("RPM*1000"), 648, 32, {7, 5, 5, 4, 1, 6, true, true});
-    VoltageGauge = gauge(this, "VoltageGauge", T("V"), 768, 32, {16, 4, 8, 4, 8, 15, true, true});
-    TemperatureGauge = gauge(this, "TemperatureGauge", T("°C"), 888, 32, {1023, 5, 5, 4, 50, 950, true, false});
-    TPS1Gauge = gauge(this, "TPS1Gauge", T(" "), 648, 112, {1023, 5, 5, 4, 1, 1000, true, false});
-    LambdaGauge = gauge(this, "LambdaGauge", T(" "), 768, 112, {250, 5, 5, 4, 1, 220, false, false});
-    EngineLoadGauge = gauge(this, "EngineLoadGauge", T(" "), 888, 112, {1023, 5, 5, 4, 1, 1000, true, false});
+    using widgets::LiveGauge;
+    rpmgauge = gauge(this, "rpmgauge", LiveGauge::Rpm, 648, 32);
+    VoltageGauge = gauge(this, "VoltageGauge", LiveGauge::Voltage, 768, 32);
+    TemperatureGauge = gauge(this, "TemperatureGauge", LiveGauge::Temperature, 888, 32);
+    TPS1Gauge = gauge(this, "TPS1Gauge", LiveGauge::Throttle, 648, 112);
+    LambdaGauge = gauge(this, "LambdaGauge", LiveGauge::Lambda, 768, 112);
+    EngineLoadGauge = gauge(this, "EngineLoadGauge", LiveGauge::Load, 888, 112);
     rmptextlabel = label(this, "rmptextlabel", T("Обороты:"), 648, 97);
     RPMLabel = label(this, "RPMLabel", QString(), 716, 97, 44, 14);
     VoltageTextLabel = label(this, "VoltageTextLabel", T("Напряжение:"), 768, 97);
@@ -384,7 +340,7 @@ void TTarvexMainForm::CreateControls()
     // so they hang on the page itself, at their place inside the panel.
     GroupBox7 = group(Settings, "GroupBox7", T("Раскраска"), SettingsPanel->x() + 216, SettingsPanel->y() + 0, 97,
                       373);
-    for (int k = 0; k < kBandCount; ++k) {
+    for (int k = 0; k < maps::kBandCount; ++k) {
         auto *band = new TColorLabel(QString::fromLatin1(kBandCaptions[k]), GroupBox7);
         named(band, QStringLiteral("Label%1").arg(10 + k).toLatin1().constData());
         band->setGeometry(16, 24 + 16 * k, 51, 13);

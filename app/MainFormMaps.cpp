@@ -1,7 +1,7 @@
 // The fuel and ignition map pages and the colour bands: reads, Enter,
 // stores and templates, each through the map's session.
 #include "app/ColorLabel.h"
-#include "app/ColorValue.h"
+#include "maps/ColorValue.h"
 #include "app/MainForm.h"
 #include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"
@@ -30,46 +30,22 @@ constexpr int kEnter = 13;
 
 void TTarvexMainForm::ConnectMapHandlers()
 {
-    InjGrid->SetTextColor(Qt::red);
+    widgets::paintMapGrid(InjGrid, maps::MapPage::Fuel, [this] { return BandColorsNow(); });
+    widgets::paintMapGrid(IgnGrid, maps::MapPage::Ignition, {});
     InjGrid->SetTrail(&m_trail);
     IgnGrid->SetTrail(&m_trail);
-    IgnGrid->SetTextColor(palette().color(QPalette::WindowText));
     InjGrid->OnSelectCell = [this](int column, int row) { InjGridSelectCell(column, row); };
     IgnGrid->OnSelectCell = [this](int column, int row) { IgnGridSelectCell(column, row); };
     InjGrid->OnKeyPress = [this](QChar key) { return InjGridKeyPress(key); };
     IgnGrid->OnKeyPress = [this](QChar key) { return IgnGridKeyPress(key); };
     InjGrid->OnKeyDown = [this](int key) { Guarded([&] { InjGridKeyDown(key); }); };
     IgnGrid->OnKeyDown = [this](int key) { Guarded([&] { IgnGridKeyDown(key); }); };
-    InjGrid->CellFill = [this](const QString &text) -> std::optional<QColor> {
-        const std::optional<int> band = maps::fuelBand(maps::paintValue(text));
-        if (!band)
-            return std::nullopt;
-        return colorFromValue(BandLabels[size_t(*band - 1)]->Color(), palette());
-    };
-    IgnGrid->CellFill = [this](const QString &text) -> std::optional<QColor> {
-        const std::optional<int32_t> color = maps::ignitionColor(maps::paintValue(text));
-        if (!color)
-            return std::nullopt;
-        return colorFromValue(*color, palette());
-    };
     m_pages[0] = std::make_unique<TMapPage>(0, TMapPage::Controls{InjGrid, InjEditCheck, InjWarningLabel,
                                                                   ProgressBar2, PageControl1});
     m_pages[1] = std::make_unique<TMapPage>(1, TMapPage::Controls{IgnGrid, IgnEditCheck, IgnWarningLabel,
                                                                   ProgressBar1, PageControl1});
     for (int map = 0; map < 2; ++map) {
         TMapPage &page = Page(map);
-        // Typed text is the window's until Enter sends it; an editor left
-        // any other way puts the ECU's value back.
-        page.controls.grid->OnCellEdited = [&page](int cell, const QString &text) {
-            page.session.type(cell, text);
-            page.controls.grid->SetPending(page.session.pendingCells());
-        };
-        page.controls.grid->OnEditorClosed = [this, map, &page](int cell) {
-            if (!page.session.isTyped(cell))
-                return;
-            page.session.dropTyped(cell);
-            ShowMap(map);
-        };
         connect(page.controls.edit, &QCheckBox::toggled, this, [this, map, &page](bool on) {
             page.session.setEditing(on);
             Guarded([&] { RefreshComparison(map); });
@@ -79,7 +55,7 @@ void TTarvexMainForm::ConnectMapHandlers()
     On(IgnSaveButton, &QPushButton::clicked, &TTarvexMainForm::IgnSaveButtonClick);
     On(InjTemplateButton, &QPushButton::clicked, &TTarvexMainForm::InjTemplateButtonClick);
     On(IgnAutoEditButton, &QPushButton::clicked, &TTarvexMainForm::IgnAutoEditButtonClick);
-    for (int band = 1; band <= kBandCount; ++band)
+    for (int band = 1; band <= maps::kBandCount; ++band)
         BandLabels[size_t(band - 1)]->OnClick = [this, band] { Guarded([&] { BandLabelClick(band); }); };
 }
 
@@ -87,6 +63,7 @@ void TTarvexMainForm::ShowMap(int map)
 {
     Page(map).Show(LanguageIndex());
     RefreshComparison(map);
+    RefreshHistory();
 }
 
 std::optional<QStringList> TTarvexMainForm::ReadMapCells(int map, bool resume)
@@ -115,7 +92,7 @@ void TTarvexMainForm::MapRead(int map, const QStringList &cells)
             : QString();
     }
     // The map the ECU had when the fitter connected is always kept.
-    if (!page.session.backedUpSinceConnect() && BackupMap(map, false))
+    if (!page.session.backedUpSinceConnect() && BackupMap(map, false, maps::BackupSource::FirstRead))
         page.NoteBackupDifference(m_services.backupFolder, LanguageIndex());
     ShowMap(map);
 }
@@ -133,6 +110,9 @@ void TTarvexMainForm::ReportDifferences(int map, const QStringList &cells)
     for (const maps::CellDifference &d : differences)
         table.rows.push_back({QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
                               maps::speedCaption(d.cell % 16), d.ecu, d.file});
+    // The window's values may be gone from the ECU for good: they are kept
+    // before the fitter chooses.
+    BackupMap(map, false, maps::BackupSource::Reconnect, window);
     const QPointer<TTarvexMainForm> alive(this);
     const int choice = m_services.dialogs->choose(
         this, lang::runTimeText(lang::Text::DifferenceTitle, language),
@@ -176,7 +156,8 @@ void TTarvexMainForm::VerifyMapsAfterReconnect()
     }
 }
 
-bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
+bool TTarvexMainForm::BackupMap(int map, bool askToGoOn, maps::BackupSource source,
+                                const std::optional<QStringList> &cells)
 {
     maps::MapSession &session = Page(map).session;
     if (!session.hasMap())
@@ -184,9 +165,13 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
     QDir().mkpath(m_services.backupFolder);
     const QString path = monitor::LogFile::freshName(m_services.backupFolder, m_services.now(),
                                                      QLatin1String(Page(map).table.extension));
-    const QString error = maps::writeMapFile(path, session.ecu());
+    const QStringList kept = cells.value_or(session.ecu());
+    const QString error = maps::writeBackup(path, kept, source);
     if (error.isEmpty()) {
-        session.backedUp(path);
+        Page(map).kept.insert(maps::mapFileContent(kept));
+        if (!cells)
+            session.backedUp(path);
+        RefreshHistory();
         return true;
     }
     // An automatic backup is tried again on every read (the disk may have
@@ -202,9 +187,9 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn)
                                                      lang::runTimeText(lang::Text::GoOnWithoutBackup, LanguageIndex()));
 }
 
-bool TTarvexMainForm::BackupBeforeReplacing(int map)
+bool TTarvexMainForm::BackupBeforeReplacing(int map, maps::BackupSource source)
 {
-    return Page(map).session.backupCurrent() || BackupMap(map, true);
+    return Page(map).session.backupCurrent() || BackupMap(map, true, source);
 }
 
 void TTarvexMainForm::AskToStoreUnstored()
@@ -270,29 +255,18 @@ bool TTarvexMainForm::IgnGridKeyPress(QChar key)
     return maps::isMapCellKey(key);
 }
 
-namespace {
-// "+" and "-" step the selection by one while the grid, not its editor,
-// has the key.
-int stepOf(int key, const widgets::TMapGrid *grid)
-{
-    if (grid->EditorOpen())
-        return 0;
-    return key == Qt::Key_Plus ? 1 : key == Qt::Key_Minus ? -1 : 0;
-}
-} // namespace
-
 void TTarvexMainForm::InjGridKeyDown(int key)
 {
-    if (const int step = stepOf(key, InjGrid))
-        MapOperationClick(0, step > 0 ? MapOperation::Increment : MapOperation::Decrement);
+    // "+" and "-" step the selection by one while the grid, not its
+    // editor, has the key.
+    MapEditor(0).StepKey(key);
     if (key == kEnter)
         EnterCell(0);
 }
 
 void TTarvexMainForm::IgnGridKeyDown(int key)
 {
-    if (const int step = stepOf(key, IgnGrid))
-        MapOperationClick(1, step > 0 ? MapOperation::Increment : MapOperation::Decrement);
+    MapEditor(1).StepKey(key);
     if (key == kEnter)
         EnterCell(1);
 }
@@ -326,45 +300,7 @@ void TTarvexMainForm::EnterCell(int map)
 
 void TTarvexMainForm::RefuseChange(int map, const maps::Plan &plan)
 {
-    const int language = LanguageIndex();
-    TMapPage &page = Page(map);
-    // The refused text never stays looking like a value the ECU holds.
-    if (plan.cell >= 0)
-        page.session.dropTyped(plan.cell);
-    ShowMap(map);
-    auto warn = [&](const QString &text) {
-        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(), text);
-    };
-    const QString cellName = QString::number(plan.cell + 1);
-    const QString rowName = QString::number(plan.cell / 16 + 1);
-    const QString speed = plan.cell >= 0 ? maps::speedCaption(plan.cell % 16) : QString();
-    switch (plan.refusal) {
-    case maps::Refusal::None:
-    case maps::Refusal::EditingOff:
-    case maps::Refusal::BatchRunning: return;
-    case maps::Refusal::Storing:
-    case maps::Refusal::NoMap:
-        page.note = lang::runTimeText(plan.refusal == maps::Refusal::Storing ? lang::Text::NoteStoring : lang::Text::PageNotRead,
-                                language);
-        page.ShowStatus(language);
-        return;
-    case maps::Refusal::NotANumber:
-        if (plan.source == maps::Source::Enter)
-            throw invalidInteger(plan.text);
-        warn(lang::runTimeText(lang::Text::CellHoldsNoNumber, language).arg(cellName, rowName, speed));
-        return;
-    case maps::Refusal::OutOfRange:
-        if (plan.source == maps::Source::Enter && map == 0 && plan.value >= 1000) {
-            warn(lang::runTimeText(lang::Text::ValueTooLarge, language));
-            return;
-        }
-        warn(lang::runTimeText(lang::Text::CellOutOfRange, language)
-                 .arg(cellName, rowName, speed)
-                 .arg(plan.value)
-                 .arg(page.session.range().lowest)
-                 .arg(page.session.range().highest));
-        return;
-    }
+    MapEditor(map).Refuse(plan);
 }
 
 void TTarvexMainForm::StoreMap(int map)
@@ -372,6 +308,11 @@ void TTarvexMainForm::StoreMap(int map)
     if (!BComPort1->Connected())
         return;
     TMapPage &page = Page(map);
+    // What the ECU's memory held until now is gone after the store: it is
+    // kept unless a copy holds it already.
+    if (page.session.hasMap() && page.session.unstoredCount() > 0
+        && !page.kept.contains(maps::mapFileContent(page.session.storedCells())))
+        BackupMap(map, false, maps::BackupSource::BeforeStore, page.session.storedCells());
     RefreshTimer->SetEnabled(false);
     m_services.dialogs->showWarningWindow(this, QString::fromLatin1(kStoreWarningTitle),
                                           QString::fromUtf8(kStoreWarning));
@@ -413,7 +354,7 @@ void TTarvexMainForm::LoadTemplate(int map)
         && !m_services.dialogs->question(this, QCoreApplication::applicationName(),
                                          lang::runTimeText(lang::Text::TemplateOverUnstored, LanguageIndex()).arg(unstored)))
         return;
-    if (!BackupBeforeReplacing(map))
+    if (!BackupBeforeReplacing(map, maps::BackupSource::BeforeTemplate))
         return;
     Exchange().run(page.table.templateLoad);
     page.takeNextRead = true;
@@ -443,7 +384,7 @@ void TTarvexMainForm::BandLabelClick(int band)
     if (!chosen)
         return;
     m_lastChosenColor = *chosen;
-    BandLabels[size_t(band - 1)]->SetColor(valueFromColor(*chosen));
+    BandLabels[size_t(band - 1)]->SetColor(maps::valueFromColor(*chosen));
     InjGrid->viewport()->update();
 }
 

@@ -6,6 +6,7 @@
 #include "widgets/MapSurface.h"
 #include "widgets/AnalogGauge.h"
 #include "monitor/LiveData.h"
+#include "widgets/LiveGauges.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -15,6 +16,8 @@
 namespace tarvex::app {
 
 using namespace tarvex::monitor;
+using widgets::LiveGauge;
+using widgets::showLiveValue;
 
 namespace {
 // Ticks in a row without a reply to decode after which the ECU counts as
@@ -87,36 +90,29 @@ void TTarvexMainForm::DecodeSensorReply(const QByteArray &reply)
         return;
     if (const QByteArray a = link::taggedField(reply, 'A'); !a.isEmpty()) {
         RPMLabel->setText(link::fromCp1251(a));
-        rpmgauge->SetPosition(link::fieldNumber(a) / 1000.0);
+        showLiveValue(rpmgauge, LiveGauge::Rpm, a, false);
         LogItem("RPM ", a);
     }
     if (const QByteArray b = link::taggedField(reply, 'B'); !b.isEmpty()) {
         VoltageLabel->setText(voltageText(link::fieldNumber(b)));
-        VoltageGauge->SetPosition(voltsFromRaw(link::fieldNumber(b)));
+        showLiveValue(VoltageGauge, LiveGauge::Voltage, b, false);
         LogItem(" Volt ", b);
     }
     if (const QByteArray c = link::taggedField(reply, 'C'); !c.isEmpty()) {
-        TemperatureGauge->SetPosition(1023.0 - link::fieldNumber(c));
+        showLiveValue(TemperatureGauge, LiveGauge::Temperature, c, false);
         TemperatureLabel->setText(link::celsiusText(link::fieldNumber(c)));
         LogItem(" Temp ", c);
     }
     if (const QByteArray d = link::taggedField(reply, 'D'); !d.isEmpty()) {
-        TPS1Gauge->SetPosition(link::fieldNumber(d));
-        TPS1Gauge->SetCaption(link::fromCp1251(d));
+        showLiveValue(TPS1Gauge, LiveGauge::Throttle, d, false);
         LogItem(" TPS ", d);
     }
     if (const QByteArray f = link::taggedField(reply, 'F'); !f.isEmpty()) {
-        EngineLoadGauge->SetPosition(link::fieldNumber(f));
-        EngineLoadGauge->SetCaption(link::fromCp1251(f));
+        showLiveValue(EngineLoadGauge, LiveGauge::Load, f, false);
         LogItem(" MAP ", f);
     }
     if (const QByteArray g = link::taggedField(reply, 'G'); !g.isEmpty()) {
-        const LambdaDisplay lambda = lambdaDisplay(g, wbo_check->isChecked());
-        LambdaGauge->SetIndMaximum(lambda.indMaximum);
-        LambdaGauge->SetScale(lambda.scale);
-        LambdaGauge->SetFaceColor(lambda.face);
-        LambdaGauge->SetPosition(lambda.position);
-        LambdaGauge->SetCaption(lambda.caption);
+        showLiveValue(LambdaGauge, LiveGauge::Lambda, g, wbo_check->isChecked());
         LogItem(" Lambda ", g);
     }
     if (const QByteArray h = link::taggedField(reply, 'H'); !h.isEmpty()) {
@@ -148,9 +144,9 @@ void TTarvexMainForm::ShowTrail(int cell)
     m_trail.visit(cell);
     InjGrid->viewport()->update();
     IgnGrid->viewport()->update();
-    for (widgets::TMapSurface *surface : MapSurfaces)
-        if (surface)
-            surface->SetWorkingPoint(cell);
+    for (const auto &editor : m_editors)
+        if (editor->surface)
+            editor->surface->SetWorkingPoint(cell);
 }
 
 void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)

@@ -1,108 +1,101 @@
-// Seeing the maps: the working point's trail over the grids, the surface
-// window, and the comparison with a map file or a kept copy.
+// Seeing the maps: the surface window, the comparison with a map file or a
+// kept copy, and the history of the kept copies.
 #include "app/CompareWindow.h"
+#include "app/HistoryWindow.h"
 #include "app/MainForm.h"
 #include "lang/RunTimeTexts.h"
-#include "maps/MapCompare.h"
-#include "maps/MapFile.h"
+#include "maps/MapBackups.h"
 #include "widgets/MapGrid.h"
 #include "widgets/MapSurface.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLabel>
 
 namespace tarvex::app {
 
 void TTarvexMainForm::UpdateViewCaptions()
 {
-    const int language = LanguageIndex();
     for (int map = 0; map < 2; ++map) {
-        MapActions &a = MapMenus[size_t(map)];
-        a.surface->setText(lang::runTimeText(lang::Text::Menu3D, language));
-        a.compare->setText(lang::runTimeText(lang::Text::MenuCompare, language));
-        a.endCompare->setText(lang::runTimeText(lang::Text::MenuEndCompare, language));
-        if (widgets::TMapSurface *surface = MapSurfaces[size_t(map)]) {
-            surface->setWindowTitle(lang::runTimeText(lang::Text::SurfaceTitle, language).arg(lang::runTimeText(Page(map).table.name, language)));
-            surface->SetCaptions(lang::runTimeText(lang::Text::SurfaceSpeedAxis, language),
-                                 lang::runTimeText(lang::Text::SurfaceLoadAxis, language));
-        }
-        if (Page(map).session.comparison())
-            RefreshComparison(map);
+        MapEditor(map).UpdateCaptions();
+        HistoryActions[size_t(map)]->setText(lang::runTimeText(lang::Text::MenuHistory, LanguageIndex()));
     }
+    if (History)
+        History->SetLanguage(LanguageIndex());
 }
 
 void TTarvexMainForm::MapSurfaceClick(int map)
 {
-    if (!MapSurfaces[size_t(map)]) {
-        auto *surface = new widgets::TMapSurface(Page(map).controls.grid, this);
-        surface->setWindowFlag(Qt::Window);
-        surface->setAttribute(Qt::WA_DeleteOnClose);
-        surface->setObjectName(map == 0 ? QStringLiteral("InjSurface") : QStringLiteral("IgnSurface"));
-        MapSurfaces[size_t(map)] = surface;
-        UpdateViewCaptions();
-    }
-    widgets::TMapSurface *surface = MapSurfaces[size_t(map)];
-    surface->SetWorkingPoint(m_trail.newest());
-    surface->show();
-    surface->raise();
+    MapEditor(map).ShowSurface();
 }
 
 void TTarvexMainForm::MapCompareClick(int map)
 {
-    // The page's map file dialog, starting among the kept copies; the file
-    // checked as a load checks it.
-    const QString folder = QDir(m_services.backupFolder).exists() ? m_services.backupFolder : QString();
-    QString path;
-    const std::optional<maps::MapFileRead> file = ChooseMapFile(map, folder, &path);
-    if (!file)
-        return;
-    Page(map).session.compareWith(maps::Comparison{path, file->cells});
-    Page(map).ShowStatus(LanguageIndex());
-    MapCompareWindowShow(map);
+    MapEditor(map).Compare();
 }
 
 void TTarvexMainForm::MapCompareWindowShow(int map)
 {
-    TCompareWindow *&window = CompareWindows[size_t(map)];
-    if (!window) {
-        window = new TCompareWindow(this);
-        window->setObjectName(map == 0 ? QStringLiteral("InjCompareWindow") : QStringLiteral("IgnCompareWindow"));
-        window->OnWrite = [this, map](const std::vector<int> &cells) { Guarded([&] { WriteFromFile(map, cells); }); };
-        window->OnClose = [this, map] { Guarded([&] { EndComparison(map); }); };
-    }
-    ShowMap(map);
-    window->show();
-    window->raise();
+    MapEditor(map).ShowCompareWindow();
 }
 
 void TTarvexMainForm::RefreshComparison(int map)
 {
-    // In place: the fitter's selection and the window's place stay.
-    Page(map).ShowComparison(CompareWindows[size_t(map)], MapEditable(map), LanguageIndex());
+    MapEditor(map).RefreshComparison();
 }
 
 void TTarvexMainForm::EndComparison(int map)
 {
-    if (!Page(map).session.comparison())
-        return;
-    Page(map).session.endComparison();
-    ShowMap(map);
-    if (TCompareWindow *window = CompareWindows[size_t(map)]; window && window->isVisible())
-        window->hide();
+    MapEditor(map).EndComparison();
 }
 
 void TTarvexMainForm::WriteFromFile(int map, const std::vector<int> &cells)
 {
-    const std::optional<maps::Comparison> &comparison = Page(map).session.comparison();
-    if (!comparison || !MapEditable(map))
+    MapEditor(map).WriteCompared(cells);
+}
+
+void TTarvexMainForm::ConnectHistoryHandlers()
+{
+    for (int map = 0; map < 2; ++map) {
+        QAction *&action = HistoryActions[size_t(map)];
+        action = new QAction(Page(map).controls.grid);
+        connect(action, &QAction::triggered, this, [this] { Guarded([this] { MapHistoryClick(); }); });
+    }
+}
+
+void TTarvexMainForm::MapHistoryClick()
+{
+    if (!History) {
+        History = new THistoryWindow(m_services.backupFolder, this);
+        History->OnChoose = [this](const maps::BackupEntry &copy) { Guarded([&] { CompareWithCopy(copy); }); };
+        History->OnNote = [this](const maps::BackupEntry &copy, const QString &note) {
+            Guarded([&] {
+                if (const QString error = maps::setBackupNote(copy.path, note); !error.isEmpty())
+                    throw Exception(error);
+            });
+        };
+    }
+    History->show();
+    History->raise();
+    RefreshHistory();
+}
+
+void TTarvexMainForm::RefreshHistory()
+{
+    if (!History || !History->isVisible())
         return;
-    std::vector<std::pair<int, QString>> writes;
-    for (int cell : cells)
-        writes.emplace_back(cell, comparison->cells.value(cell));
-    SendPlan(map, Page(map).session.write(writes, maps::Source::Comparison));
+    std::array<std::optional<QStringList>, 2> maps;
+    for (int map = 0; map < 2; ++map)
+        if (Page(map).session.hasMap() && !Page(map).session.needsCompare())
+            maps[size_t(map)] = Page(map).session.ecu();
+    History->Update(maps, LanguageIndex());
+}
+
+void TTarvexMainForm::CompareWithCopy(const maps::BackupEntry &copy)
+{
+    const int map = copy.page == maps::MapPage::Fuel ? 0 : 1;
+    const maps::MapFileRead file = maps::readMapFile(copy.path, Page(map).session.range(), LanguageIndex());
+    if (!file.error.isEmpty())
+        throw Exception(file.error);
+    MapEditor(map).CompareWith(maps::Comparison{copy.path, file.cells, maps::Source::Restore});
 }
 
 } // namespace tarvex::app

@@ -47,7 +47,8 @@ const MapPageTable &mapPageTable(int map)
     return kPages[map == 0 ? 0 : 1];
 }
 
-TMapPage::TMapPage(int map, Controls c) : table(mapPageTable(map)), controls(c), session(table.kind)
+TMapPage::TMapPage(int map, Controls c, bool file)
+    : table(mapPageTable(map)), controls(c), fileBacked(file), session(table.kind)
 {
 }
 
@@ -70,7 +71,7 @@ void TMapPage::ShowStatus(int language)
     else if (unstored > 0)
         parts << lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored);
     else if (session.storedSinceChange())
-        parts << lang::runTimeText(lang::Text::PageStored, language);
+        parts << lang::runTimeText(fileBacked ? lang::Text::FileSaved : lang::Text::PageStored, language);
     if (session.comparison()) {
         parts << lang::runTimeText(lang::Text::CompareCount, language).arg(session.comparisonDifferences().size());
         tip = session.comparison()->path;
@@ -80,6 +81,8 @@ void TMapPage::ShowStatus(int language)
     }
     controls.status->setText(parts.isEmpty() ? QStringLiteral(" ") : parts.join(QStringLiteral("; ")));
     controls.status->setToolTip(tip);
+    if (!controls.tabs)
+        return;
     controls.tabs->setTabIcon(table.tab, unstored > 0 ? unstoredIcon() : QIcon());
     controls.tabs->setTabToolTip(table.tab,
                                  unstored > 0 ? lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored) : QString());

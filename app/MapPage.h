@@ -4,6 +4,7 @@
 #include "link/CommandTable.h"
 #include "maps/MapSession.h"
 
+#include <QSet>
 #include <QString>
 #include <vector>
 
@@ -42,12 +43,14 @@ public:
         QCheckBox *edit = nullptr;
         QLabel *status = nullptr;
         QProgressBar *progress = nullptr;
-        QTabWidget *tabs = nullptr;
+        QTabWidget *tabs = nullptr; // none: no tab to mark
     };
-    TMapPage(int map, Controls controls);
+    // A file-backed page edits a map file in place of the ECU's map.
+    TMapPage(int map, Controls controls, bool fileBacked = false);
 
     const MapPageTable &table;
     const Controls controls;
+    const bool fileBacked;
     maps::MapSession session;
     // Why the last change was refused, until the next one.
     QString note;
@@ -57,6 +60,9 @@ public:
     QString backupEarlier;
     // The ECU's template replaced the map: its read is taken as it is.
     bool takeNextRead = false;
+    // The maps kept as copies since the program started, by their content:
+    // a store needs no copy of a map already kept.
+    QSet<QByteArray> kept;
 
     void Show(int language);
     void ShowStatus(int language);

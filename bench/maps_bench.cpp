@@ -1,7 +1,7 @@
 // One map reply parsed into a grid and the grid painted in full: the work
 // of every map read and of every autotune refresh.
-#include "app/ColorValue.h"
-#include "app/SettingsFile.h"
+#include "maps/ColorValue.h"
+#include "maps/SettingsFile.h"
 #include "maps/CellColors.h"
 #include "widgets/MapGrid.h"
 #include "maps/MapReply.h"
@@ -41,7 +41,7 @@ static void paintLikeTheFuelPage(widgets::TMapGrid &grid)
         const std::optional<int> band = maps::fuelBand(maps::paintValue(text));
         if (!band)
             return std::nullopt;
-        return app::colorFromValue(app::defaultBandColors()[size_t(*band - 1)], grid.palette());
+        return maps::colorFromValue(maps::defaultBandColors()[size_t(*band - 1)], grid.palette());
     };
 }
 

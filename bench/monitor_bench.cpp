@@ -6,7 +6,10 @@
 #include "widgets/AnalogGauge.h"
 #include "widgets/MapGrid.h"
 #include "monitor/LogAnalysis.h"
+#include "logview/LogPlaybackView.h"
 #include "logview/LogViewWindow.h"
+#include "monitor/LogMapTrack.h"
+#include "widgets/LogPlot.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -116,6 +119,15 @@ static QByteArray hourLog()
     return out;
 }
 
+static QString hourLogFile(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("hour.log"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(hourLog());
+    return path;
+}
+
 // Against the map beside the log, with a change every minute, a lambda
 // delay and a few locked cells.
 static void BM_AnalyseHourLog(benchmark::State &state)
@@ -141,11 +153,7 @@ BENCHMARK(BM_AnalyseHourLog)->Unit(benchmark::kMillisecond);
 static void BM_OpenHourLog(benchmark::State &state)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("hour.log"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(hourLog());
-    f.close();
+    const QString path = hourLogFile(dir);
     auto dialogs = std::make_shared<bench::QuietDialogs>();
     for (auto _ : state) {
         logview::TLogViewWindow window(monitor::readLogFile(path), path, dialogs);
@@ -244,6 +252,38 @@ static void BM_LiveAnalysisWindowRefresh(benchmark::State &state)
     }
 }
 BENCHMARK(BM_LiveAnalysisWindowRefresh)->Unit(benchmark::kMillisecond);
+// Seeking anywhere in a one-hour log played back: the record reached, then
+// the whole window drawn anew (grab: more than a screen update repaints)
+// with the cursor, the six gauges, the map in force and the trail on it.
+// Argument 0: the plots show the whole hour; else the records they show
+// (1500: five minutes), so that a far seek pans them and their curves are
+// drawn again.
+static void BM_SeekHourLog(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = hourLogFile(dir);
+    monitor::FuelMap start;
+    start.fill(100);
+    monitor::LogMapTrack track(start);
+    for (int record = 300; record < 18000; record += 300)
+        track.change(record, record / 300 % 256, 100 + record / 300 % 7);
+    QFile side(monitor::logMapTrackPath(path));
+    side.open(QIODevice::WriteOnly);
+    side.write(track.text());
+    side.close();
+    logview::TLogViewWindow window(monitor::readLogFile(path), path, std::make_shared<bench::QuietDialogs>());
+    window.show();
+    if (state.range(0) > 0)
+        window.Plot->SetView(0, state.range(0));
+    window.grab();
+    int record = 0;
+    for (auto _ : state) {
+        record = (record + 7919) % 18000; // far apart, all over the hour
+        window.Playback->Seek(record);
+        benchmark::DoNotOptimize(window.grab());
+    }
+}
+BENCHMARK(BM_SeekHourLog)->Arg(0)->Arg(1500)->Arg(9000)->Unit(benchmark::kMillisecond);
 
 static void BM_GaugePositionUpdate(benchmark::State &state)
 {

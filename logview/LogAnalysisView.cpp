@@ -141,6 +141,8 @@ bool TLogAnalysisView::LoadCurrentMap(const QString &path)
     m_current = values;
     m_currentPath = path;
     Analyse();
+    if (OnBaseChanged)
+        OnBaseChanged();
     return true;
 }
 
@@ -158,6 +160,11 @@ std::optional<LogMapTrack> TLogAnalysisView::Base() const
     if (m_current)
         return LogMapTrack(*m_current);
     return m_track.track;
+}
+
+QString TLogAnalysisView::BaseFile() const
+{
+    return QFileInfo(m_current ? m_currentPath : m_trackPath).fileName();
 }
 
 void TLogAnalysisView::LockSelectionClick(bool lock)

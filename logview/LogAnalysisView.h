@@ -62,14 +62,20 @@ public:
     QLabel *Summary = nullptr;
     QPushButton *SaveButton = nullptr;
 
+    // The fuel map in force at each record, and the file it comes from;
+    // none when there is neither a map beside the log nor one chosen.
+    std::optional<monitor::LogMapTrack> Base() const;
+    QString BaseFile() const;
+
     // Told when the sensor choice changes (the scatter colours by it).
     std::function<void(monitor::SensorKind)> OnSensorChanged;
+    // Told when the fitter chose another current map.
+    std::function<void()> OnBaseChanged;
 
 private:
     void UpdateCaptions();
     void FillCells();
     void Message(const QString &text);
-    std::optional<monitor::LogMapTrack> Base() const;
 
     const monitor::LogData &m_log;
     QString m_logPath;

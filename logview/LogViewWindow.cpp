@@ -2,6 +2,7 @@
 #include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "logview/LogAnalysisView.h"
+#include "logview/LogPlaybackView.h"
 #include "widgets/LogPlot.h"
 #include "widgets/LogScatter.h"
 
@@ -26,7 +27,8 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
     CellView = new TLogAnalysisView(m_log, path, std::move(dialogs));
     Scatter = new TLogScatter(m_log);
     Scatter->SetSensor(CellView->Sensor());
-    Views->addTab(Plot, QString());
+    Playback = new TLogPlayback(m_log, Plot);
+    Views->addTab(Playback, QString());
     Views->addTab(CellView, QString());
     Views->addTab(Scatter, QString());
     LanguageBox = new QComboBox(this);
@@ -40,16 +42,26 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(BadLinesLabel);
     layout->addWidget(Views);
-    CellView->OnSensorChanged = [this](SensorKind sensor) { Scatter->SetSensor(sensor); };
+    auto takeBase = [this] { Playback->SetBase(CellView->Base(), CellView->BaseFile()); };
+    takeBase();
+    Playback->SetWideBand(CellView->Sensor() == SensorKind::WideBand);
+    CellView->OnBaseChanged = takeBase;
+    CellView->OnSensorChanged = [this](SensorKind sensor) {
+        Scatter->SetSensor(sensor);
+        Playback->SetWideBand(sensor == SensorKind::WideBand);
+    };
     connect(Views, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab > 0)
             TakeRange();
+        else
+            Playback->setFocus();
     });
     connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int index) { SetLanguage(index); });
     const int language = QLocale::system().language() == QLocale::Russian ? 0 : 1;
     LanguageBox->setCurrentIndex(language);
     SetLanguage(language);
-    resize(1200, 800);
+    resize(1400, 860);
+    Playback->setFocus();
 }
 
 void TLogViewWindow::TakeRange()
@@ -84,6 +96,7 @@ void TLogViewWindow::SetLanguage(int language)
     Views->setTabText(2, lang::runTimeText(lang::Text::ViewScatter, language));
     CellView->SetLanguage(language);
     Scatter->SetLanguage(language);
+    Playback->SetLanguage(language);
 }
 
 } // namespace tarvex::logview

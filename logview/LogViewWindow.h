@@ -19,10 +19,12 @@ class TLogPlot;
 namespace tarvex::logview {
 
 class TLogAnalysisView;
+class TLogPlayback;
 
-// tarvex-logview's window: the plots of a log, its cells with a suggested
-// fuel map, and its records as a scatter; the cells and the scatter take the
-// records the plots show. The language box chooses the new texts.
+// tarvex-logview's window: the plots of a log played back on the window's
+// gauges and fuel map, its cells with a suggested fuel map, and its records
+// as a scatter; the cells and the scatter take the records the plots show.
+// The language box chooses the new texts. Nothing here opens a port.
 class TLogViewWindow : public QWidget {
 public:
     TLogViewWindow(monitor::LogData log, const QString &path, std::shared_ptr<widgets::Dialogs> dialogs,
@@ -32,6 +34,8 @@ public:
     QComboBox *LanguageBox = nullptr;
     QLabel *BadLinesLabel = nullptr; // shown when lines of the log were skipped
     widgets::TLogPlot *Plot = nullptr;
+    // The plots' tab: the plots, and the log played back beside them.
+    TLogPlayback *Playback = nullptr;
     TLogAnalysisView *CellView = nullptr;
     widgets::TLogScatter *Scatter = nullptr;
 

@@ -1,12 +1,16 @@
-// tarvex-logview: plots a live-data log recorded by the window, analyses it
-// per cell of the fuel map and suggests a corrected map.
+// tarvex-logview: plots a live-data log recorded by the window and plays it
+// back on the window's gauges and fuel map, analyses it per cell of the fuel
+// map and suggests a corrected map.
 #include "widgets/QtDialogs.h"
 #include "widgets/ProgramStart.h"
 #include "maps/MapFile.h"
 #include "monitor/LogAnalysis.h"
 #include "monitor/LogMapTrack.h"
 #include "widgets/LogPlot.h"
+#include "logview/LogPlaybackView.h"
 #include "logview/LogViewWindow.h"
+#include "maps/SettingsFile.h"
+#include "widgets/MapGrid.h"
 
 #include <QApplication>
 #include <QDir>
@@ -298,6 +302,9 @@ int main(int argc, char *argv[])
         return 0;
     }
     TLogViewWindow view(log, command->log, std::make_shared<widgets::QtDialogs>());
+    // The fuel map in the colours of the window's bands, from its tarvex.ini.
+    const maps::BandColors bands = maps::readBandColors(QStringLiteral("tarvex.ini"));
+    widgets::paintMapGrid(view.Playback->Grid, maps::MapPage::Fuel, [bands] { return bands; });
     view.show();
     return application.exec();
 }

@@ -124,6 +124,21 @@ MapFileRead readMapFile(const QString &path, int language)
     return result;
 }
 
+MapFileRead readMapFile(const QString &path, const ValueRange &range, int language)
+{
+    MapFileRead file = readMapFile(path, language);
+    for (int line = 0; file.error.isEmpty() && line < file.cells.size(); ++line) {
+        const int value = file.cells[line].toInt();
+        if (value < range.lowest || value > range.highest)
+            file.error = lang::runTimeText(lang::Text::MapFileOutOfRange, language)
+                             .arg(line + 1)
+                             .arg(file.cells[line])
+                             .arg(range.lowest)
+                             .arg(range.highest);
+    }
+    return file;
+}
+
 std::optional<std::array<int, 256>> readMapValues(const QString &path, int language, QString *error)
 {
     const MapFileRead file = readMapFile(path, language);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "maps/MapOperations.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -24,6 +26,10 @@ struct MapFileRead {
 // an optional minus sign before them. Any file is read only up to its limit.
 // language: the language box's index.
 MapFileRead readMapFile(const QString &path, int language);
+
+// The same check, and every value inside the map's range: what a map page
+// takes from a file.
+MapFileRead readMapFile(const QString &path, const ValueRange &range, int language);
 
 // The same check, the cells as numbers; none with the error when it fails.
 std::optional<std::array<int, 256>> readMapValues(const QString &path, int language, QString *error);

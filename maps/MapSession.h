@@ -56,6 +56,7 @@ struct ReadOutcome {
 struct Comparison {
     QString path; // the file; empty for the window's values kept at a reconnect
     QStringList cells;
+    Source source = Source::Comparison; // of the writes that take its values
 };
 
 // One map page's truth: what the ECU holds as far as the window knows, what
@@ -145,6 +146,8 @@ public:
     bool storing() const { return m_storing > 0; }
     // Cells of the working map that differ from what is stored.
     int unstoredCount() const;
+    // What the ECU's permanent memory holds, as far as the window knows.
+    const QStringList &storedCells() const { return m_stored; }
     // A store ended and nothing changed since.
     bool storedSinceChange() const { return m_storedSinceChange; }
 

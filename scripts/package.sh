@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Tarvex (both programs, the log viewer, a
-# desktop entry, an icon, the udev rule for USB-serial adapters, the
+# Builds the Debian package of Tarvex (both programs, the log viewer, the
+# map editor, a desktop entry, an icon, the udev rule for USB-serial adapters, the
 # copyright and the changelog) from a clean clone: installs what is missing,
 # builds a release in build-release (or in the build folder given) and packs
 # it there.
@@ -13,7 +13,7 @@ bash scripts/install-deps.sh file dpkg-dev
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 fi
-cmake --build "$build" --parallel 2 --target tarvex tarvex-ecu-sim tarvex-logview
+cmake --build "$build" --parallel 2 --target tarvex tarvex-ecu-sim tarvex-logview tarvex-mapedit
 (cd "$build" && cpack -G DEB >/dev/null)
 package=$(ls "$build"/tarvex_*_amd64.deb 2>/dev/null | head -n 1)
 [ -n "$package" ] || { echo "package.sh: cpack made no package" >&2; exit 1; }

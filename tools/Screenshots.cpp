@@ -1,10 +1,16 @@
-// Renders each page of the window to a picture for the README.
+// Renders each page of the window, the map windows, the history, the map
+// editor and the log viewer to pictures for the README.
 #include "app/CompareWindow.h"
+#include "app/HistoryWindow.h"
 #include "app/LiveAnalysisWindow.h"
 #include "app/MainForm.h"
+#include "app/MapEditWindow.h"
 #include "link/PosixSerialSystem.h"
 #include "logview/LogAnalysisView.h"
+#include "logview/LogPlaybackView.h"
 #include "logview/LogViewWindow.h"
+#include "maps/ColorValue.h"
+#include "maps/MapBackups.h"
 #include "sim/Simulator.h"
 #include "widgets/LogPlot.h"
 #include "widgets/MapGrid.h"
@@ -24,8 +30,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -97,30 +103,86 @@ bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QStr
 
     form.Guarded([&] { form.MapSurfaceClick(0); });
     waitMs(300);
-    ok = ok && save(form.MapSurfaces[0]->grab().toImage(), QDir(outDir).filePath(QStringLiteral("map-surface.png")));
-    form.MapSurfaces[0]->close();
+    ok = ok && save(form.MapEditor(0).surface->grab().toImage(), QDir(outDir).filePath(QStringLiteral("map-surface.png")));
+    form.MapEditor(0).surface->close();
 
-    // A kept copy with a few cells tuned differently, compared.
+    // A copy kept yesterday with a few cells tuned differently, compared.
     QStringList kept = form.InjGrid->Cells();
     for (int cell : {68, 69, 84, 85, 100})
         kept[cell] = QString::number(kept[cell].toInt() + 12);
-    const QString copy = scratch.filePath(QStringLiteral("map-backups/tuned.inj"));
-    QFile file(copy);
-    file.open(QIODevice::WriteOnly);
-    for (const QString &cell : kept)
-        file.write(cell.toLatin1() + "\r\n");
-    file.close();
+    const QString copy = scratch.filePath(QStringLiteral("map-backups/07-12-26_18-42-10.inj"));
+    maps::writeBackup(copy, kept, maps::BackupSource::BeforeStore);
+    maps::setBackupNote(copy, QStringLiteral("до настройки ХХ"));
     dialogs->file = copy;
     form.Guarded([&] { form.MapCompareClick(0); });
     waitMs(300);
     QImage comparing = form.grab().toImage();
-    QWidget *list = form.CompareWindows[0];
+    QWidget *list = form.MapEditor(0).compareWindow;
     list->move(form.width() - list->width() - 20, 40);
     {
         QPainter painter(&comparing);
         painter.drawImage(list->pos(), list->grab().toImage());
     }
     ok = ok && save(comparing, QDir(outDir).filePath(QStringLiteral("map-compare.png")));
+    form.Guarded([&] { form.EndComparison(0); });
+
+    // The history: today's first reads, yesterday's copy and an older one;
+    // yesterday's chosen, its differences listed and outlined.
+    QStringList older = form.InjGrid->Cells();
+    older[0] = QStringLiteral("30");
+    maps::writeBackup(scratch.filePath(QStringLiteral("map-backups/05-12-26_11-05-40.inj")), older,
+                      maps::BackupSource::BeforeFileLoad);
+    form.Guarded([&] { form.IgnRefreshButtonClick(); });
+    form.Guarded([&] { form.MapHistoryClick(); });
+    app::THistoryWindow *history = form.History;
+    history->resize(form.width(), 210);
+    history->List->selectRow(2);
+    history->CompareButton->click();
+    waitMs(300);
+    // The window with the list of differences over it, the history below.
+    QImage listed(form.width(), form.height() + history->height(), QImage::Format_RGB32);
+    {
+        QPainter painter(&listed);
+        painter.drawImage(0, 0, form.grab().toImage());
+        QWidget *differences = form.MapEditor(0).compareWindow;
+        differences->resize(440, 200);
+        painter.drawImage(QPoint(form.width() - differences->width() - 10, 40), differences->grab().toImage());
+        painter.drawImage(QPoint(0, form.height()), history->grab().toImage());
+    }
+    ok = ok && save(listed, QDir(outDir).filePath(QStringLiteral("history.png")));
+    form.Guarded([&] { form.EndComparison(0); });
+    history->close();
+
+    // The map editor on a file of the same map, a block scaled by +5 %.
+    const QString base = scratch.filePath(QStringLiteral("base.inj"));
+    maps::writeMapFile(base, form.InjGrid->Cells());
+    app::MapEditServices offline;
+    offline.dialogs = dialogs;
+    offline.settingsPath = settingsPath;
+    offline.backupFolder = live.backupFolder;
+    std::unique_ptr<app::TMapEditWindow> editor = app::TMapEditWindow::Open(base, offline);
+    if (!editor)
+        return false;
+    editor->show();
+    editor->Grid->setCurrentCell(7, 4);
+    editor->Grid->setRangeSelected(QTableWidgetSelectionRange(7, 4, 10, 8), true);
+    dialogs->number = 5;
+    editor->Editor().Operation(app::MapOperation::Scale);
+    editor->Grid->setRangeSelected(QTableWidgetSelectionRange(7, 4, 10, 8), true);
+    std::unique_ptr<QMenu> editMenu = editor->Editor().MakeMenu();
+    const QPoint editAt = editor->Grid->viewport()->mapTo(editor.get(), editor->Grid->CellRect(10 * 16 + 8).center());
+    editMenu->popup(editor->mapToGlobal(editAt));
+    waitMs(300);
+    const QRect editMenuRect(editor->mapFromGlobal(editMenu->pos()), editMenu->size());
+    QImage offlinePicture(QRect(QPoint(0, 0), editor->size()).united(editMenuRect).size(), QImage::Format_RGB32);
+    offlinePicture.fill(Qt::white);
+    {
+        QPainter painter(&offlinePicture);
+        painter.drawImage(0, 0, editor->grab().toImage());
+        painter.drawImage(editMenuRect.topLeft(), editMenu->grab().toImage());
+    }
+    editMenu->hide();
+    ok = ok && save(offlinePicture, QDir(outDir).filePath(QStringLiteral("mapedit.png")));
     form.Guarded([&] { form.ComDisconnectButtonClick(); });
     simulator.stop();
     return ok;
@@ -303,6 +365,26 @@ int main(int argc, char *argv[])
         cells.show();
         waitMs(200);
         if (!save(cells.grab().toImage(), QDir(outDir).filePath(QStringLiteral("logview-cells.png"))))
+            return 1;
+        // The same drive played back at 4×, halfway through, the plots
+        // zoomed to a minute around it.
+        cells.close();
+        tarvex::logview::TLogViewWindow playback(tarvex::monitor::readLogFile(logPath), logPath,
+                                                 std::make_shared<tarvex::widgets::QuietDialogs>());
+        const tarvex::maps::BandColors bands = tarvex::maps::readBandColors(services.settingsPath);
+        tarvex::widgets::paintMapGrid(playback.Playback->Grid, tarvex::maps::MapPage::Fuel, [bands] { return bands; });
+        playback.resize(1400, 860);
+        playback.SetLanguage(0);
+        playback.LanguageBox->setCurrentIndex(0);
+        const int middle = int(playback.Plot->ViewEnd() / 2);
+        playback.Plot->SetView(middle - 150, middle + 150);
+        playback.Playback->SetSpeed(3);
+        playback.Playback->SpeedBox->setCurrentIndex(3);
+        playback.Playback->Seek(middle);
+        playback.show();
+        playback.Playback->PlayPause();
+        waitMs(1200);
+        if (!save(playback.grab().toImage(), QDir(outDir).filePath(QStringLiteral("logview-playback.png"))))
             return 1;
     }
     return 0;

@@ -58,6 +58,7 @@ TLogPlot::TLogPlot(LogData log, QWidget *parent) : QWidget(parent), m_log(std::m
 void TLogPlot::SetTexts(PlotTexts texts)
 {
     m_texts = std::move(texts);
+    m_curvesStale = true;
     update();
 }
 
@@ -79,6 +80,7 @@ void TLogPlot::SetView(double start, double end)
     const double span = std::clamp(end - start, 4.0, std::max(4.0, last));
     m_start = std::clamp(start, 0.0, std::max(0.0, last - span));
     m_end = m_start + span;
+    m_curvesStale = true;
     update();
 }
 
@@ -124,9 +126,50 @@ int TLogPlot::xOf(double record) const
     return a.left() + int(std::lround((record - m_start) / (m_end - m_start) * a.width()));
 }
 
+void TLogPlot::resizeEvent(QResizeEvent *event)
+{
+    m_curvesStale = true;
+    QWidget::resizeEvent(event);
+}
+
 void TLogPlot::paintEvent(QPaintEvent *)
 {
+    const QRect area = plotArea();
+    const int first = std::max(0, int(std::floor(m_start)));
+    const int last = std::min(int(m_log.records.size()) - 1, int(std::ceil(m_end)));
+    const qreal ratio = devicePixelRatioF();
+    if (m_curvesStale || m_curves.size() != size() * ratio) {
+        m_curves = QPixmap(size() * ratio);
+        m_curves.setDevicePixelRatio(ratio);
+        QPainter curves(&m_curves);
+        curves.setFont(font());
+        PaintCurves(curves, first, last);
+        m_curvesStale = false;
+    }
     QPainter p(this);
+    p.drawPixmap(0, 0, m_curves);
+    const QRect strip(area.left(), area.bottom() + 2, area.width(), kStrip - 4);
+    if (m_cursor >= 0 && m_cursor >= first && m_cursor <= last) {
+        const int x = xOf(m_cursor);
+        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        p.drawLine(x, area.top(), x, strip.bottom());
+        const QStringList readout = Readout();
+        const QFontMetrics fm(font());
+        int w = 0;
+        for (const QString &line : readout)
+            w = std::max(w, fm.horizontalAdvance(line));
+        QRect box(x + 8, area.top() + 4, w + 12, fm.height() * int(readout.size()) + 8);
+        if (box.right() > area.right())
+            box.moveRight(x - 8);
+        p.fillRect(box, QColor(255, 255, 230));
+        p.setPen(Qt::black);
+        p.drawRect(box);
+        p.drawText(box.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop, readout.join(QLatin1Char('\n')));
+    }
+}
+
+void TLogPlot::PaintCurves(QPainter &p, int first, int last)
+{
     p.fillRect(rect(), Qt::white);
     p.setPen(Qt::black);
     p.drawText(QRect(8, 4, width() - 16, kTop - 6), Qt::AlignLeft | Qt::AlignVCenter, windowTitle());
@@ -134,8 +177,6 @@ void TLogPlot::paintEvent(QPaintEvent *)
     const auto &list = channels();
     const int rows = int(list.size());
     const double rowHeight = double(area.height()) / rows;
-    const int first = std::max(0, int(std::floor(m_start)));
-    const int last = std::min(int(m_log.records.size()) - 1, int(std::ceil(m_end)));
 
     for (int c = 0; c < rows; ++c) {
         const QRect row(area.left(), area.top() + int(c * rowHeight), area.width(), int(rowHeight) - 4);
@@ -208,24 +249,6 @@ void TLogPlot::paintEvent(QPaintEvent *)
                        .arg(record * kSecondsPerRecord, 0, 'f', 1)
                        .arg(m_texts.seconds));
     }
-
-    if (m_cursor >= 0 && m_cursor >= first && m_cursor <= last) {
-        const int x = xOf(m_cursor);
-        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
-        p.drawLine(x, area.top(), x, strip.bottom());
-        const QStringList readout = Readout();
-        const QFontMetrics fm(font());
-        int w = 0;
-        for (const QString &line : readout)
-            w = std::max(w, fm.horizontalAdvance(line));
-        QRect box(x + 8, area.top() + 4, w + 12, fm.height() * int(readout.size()) + 8);
-        if (box.right() > area.right())
-            box.moveRight(x - 8);
-        p.fillRect(box, QColor(255, 255, 230));
-        p.setPen(Qt::black);
-        p.drawRect(box);
-        p.drawText(box.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop, readout.join(QLatin1Char('\n')));
-    }
 }
 
 void TLogPlot::wheelEvent(QWheelEvent *event)
@@ -254,7 +277,11 @@ void TLogPlot::mouseMoveEvent(QMouseEvent *event)
         const double start = m_dragStart - (x - m_dragX) * perPixel;
         SetView(start, start + span);
     }
+    if (!m_followMouse)
+        return;
     SetCursorRecord(int(std::lround(recordAt(x))));
+    if (OnCursorMoved)
+        OnCursorMoved(m_cursor);
 }
 
 void TLogPlot::mouseReleaseEvent(QMouseEvent *)

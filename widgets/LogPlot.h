@@ -2,8 +2,10 @@
 
 #include "monitor/LogReader.h"
 
+#include <QPixmap>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 namespace tarvex::widgets {
 
@@ -34,6 +36,10 @@ public:
     void SetView(double start, double end);
     void SetCursorRecord(int record);
     int CursorRecord() const { return m_cursor; }
+    // Whether the mouse moves the cursor (it does unless a log is playing),
+    // and who is told when it does.
+    void SetFollowMouse(bool follow) { m_followMouse = follow; }
+    std::function<void(int record)> OnCursorMoved;
     // The readout at the cursor, one line per channel.
     QStringList Readout() const;
 
@@ -43,9 +49,13 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QRect plotArea() const;
+    // Everything but the cursor, drawn again only when the view, the texts
+    // or the size change: a cursor that moves costs a copy.
+    void PaintCurves(QPainter &p, int first, int last);
     QString UnitText(int channel) const;
     double recordAt(int x) const;
     int xOf(double record) const;
@@ -56,6 +66,9 @@ private:
     double m_end = 1;
     int m_cursor = -1;
     bool m_dragging = false;
+    bool m_followMouse = true;
+    QPixmap m_curves;
+    bool m_curvesStale = true;
     int m_dragX = 0;
     double m_dragStart = 0;
 };

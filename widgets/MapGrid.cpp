@@ -1,4 +1,7 @@
 #include "widgets/MapGrid.h"
+#include "maps/CellColors.h"
+#include "maps/ColorValue.h"
+#include "maps/MapScale.h"
 #include "maps/WorkingTrail.h"
 
 #include <QHeaderView>
@@ -347,6 +350,44 @@ bool TMapGrid::viewportEvent(QEvent *event)
         }
     }
     return QTableWidget::viewportEvent(event);
+}
+
+QPixmap TMapGrid::SpeedScale(const QPalette &palette, const QFont &font)
+{
+    QPixmap picture(537, 28);
+    picture.fill(palette.color(QPalette::Window));
+    QPainter painter(&picture);
+    painter.setFont(font);
+    painter.setPen(palette.color(QPalette::WindowText));
+    for (int column = 0; column < kSize; ++column) {
+        painter.save();
+        painter.translate(4 + column * (kCellWidth + 1) + 16, 27);
+        painter.rotate(-90);
+        painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, speedCaption(column));
+        painter.restore();
+    }
+    return picture;
+}
+
+void paintMapGrid(TMapGrid *grid, maps::MapPage kind, std::function<maps::BandColors()> bands)
+{
+    if (kind == maps::MapPage::Fuel) {
+        grid->SetTextColor(Qt::red);
+        grid->CellFill = [grid, bands](const QString &text) -> std::optional<QColor> {
+            const std::optional<int> band = maps::fuelBand(maps::paintValue(text));
+            if (!band)
+                return std::nullopt;
+            return maps::colorFromValue(bands()[size_t(*band - 1)], grid->palette());
+        };
+        return;
+    }
+    grid->SetTextColor(grid->palette().color(QPalette::WindowText));
+    grid->CellFill = [grid](const QString &text) -> std::optional<QColor> {
+        const std::optional<int32_t> color = maps::ignitionColor(maps::paintValue(text));
+        if (!color)
+            return std::nullopt;
+        return maps::colorFromValue(*color, grid->palette());
+    };
 }
 
 } // namespace tarvex::widgets

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "maps/MapSession.h"
+#include "maps/SettingsFile.h"
+
 #include <QColor>
 #include <QTableWidget>
 #include <functional>
@@ -78,6 +81,10 @@ public:
 
     void keyboardSearch(const QString &search) override;
 
+    // The engine-speed scale under a grid, one caption per column, vertical:
+    // 537 × 28 pixels, to stand 3 pixels left of the grid.
+    static QPixmap SpeedScale(const QPalette &palette, const QFont &font);
+
 protected:
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -93,5 +100,10 @@ private:
     bool m_showing = false;
     int m_editorCell = -1;
 };
+
+// How a map's grid paints its cells: the fuel map in red on its bands'
+// colours as `bands` gives them at the time, the ignition map in the
+// window's text colour on its fixed colours.
+void paintMapGrid(TMapGrid *grid, maps::MapPage kind, std::function<maps::BandColors()> bands);
 
 } // namespace tarvex::widgets

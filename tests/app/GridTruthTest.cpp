@@ -269,7 +269,7 @@ TEST_F(GridTruth, TheComparisonListKeepsItsSelectionAndFollowsTheEditBox)
     f.close();
     dialogs->nextFile = f.fileName();
     form->Guarded([&] { form->MapCompareClick(0); });
-    app::TCompareWindow *list = form->CompareWindows[0];
+    app::TCompareWindow *list = form->MapEditor(0).compareWindow;
     ASSERT_NE(list, nullptr);
     EXPECT_FALSE(list->WriteAll->isEnabled()) << "not while the page is not in edit mode";
     form->InjEditCheck->setChecked(true);

@@ -32,7 +32,8 @@ protected:
     }
     QStringList backups() const
     {
-        return QDir(dir.filePath(QStringLiteral("backups"))).entryList(QDir::Files, QDir::Name);
+        return QDir(dir.filePath(QStringLiteral("backups")))
+            .entryList({QStringLiteral("*.inj"), QStringLiteral("*.ign")}, QDir::Files, QDir::Name);
     }
     QByteArray backup(const QString &name) const
     {

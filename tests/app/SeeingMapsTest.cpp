@@ -2,7 +2,7 @@
 // comparison with a map file.
 #include "app/CompareWindow.h"
 #include "app/ColorLabel.h"
-#include "app/ColorValue.h"
+#include "maps/ColorValue.h"
 #include "widgets/MapGrid.h"
 #include "widgets/MapSurface.h"
 #include "tests/app/FormFixture.h"
@@ -76,10 +76,10 @@ TEST_F(SeeingMaps, TheTrailIsDrawnOverTheBandsWithoutMovingAnything)
     // colour all around it.
     const QRect cell = form->InjGrid->CellRect(51);
     QWidget *viewport = form->InjGrid->viewport();
-    const QColor band = app::colorFromValue(form->BandLabels[2]->Color(), form->palette());
+    const QColor band = maps::colorFromValue(form->BandLabels[2]->Color(), form->palette());
     EXPECT_EQ(pixel(viewport, cell.topLeft() + QPoint(1, cell.height() - 2)), band);
     EXPECT_NE(pixel(viewport, QPoint(cell.right() - 5, cell.center().y())), band);
-    EXPECT_EQ(form->BandLabels[2]->Color(), app::defaultBandColors()[2]) << "the band itself is untouched";
+    EXPECT_EQ(form->BandLabels[2]->Color(), maps::defaultBandColors()[2]) << "the band itself is untouched";
 }
 
 TEST_F(SeeingMaps, TheSurfaceFollowsTheGridAndTheWorkingPoint)
@@ -89,7 +89,7 @@ TEST_F(SeeingMaps, TheSurfaceFollowsTheGridAndTheWorkingPoint)
         form->InjGrid->SetCell(cell % 16, cell / 16, QStringLiteral("390")); // a block in band 20
     press(*form, &TTarvexMainForm::RefreshTimerTimer);
     form->Guarded([&] { form->MapSurfaceClick(0); });
-    widgets::TMapSurface *surface = form->MapSurfaces[0];
+    widgets::TMapSurface *surface = form->MapEditor(0).surface;
     ASSERT_NE(surface, nullptr);
     EXPECT_TRUE(surface->isVisible());
     EXPECT_EQ(surface->windowTitle(), QStringLiteral("Tarvex — 3D: Топливная карта"));
@@ -101,7 +101,7 @@ TEST_F(SeeingMaps, TheSurfaceFollowsTheGridAndTheWorkingPoint)
         return (sum / 4).toPoint();
     };
     const QImage picture = surface->Render(surface->size());
-    const QColor band20 = app::colorFromValue(form->BandLabels[19]->Color(), form->palette());
+    const QColor band20 = maps::colorFromValue(form->BandLabels[19]->Color(), form->palette());
     EXPECT_EQ(picture.pixelColor(patchCentre()), band20);
     const QPointF peak = surface->CellPosition(5 * 16 + 5);
     // A change of one cell redraws it; a tick marks the working point.
@@ -132,7 +132,7 @@ TEST_F(SeeingMaps, CompareMarksTheDifferencesAndWritesChosenCells)
     EXPECT_EQ(dialogs->fileDialogs.back().folder, dir.filePath(QStringLiteral("backups"))) << "starts among the copies";
     EXPECT_EQ(form->InjGrid->Marks(), (std::map<int, QString>{{17, "44"}, {200, "12"}}));
     EXPECT_EQ(form->InjWarningLabel->text(), QStringLiteral("Отличается от файла ячеек: 2"));
-    app::TCompareWindow *list = form->CompareWindows[0];
+    app::TCompareWindow *list = form->MapEditor(0).compareWindow;
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->List->rowCount(), 2);
     EXPECT_EQ(list->List->item(0, 0)->text(), QStringLiteral("18"));
@@ -165,7 +165,7 @@ TEST_F(SeeingMaps, AFileThatFailsTheChecksIsNotCompared)
     form->Guarded([&] { form->MapCompareClick(1); });
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("В файле 255 строк, а в карте 256. Файл не загружен."));
-    EXPECT_EQ(form->CompareWindows[1], nullptr);
+    EXPECT_EQ(form->MapEditor(1).compareWindow, nullptr);
     EXPECT_TRUE(form->IgnGrid->Marks().empty());
 }
 

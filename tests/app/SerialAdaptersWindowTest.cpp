@@ -128,6 +128,7 @@ TEST(Programs, AnswerHelpAndVersionAndSayTheyNeedADisplay)
                               {TARVEX_APP, "", "tarvex: needs a graphical display (neither DISPLAY nor "
                                                "WAYLAND_DISPLAY is set); start it from the desktop"},
                               {TARVEX_LOGVIEW, "--version", "tarvex-logview 28.07.23"},
+                              {TARVEX_MAPEDIT, "--version", "tarvex-mapedit 28.07.23"},
                               {TARVEX_ECU_SIM, "--version", "tarvex-ecu-sim 28.07.23"}};
     for (const auto &c : cases) {
         QProcess process;

@@ -1,12 +1,12 @@
 #include "app/ColorLabel.h"
-#include "app/SettingsFile.h"
+#include "maps/SettingsFile.h"
 #include "tests/app/FormFixture.h"
 
 #include <QCloseEvent>
 
 using namespace tarvex;
 using namespace tarvex::test;
-using app::kButtonFaceColor;
+using maps::kButtonFaceColor;
 
 namespace {
 
@@ -16,8 +16,8 @@ TEST_F(SettingsFile, FirstStartUsesTheDefaultsAndCloseWritesThem)
 {
     auto form = makeForm();
     EXPECT_TRUE(dialogs->messages.empty());
-    for (int k = 0; k < app::kBandCount; ++k)
-        EXPECT_EQ(form->BandLabels[size_t(k)]->Color(), app::defaultBandColors()[size_t(k)]);
+    for (int k = 0; k < maps::kBandCount; ++k)
+        EXPECT_EQ(form->BandLabels[size_t(k)]->Color(), maps::defaultBandColors()[size_t(k)]);
     EXPECT_EQ(form->BandLabels[0]->palette().color(QPalette::Window), QColor(0xA4, 0x06, 0xB0));
     EXPECT_TRUE(form->close());
     const QList<QByteArray> lines = iniLines();
@@ -37,7 +37,7 @@ TEST_F(SettingsFile, AChosenColourSurvivesARestart)
     auto again = makeForm();
     EXPECT_EQ(again->BandLabels[11]->Color(), 0x00123456);
     EXPECT_EQ(again->BandLabels[11]->palette().color(QPalette::Window), QColor(0x56, 0x34, 0x12));
-    EXPECT_EQ(again->BandLabels[10]->Color(), app::defaultBandColors()[10]);
+    EXPECT_EQ(again->BandLabels[10]->Color(), maps::defaultBandColors()[10]);
 }
 
 TEST_F(SettingsFile, ABadLineStopsTheReadingAndIsReported)
@@ -49,8 +49,8 @@ TEST_F(SettingsFile, ABadLineStopsTheReadingAndIsReported)
     EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("'' is not a valid integer value."));
     EXPECT_EQ(form->BandLabels[0]->Color(), 1);
     EXPECT_EQ(form->BandLabels[1]->Color(), 2);
-    for (int k = 2; k < app::kBandCount; ++k)
-        EXPECT_EQ(form->BandLabels[size_t(k)]->Color(), kButtonFaceColor);
+    for (int k = 2; k < maps::kBandCount; ++k)
+        EXPECT_EQ(form->BandLabels[size_t(k)]->Color(), maps::kButtonFaceColor);
     // The background colour is a system colour, drawn from the palette.
     EXPECT_EQ(form->BandLabels[2]->palette().color(QPalette::Window), form->palette().color(QPalette::Button));
     form->close();
@@ -71,7 +71,7 @@ TEST(SettingsFileReader, ReadsSignedNumbersAndIgnoresWhatFollowsLine21)
         f.write(QByteArray::number(k - 10) + (k % 2 ? "\r\n" : "\n"));
     f.write("garbage\r\nmore\r\n");
     f.close();
-    const app::SettingsRead read = app::readSettingsFile(path);
+    const maps::SettingsRead read = maps::readSettingsFile(path);
     EXPECT_TRUE(read.opened);
     EXPECT_TRUE(read.error.isEmpty());
     ASSERT_EQ(read.colors.size(), 21u);
@@ -90,7 +90,7 @@ TEST_F(SettingsFile, AHugeOrBinaryFileIsOneMessageAndIsReplacedWholeAtClose)
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_TRUE(dialogs->messages[0].text.endsWith(QStringLiteral("is not a valid integer value.")));
     EXPECT_LT(dialogs->messages[0].text.size(), 400) << "the message quotes only the start of the line";
-    EXPECT_EQ(form->BandLabels[0]->Color(), app::kButtonFaceColor);
+    EXPECT_EQ(form->BandLabels[0]->Color(), maps::kButtonFaceColor);
     form->close();
     EXPECT_EQ(iniLines().size(), 21);
     EXPECT_LT(QFileInfo(iniPath()).size(), 400);
@@ -105,9 +105,9 @@ TEST(SettingsFileReader, ShortFilesAndWordsAreConversionErrors)
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(content);
         f.close();
-        return app::readSettingsFile(path);
+        return maps::readSettingsFile(path);
     };
-    app::SettingsRead r = readWith("5\r\n6\r\n");
+    maps::SettingsRead r = readWith("5\r\n6\r\n");
     EXPECT_EQ(r.colors, (std::vector<int32_t>{5, 6}));
     EXPECT_EQ(r.error, QStringLiteral("'' is not a valid integer value"));
     r = readWith("5\r\nred\r\n");
@@ -118,7 +118,7 @@ TEST(SettingsFileReader, ShortFilesAndWordsAreConversionErrors)
     // A long line is one band, not two.
     r = readWith(QByteArray(300, ' ') + "12\r\n7\r\n");
     EXPECT_EQ(r.colors, (std::vector<int32_t>{12, 7}));
-    EXPECT_FALSE(app::readSettingsFile(dir.filePath(QStringLiteral("none.ini"))).opened);
+    EXPECT_FALSE(maps::readSettingsFile(dir.filePath(QStringLiteral("none.ini"))).opened);
 }
 
 TEST_F(SettingsFile, CloseWritesEvenWhenThePortWillNotCloseCleanly)

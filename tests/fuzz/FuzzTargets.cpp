@@ -1,6 +1,6 @@
 // One libFuzzer entry per input the program takes from outside: replies,
 // files and firmware images. Which one is chosen when built.
-#include "app/SettingsFile.h"
+#include "maps/SettingsFile.h"
 #include "link/EcuExchange.h"
 #include "maps/MapFile.h"
 #include "maps/MapOperations.h"
@@ -141,8 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     link::hasBrackets(bytes);
 #elif defined(FUZZ_SETTINGS_FILE)
-    const app::SettingsRead read = app::readSettingsFile(scratchFile(bytes));
-    if (read.colors.size() > size_t(app::kBandCount))
+    const maps::SettingsRead read = maps::readSettingsFile(scratchFile(bytes));
+    if (read.colors.size() > size_t(maps::kBandCount))
         abort();
 #elif defined(FUZZ_MAP_FILE)
     const maps::MapFileRead read = maps::readMapFile(scratchFile(bytes), int(size % 2));

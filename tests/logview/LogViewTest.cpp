@@ -1,11 +1,18 @@
+#include "widgets/MapGrid.h"
+#include "widgets/AnalogGauge.h"
+#include "monitor/LogMapTrack.h"
+#include "logview/LogPlaybackView.h"
 #include "widgets/LogPlot.h"
 #include "logview/LogViewWindow.h"
+#include "tests/app/RecordingDialogs.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QImage>
 #include <QProcess>
+#include <QSlider>
 #include <QTemporaryDir>
 
 using namespace tarvex::monitor;
@@ -24,6 +31,15 @@ QByteArray sampleLog(int pairs)
             + "250 BaseAir 40 CurrAir 50 Idle 1 AC 0 Decel 0 Tune 0\r\n Fuel 1\r\n";
     }
     return out;
+}
+
+QString writeLog(const QTemporaryDir &dir, int pairs)
+{
+    const QString path = dir.filePath(QStringLiteral("drive.log"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(sampleLog(pairs));
+    return path;
 }
 
 TEST(LogPlot, RendersEveryChannelAndReadsOutAtTheCursor)
@@ -67,11 +83,7 @@ TEST(LogPlot, ZoomAndPanStayInsideTheLog)
 TEST(LogViewProgram, WritesCsvAndPngAndRefusesOtherFiles)
 {
     QTemporaryDir dir;
-    const QString log = dir.filePath(QStringLiteral("drive.log"));
-    QFile f(log);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(sampleLog(3));
-    f.close();
+    const QString log = writeLog(dir, 3);
     QProcess csv;
     csv.start(QStringLiteral(TARVEX_LOGVIEW), {QStringLiteral("--csv"), log});
     ASSERT_TRUE(csv.waitForFinished(20000));
@@ -111,6 +123,58 @@ TEST(LogViewProgram, WritesCsvAndPngAndRefusesOtherFiles)
     EXPECT_EQ(headless.exitStatus(), QProcess::NormalExit) << "said so, not aborted";
     EXPECT_EQ(headless.exitCode(), 1);
     EXPECT_EQ(headless.readAllStandardError().count('\n'), 1);
+}
+
+// A log of known records beside its fuel map, one cell changed halfway,
+// played at 16× by a clock of the test's: at every frame the cursor, each
+// gauge, the trail and the map show the record the playback shows.
+TEST(LogPlayback, PlaysAt16xWithGaugesTrailMapAndCursorOnTheRecordShown)
+{
+    QTemporaryDir dir;
+    const QString path = writeLog(dir, 300);
+    FuelMap start;
+    start.fill(100);
+    LogMapTrack track(start);
+    track.change(150, 66, 120);
+    QFile side(logMapTrackPath(path));
+    ASSERT_TRUE(side.open(QIODevice::WriteOnly));
+    side.write(track.text());
+    side.close();
+
+    TLogViewWindow window(readLogFile(path), path, std::make_shared<tarvex::test::RecordingDialogs>());
+    TLogPlayback *playback = window.Playback;
+    long long now = 0;
+    playback->Now = [&now] { return now; };
+    playback->SpeedBox->setCurrentIndex(5);
+    EXPECT_EQ(playback->SpeedBox->currentText(), QStringLiteral("16×"));
+    playback->PlayPause();
+    int frames = 0;
+    while (playback->Clock().playing() && frames < 1000) {
+        now += 30;
+        playback->Tick();
+        ++frames;
+        const int record = playback->Shown();
+        ASSERT_EQ(record, std::min(299, int(now * 16 / 200))) << "at " << now << " ms";
+        EXPECT_EQ(window.Plot->CursorRecord(), record);
+        EXPECT_EQ(playback->Slider->value(), record);
+        EXPECT_DOUBLE_EQ(playback->Gauges[0]->Position(), (850 + record * 10) / 1000.0);
+        EXPECT_DOUBLE_EQ(playback->Gauges[2]->Position(), 1023.0 - (700 - record));
+        EXPECT_EQ(playback->Gauges[3]->Caption(), QStringLiteral("25"));
+        EXPECT_DOUBLE_EQ(playback->Gauges[4]->Position(), 100 + (record % 2) * 60);
+        EXPECT_EQ(playback->Trail().newest(), 66 + record % 3);
+        EXPECT_EQ(playback->Grid->Cell(2, 4), record >= 150 ? QStringLiteral("120") : QStringLiteral("100"));
+    }
+    EXPECT_EQ(playback->Shown(), 299) << "stopped at the last record";
+    EXPECT_EQ(frames, 125);
+
+    // A key steps one record; the mouse over the plots moves everything
+    // while paused.
+    QTest::keyClick(playback, Qt::Key_Left);
+    EXPECT_EQ(playback->Shown(), 298);
+    EXPECT_EQ(window.Plot->CursorRecord(), 298);
+    window.Plot->OnCursorMoved(40);
+    EXPECT_EQ(playback->Shown(), 40);
+    EXPECT_DOUBLE_EQ(playback->Gauges[0]->Position(), 1.25);
 }
 
 } // namespace

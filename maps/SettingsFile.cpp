@@ -1,11 +1,11 @@
-#include "app/SettingsFile.h"
+#include "maps/SettingsFile.h"
 #include "link/Exception.h"
 #include "link/Protocol.h"
 
 #include <QFile>
 #include <QSaveFile>
 
-namespace tarvex::app {
+namespace tarvex::maps {
 
 const BandColors &defaultBandColors()
 {
@@ -73,4 +73,13 @@ QString writeSettingsFile(const QString &path, const BandColors &colors)
     return QString();
 }
 
-} // namespace tarvex::app
+BandColors readBandColors(const QString &path)
+{
+    BandColors colors = defaultBandColors();
+    const SettingsRead read = readSettingsFile(path);
+    for (size_t k = 0; k < read.colors.size() && k < colors.size(); ++k)
+        colors[k] = read.colors[k];
+    return colors;
+}
+
+} // namespace tarvex::maps

@@ -1,6 +1,6 @@
-#include "app/ColorValue.h"
+#include "maps/ColorValue.h"
 
-namespace tarvex::app {
+namespace tarvex::maps {
 
 QColor colorFromValue(int32_t value, const QPalette &palette)
 {
@@ -24,4 +24,4 @@ int32_t valueFromColor(const QColor &color)
     return int32_t(uint32_t(color.red()) | uint32_t(color.green()) << 8 | uint32_t(color.blue()) << 16);
 }
 
-} // namespace tarvex::app
+} // namespace tarvex::maps

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace tarvex::app {
+namespace tarvex::maps {
 
 constexpr int kBandCount = 21;
 using BandColors = std::array<int32_t, kBandCount>;
@@ -25,8 +25,12 @@ struct SettingsRead {
 // Reads "tarvex.ini": 21 lines, one signed decimal colour each.
 SettingsRead readSettingsFile(const QString &path);
 
+// The colours of the file's bands, the defaults for any it does not hold:
+// for programs that show the window's colours and leave its file alone.
+BandColors readBandColors(const QString &path);
+
 // Writes the 21 colours afresh, CR LF after each, never leaving a half file.
 // Returns an error text, or an empty one on success.
 QString writeSettingsFile(const QString &path, const BandColors &colors);
 
-} // namespace tarvex::app
+} // namespace tarvex::maps
