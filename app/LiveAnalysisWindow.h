@@ -17,9 +17,11 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace tarvex::app {
+namespace tarvex::widgets {
+class Dialogs;
+}
 
-class widgets::Dialogs;
+namespace tarvex::app {
 
 // "Анализ": the fuel map's cells as the wide-band sensor sees them while
 // driving, from the window's live data as it arrives (or from a log opened

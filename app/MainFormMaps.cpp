@@ -25,7 +25,6 @@ namespace tarvex::app {
 namespace {
 const char kStoreWarningTitle[] = "Warning";
 const char kStoreWarning[] = "НЕ ВЫКЛЮЧАЙТЕ ЗАЖИГАНИЕ 5 СЕКУНД!!!";
-constexpr int kEnter = 13;
 } // namespace
 
 void TTarvexMainForm::ConnectMapHandlers()
@@ -260,14 +259,14 @@ void TTarvexMainForm::InjGridKeyDown(int key)
     // "+" and "-" step the selection by one while the grid, not its
     // editor, has the key.
     MapEditor(0).StepKey(key);
-    if (key == kEnter)
+    if (key == widgets::TMapGrid::kEnter)
         EnterCell(0);
 }
 
 void TTarvexMainForm::IgnGridKeyDown(int key)
 {
     MapEditor(1).StepKey(key);
-    if (key == kEnter)
+    if (key == widgets::TMapGrid::kEnter)
         EnterCell(1);
 }
 

@@ -21,8 +21,6 @@
 namespace tarvex::app {
 
 namespace {
-constexpr int kEnter = 13;
-
 // The page of a file by its extension: 0 fuel, 1 ignition, -1 neither.
 int mapOfFile(const QString &path)
 {
@@ -102,7 +100,7 @@ TMapEditWindow::TMapEditWindow(const QString &path, int map, const QStringList &
     Grid->OnKeyPress = [](QChar key) { return maps::isMapCellKey(key); };
     Grid->OnKeyDown = [this](int key) {
         Guarded([&] {
-            if (!m_editor->StepKey(key) && key == kEnter)
+            if (!m_editor->StepKey(key) && key == widgets::TMapGrid::kEnter)
                 EnterCell();
         });
     };

@@ -243,7 +243,7 @@ bool TMapGrid::handleKey(QKeyEvent *event)
         return true;
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (OnKeyDown)
-        OnKeyDown(enter ? 13 : event->key());
+        OnKeyDown(enter ? kEnter : event->key());
     // The filter sees typed characters only: Delete, Escape and Tab carry
     // control characters here but are keys, and reach the editor as keys.
     // Backspace is both, and goes through the filter.

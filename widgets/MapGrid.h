@@ -24,6 +24,8 @@ public:
     static constexpr int kSize = 16;
     static constexpr int kCellWidth = 32;
     static constexpr int kCellHeight = 19;
+    // The key code OnKeyDown gives for Enter, from either Enter key.
+    static constexpr int kEnter = 13;
 
     explicit TMapGrid(QWidget *parent = nullptr);
 
