@@ -28,6 +28,6 @@ bash scripts/package.sh build-test
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=8 \
-  -DTARVEX_FUZZ=ON -DTARVEX_FUZZ_SECONDS="${TARVEX_FUZZ_SECONDS:-8}"
+  -DTARVEX_FUZZ=ON -DTARVEX_FUZZ_SECONDS="${TARVEX_FUZZ_SECONDS:-6}"
 cmake --build build-fuzz --parallel "$jobs"
 (cd build-fuzz && ctest --output-on-failure --parallel "$jobs" -L fuzz)
