@@ -51,7 +51,10 @@ void TCompareWindow::Update(const QString &title, const std::vector<maps::CellDi
 {
     setWindowTitle(title);
     Summary->setText(differences.empty() ? lang::runTimeText(OfFile ? lang::Text::CompareSameMap : lang::Text::CompareSame, language)
-                                         : lang::runTimeText(lang::Text::CompareCount, language).arg(differences.size()));
+                                         : lang::runTimeText(ofWindow ? lang::Text::CompareCountWindow
+                                                                      : lang::Text::CompareCount,
+                                                             language)
+                                               .arg(differences.size()));
     List->setHorizontalHeaderLabels(
         {lang::runTimeText(lang::Text::CompareCell, language), lang::runTimeText(lang::Text::CompareRow, language),
          lang::runTimeText(lang::Text::CompareSpeed, language), lang::runTimeText(OfFile ? lang::Text::CompareMap : lang::Text::CompareEcu, language),

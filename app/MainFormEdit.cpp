@@ -93,6 +93,8 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
     }
     const bool several = plan.writes.size() > 1;
     RefreshTimer->SetEnabled(false);
+    if (several)
+        ShowLiveData(false); // a batch takes seconds without live data
     const QPointer<TTarvexMainForm> alive(this);
     try {
         result = MapEditor(map).Run(plan, send, true);
@@ -123,8 +125,6 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
         return result;
     ShowMap(map);
     RefreshTimer->SetEnabled(true);
-    if (several)
-        Page(map).controls.grid->setFocus(); // Ctrl+Z works at once
     return result;
 }
 

@@ -63,6 +63,7 @@ void TTarvexMainForm::LoadMapFile(int map)
     if (!BackupBeforeReplacing(map, maps::BackupSource::BeforeFileLoad))
         return;
     RefreshTimer->SetEnabled(false);
+    ShowLiveData(false); // no live data while the map goes out
     EngineStopButtonClick();
     repaint();
     m_services.clock->sleepMs(1500);

@@ -54,6 +54,9 @@ void TTarvexMainForm::ComboBox1Change()
         const char *text = language == 1 ? row.english : (row.russian ? row.russian : row.design);
         setCaption(PageControl1, control, QString::fromUtf8(text));
     }
+    // The map pages' lines, which the captions may have set to their design.
+    for (int map = 0; map < 2; ++map)
+        ShowMap(map);
 }
 
 int TTarvexMainForm::LanguageIndex() const

@@ -8,6 +8,7 @@
 #include "maps/CellColors.h"
 #include "widgets/MapGrid.h"
 #include "maps/MapScale.h"
+#include "maps/MapCompare.h"
 #include "maps/MapFile.h"
 #include "maps/MapReply.h"
 #include "monitor/LogFile.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -86,9 +88,13 @@ void TTarvexMainForm::MapRead(int map, const QStringList &cells)
         ReportDifferences(map, cells);
     } else {
         const maps::ReadOutcome outcome = page.session.read(cells);
-        page.note = outcome.historyEnded
-            ? lang::runTimeText(lang::Text::NoteHistoryEnded, LanguageIndex()).arg(outcome.differences.size())
-            : QString();
+        // A template is the fitter's own change, not the ECU's.
+        const int changed = int(outcome.differences.size());
+        page.note = nullptr;
+        if (outcome.historyEnded && !take)
+            page.note = [changed](int language) {
+                return lang::runTimeText(lang::Text::NoteHistoryEnded, language).arg(changed);
+            };
     }
     // The map the ECU had when the fitter connected is always kept.
     if (!page.session.backedUpSinceConnect() && BackupMap(map, false, maps::BackupSource::FirstRead))
@@ -162,9 +168,17 @@ bool TTarvexMainForm::BackupMap(int map, bool askToGoOn, maps::BackupSource sour
     if (!session.hasMap())
         return true; // nothing known to keep
     QDir().mkpath(m_services.backupFolder);
+    const QStringList kept = cells.value_or(session.ecu());
+    // The same map as the newest copy is kept already: no second copy of it.
+    const QString newest = maps::newestMapFile(m_services.backupFolder, QLatin1String(Page(map).table.extension));
+    if (QFile last(newest); !newest.isEmpty() && last.open(QIODevice::ReadOnly)
+        && last.readAll() == maps::mapFileContent(kept)) {
+        if (!cells)
+            session.backedUp(QString()); // the newest copy is this map: nothing differs from it
+        return true;
+    }
     const QString path = monitor::LogFile::freshName(m_services.backupFolder, m_services.now(),
                                                      QLatin1String(Page(map).table.extension));
-    const QStringList kept = cells.value_or(session.ecu());
     const QString error = maps::writeBackup(path, kept, source);
     if (error.isEmpty()) {
         Page(map).kept.insert(maps::mapFileContent(kept));
@@ -293,7 +307,7 @@ void TTarvexMainForm::EnterCell(int map)
     if (BComPort1->Connected())
         page.session.sent(change);
     page.session.finish();
-    page.note.clear();
+    page.note = nullptr;
     ShowMap(map);
 }
 
@@ -313,6 +327,7 @@ void TTarvexMainForm::StoreMap(int map)
         && !page.kept.contains(maps::mapFileContent(page.session.storedCells())))
         BackupMap(map, false, maps::BackupSource::BeforeStore, page.session.storedCells());
     RefreshTimer->SetEnabled(false);
+    ShowLiveData(false); // five seconds without live data
     m_services.dialogs->showWarningWindow(this, QString::fromLatin1(kStoreWarningTitle),
                                           QString::fromUtf8(kStoreWarning));
     struct HideWarning {
@@ -329,7 +344,7 @@ void TTarvexMainForm::StoreMap(int map)
         throw;
     }
     page.session.storeEnded(true);
-    page.note.clear();
+    page.note = nullptr;
     ShowMap(map);
 }
 

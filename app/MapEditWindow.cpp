@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace tarvex::app {
 
@@ -62,7 +63,6 @@ TMapEditWindow::TMapEditWindow(const QString &path, int map, const QStringList &
     // As a map page of the window: controls above, the grid and its scale.
     SaveButton = new QPushButton(this);
     SaveButton->setGeometry(8, 4, 130, 33);
-    SaveButton->setShortcut(QKeySequence::Save);
     LanguageBox = new QComboBox(this);
     LanguageBox->addItems({QStringLiteral("RUS"), QStringLiteral("ENG")});
     LanguageBox->setGeometry(548, 10, 57, 21);
@@ -109,6 +109,9 @@ TMapEditWindow::TMapEditWindow(const QString &path, int map, const QStringList &
         Guarded([&] { m_editor->MakeMenu()->exec(Grid->viewport()->mapToGlobal(at)); });
     });
     connect(SaveButton, &QPushButton::clicked, this, [this] { Guarded([this] { SaveClick(); }); });
+    // Not the button's shortcut: setting its caption would clear it.
+    auto *save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { Guarded([this] { SaveClick(); }); });
     connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int language) { SetLanguage(language); });
     LanguageBox->setCurrentIndex(m_services.language == 1 ? 1 : 0);
     SetLanguage(LanguageBox->currentIndex());
@@ -193,10 +196,10 @@ bool TMapEditWindow::SaveClick()
         ShowMap();
         throw Exception(error);
     }
-    m_page->note = m_originalKept.isEmpty()
-        ? lang::runTimeText(lang::Text::MapEditSaved, language).arg(QFileInfo(m_path).fileName())
-        : lang::runTimeText(lang::Text::MapEditOriginalKept, language)
-              .arg(QFileInfo(m_path).fileName(), QDir::toNativeSeparators(m_originalKept));
+    m_page->note = [file = QFileInfo(m_path).fileName(), kept = QDir::toNativeSeparators(m_originalKept)](int language) {
+        return kept.isEmpty() ? lang::runTimeText(lang::Text::MapEditSaved, language).arg(file)
+                              : lang::runTimeText(lang::Text::MapEditOriginalKept, language).arg(file, kept);
+    };
     ShowMap();
     return true;
 }

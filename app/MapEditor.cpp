@@ -375,8 +375,8 @@ void TMapEditor::Refuse(const maps::Plan &plan)
     case maps::Refusal::BatchRunning: return;
     case maps::Refusal::Storing:
     case maps::Refusal::NoMap:
-        m_page.note =
-            lang::runTimeText(plan.refusal == maps::Refusal::Storing ? lang::Text::NoteStoring : lang::Text::PageNotRead, language);
+        m_page.note = [why = plan.refusal == maps::Refusal::Storing ? lang::Text::NoteStoring : lang::Text::PageNotRead](
+                          int language) { return lang::runTimeText(why, language); };
         m_page.ShowStatus(language);
         return;
     case maps::Refusal::NotANumber:
@@ -441,9 +441,13 @@ BatchResult TMapEditor::Run(const maps::Plan &plan, const CellSender &send, bool
     if (showProgress)
         dialogs.finishProgress();
     session.finish();
-    m_page.note.clear();
+    m_page.note = nullptr;
     if (error)
         std::rethrow_exception(error);
+    // Back to the grid after the prompt and the progress window, so that
+    // Ctrl+Z works at once.
+    grid->window()->activateWindow();
+    grid->setFocus();
     return result;
 }
 

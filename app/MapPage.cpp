@@ -5,9 +5,10 @@
 #include "maps/MapScale.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPainter>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace tarvex::app {
@@ -28,18 +29,6 @@ const MapPageTable kPages[2] = {
 // Cells named in one message about writes that did not land.
 constexpr size_t kMissingNamed = 8;
 
-// A small orange dot on a map page's tab while its map is not stored.
-QIcon unstoredIcon()
-{
-    QPixmap dot(10, 10);
-    dot.fill(Qt::transparent);
-    QPainter painter(&dot);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(230, 120, 0));
-    painter.drawEllipse(1, 1, 8, 8);
-    return QIcon(dot);
-}
 } // namespace
 
 const MapPageTable &mapPageTable(int map)
@@ -62,9 +51,9 @@ void TMapPage::Show(int language)
 void TMapPage::ShowStatus(int language)
 {
     QStringList parts;
-    QString tip;
-    if (!note.isEmpty())
-        parts << note;
+    QString source;
+    if (note)
+        parts << note(language);
     const int unstored = session.hasMap() ? session.unstoredCount() : 0;
     if (session.needsCompare())
         parts << lang::runTimeText(lang::Text::PageNotRead, language);
@@ -72,20 +61,28 @@ void TMapPage::ShowStatus(int language)
         parts << lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored);
     else if (session.storedSinceChange())
         parts << lang::runTimeText(fileBacked ? lang::Text::FileSaved : lang::Text::PageStored, language);
-    if (session.comparison()) {
-        parts << lang::runTimeText(lang::Text::CompareCount, language).arg(session.comparisonDifferences().size());
-        tip = session.comparison()->path;
-    } else if (!backupNote.isEmpty()) {
-        parts << backupNote;
-        tip = backupEarlier;
+    if (const std::optional<maps::Comparison> &comparison = session.comparison()) {
+        parts << lang::runTimeText(comparison->path.isEmpty() ? lang::Text::CompareCountWindow : lang::Text::CompareCount,
+                                   language)
+                     .arg(session.comparisonDifferences().size());
+        source = comparison->path;
+    } else if (backupDiffers > 0) {
+        parts << lang::runTimeText(lang::Text::BackupDiffers, language).arg(backupDiffers);
+        source = backupEarlier;
     }
-    controls.status->setText(parts.isEmpty() ? QStringLiteral(" ") : parts.join(QStringLiteral("; ")));
-    controls.status->setToolTip(tip);
+    // One line: what does not fit is in the tooltip, with the file named.
+    const QString text = parts.join(QStringLiteral("; "));
+    QLabel *status = controls.status;
+    status->setText(text.isEmpty() ? QStringLiteral(" ")
+                                   : status->fontMetrics().elidedText(text, Qt::ElideRight, status->width()));
+    status->setToolTip(source.isEmpty() ? text : text + QLatin1Char('\n') + QDir::toNativeSeparators(source));
     if (!controls.tabs)
         return;
-    controls.tabs->setTabIcon(table.tab, unstored > 0 ? unstoredIcon() : QIcon());
-    controls.tabs->setTabToolTip(table.tab,
-                                 unstored > 0 ? lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored) : QString());
+    // The tab's caption in orange, not an icon: the tabs keep their size.
+    controls.tabs->tabBar()->setTabTextColor(table.tab, unstored > 0 ? QColor(210, 100, 0) : QColor());
+    controls.tabs->setTabToolTip(table.tab, unstored > 0
+                                                ? lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored)
+                                                : QString());
 }
 
 void TMapPage::ShowComparison(TCompareWindow *window, bool canWrite, int language)
@@ -102,15 +99,17 @@ void TMapPage::ShowComparison(TCompareWindow *window, bool canWrite, int languag
     controls.grid->SetMarks(std::move(marks));
     if (!window)
         return;
-    const QString source = comparison->path.isEmpty() ? lang::runTimeText(lang::Text::CompareWindowValues, language)
-                                                      : QFileInfo(comparison->path).fileName();
-    window->Update(lang::runTimeText(lang::Text::CompareTitle, language).arg(lang::runTimeText(table.name, language), source),
+    const QString name = lang::runTimeText(table.name, language);
+    window->Update(comparison->path.isEmpty()
+                       ? lang::runTimeText(lang::Text::CompareTitleWindow, language).arg(name)
+                       : lang::runTimeText(lang::Text::CompareTitle, language)
+                             .arg(name, QFileInfo(comparison->path).fileName()),
                    differences, canWrite, comparison->path.isEmpty(), language);
 }
 
 void TMapPage::NoteBackupDifference(const QString &folder, int language)
 {
-    backupNote.clear();
+    backupDiffers = 0;
     backupEarlier.clear();
     const QString earlier = maps::newestMapFile(folder, QLatin1String(table.extension), session.lastBackup());
     if (earlier.isEmpty())
@@ -121,7 +120,7 @@ void TMapPage::NoteBackupDifference(const QString &folder, int language)
     const size_t differ = maps::mapDifferences(session.ecu(), file.cells).size();
     if (differ == 0)
         return;
-    backupNote = lang::runTimeText(lang::Text::BackupDiffers, language).arg(differ);
+    backupDiffers = int(differ);
     backupEarlier = earlier;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QCheckBox;
@@ -53,10 +54,10 @@ public:
     const bool fileBacked;
     maps::MapSession session;
     // Why the last change was refused, until the next one.
-    QString note;
+    std::function<QString(int language)> note;
     // How the map differs from the newest copy kept before this connection's,
     // and that copy.
-    QString backupNote;
+    int backupDiffers = 0;
     QString backupEarlier;
     // The ECU's template replaced the map: its read is taken as it is.
     bool takeNextRead = false;

@@ -45,6 +45,9 @@ public:
         m_grid->EditorOpened(index.row() * TMapGrid::kSize + index.column());
         if (auto *line = qobject_cast<QLineEdit *>(editor)) {
             line->setFrame(false);
+            // A map value has at most three digits: one more is refused at
+            // Enter, any further would only run over the next cells.
+            line->setMaxLength(4);
             connect(line, &QLineEdit::textEdited, this, [this, line] {
                 emit const_cast<CellDelegate *>(this)->commitData(line);
             });

@@ -1,6 +1,8 @@
 #include "widgets/QtDialogs.h"
+#include "widgets/DecimalSpinBox.h"
 
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +13,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QCoreApplication>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 
@@ -148,9 +149,27 @@ QString QtDialogs::openFileName(QWidget *parent, const QString &description, con
 std::optional<double> QtDialogs::askNumber(QWidget *parent, const QString &title, const QString &label,
                                            double initial, int decimals)
 {
-    bool ok = false;
-    const double value = QInputDialog::getDouble(parent, title, label, initial, -1e6, 1e6, decimals, &ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *text = new QLabel(label, &dialog);
+    text->setTextFormat(Qt::PlainText);
+    layout->addWidget(text);
+    auto *number = new DecimalSpinBox(&dialog);
+    number->setDecimals(decimals);
+    number->setRange(-1e6, 1e6);
+    number->setValue(initial);
+    number->selectAll();
+    layout->addWidget(number);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    number->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    number->interpretText();
+    return number->value();
 }
 
 void QtDialogs::startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum)

@@ -106,9 +106,12 @@ TEST_F(GridTruth, EachPageSaysWhetherItsMapIsStoredAndTheStoreTakesNoChanges)
     auto form = makeReadForm();
     enterCell(*form, 0, 0, 0, QStringLiteral("41"));
     EXPECT_EQ(form->InjWarningLabel->text(), QStringLiteral("Изменено ячеек: 1 — не сохранено"));
-    EXPECT_FALSE(form->PageControl1->tabIcon(1).isNull()) << "and a mark on its tab";
-    EXPECT_TRUE(form->PageControl1->tabIcon(2).isNull());
+    EXPECT_EQ(form->PageControl1->tabBar()->tabTextColor(1), QColor(210, 100, 0)) << "and a mark on its tab";
+    EXPECT_FALSE(form->PageControl1->tabBar()->tabTextColor(2).isValid());
     EXPECT_EQ(form->PageControl1->tabText(1), QStringLiteral("Впрыск")) << "the caption itself stays";
+    form->ComboBox1->setCurrentIndex(1);
+    EXPECT_EQ(form->InjWarningLabel->text(), QStringLiteral("Cells changed: 1 — not stored")) << "in the box's language";
+    form->ComboBox1->setCurrentIndex(0);
 
     // Changes tried during the store's wait are refused with a note.
     int tries = 0;
@@ -128,7 +131,7 @@ TEST_F(GridTruth, EachPageSaysWhetherItsMapIsStoredAndTheStoreTakesNoChanges)
     EXPECT_EQ(cellWrites(), QList<QByteArray>{"<B[   1/41]>\r"}) << "nothing during the store";
     EXPECT_EQ(form->InjGrid->Cell(1, 0), QStringLiteral("40"));
     EXPECT_EQ(form->InjWarningLabel->text(), QStringLiteral("Карта сохранена в памяти ЭБУ"));
-    EXPECT_TRUE(form->PageControl1->tabIcon(1).isNull());
+    EXPECT_FALSE(form->PageControl1->tabBar()->tabTextColor(1).isValid());
 }
 
 TEST_F(GridTruth, ATemplateOverUnstoredChangesAsksFirstAndCounts)

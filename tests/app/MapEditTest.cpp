@@ -104,7 +104,7 @@ TEST_F(MapEdit, EditsUndoesSavesAndLoadsBackTheSameKeepingTheFileAsItWas)
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), maps::mapFileContent(window->Map()));
-    EXPECT_EQ(window->Status->text().section(QStringLiteral("; "), 1, 1), QStringLiteral("Карта сохранена в файл"));
+    EXPECT_EQ(window->Status->toolTip().section(QStringLiteral("; "), 1, 1), QStringLiteral("Карта сохранена в файл"));
     const std::vector<maps::BackupEntry> copies = maps::listBackups(dir.filePath(QStringLiteral("backups")));
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(copies[0].source, maps::BackupSource::MapEditor);

@@ -167,7 +167,7 @@ TEST_F(RangeEdit, UndoWritesTheOldValuesBackAndRedoAgain)
     EXPECT_TRUE(form->MapState(1).canUndo());
     ecu.ignition[200] = QStringLiteral("33");
     press(*form, &TTarvexMainForm::IgnRefreshButtonClick);
-    EXPECT_EQ(form->IgnWarningLabel->text().section(QStringLiteral("; "), 0, 0),
+    EXPECT_EQ(form->IgnWarningLabel->toolTip().section(QStringLiteral("; "), 0, 0),
               QStringLiteral("ЭБУ изменил карту (1 яч.): показаны его значения, отмена правок начата заново"));
     connectedAt = serial->calls().size();
     form->Guarded([&] { form->MapUndoClick(1); });
