@@ -2,6 +2,7 @@
 #include "app/CompareWindow.h"
 #include "lang/RunTimeTexts.h"
 #include "link/Exception.h"
+#include "link/Protocol.h"
 #include "widgets/MapGrid.h"
 #include "maps/MapScale.h"
 #include "widgets/MapSurface.h"
@@ -169,44 +170,51 @@ void TMapEditor::Operation(MapOperation operation)
     if (!m_host.editable())
         return;
     widgets::TMapGrid *grid = m_page.controls.grid;
-    maps::MapSession &session = m_page.session;
     const CellRange range = selectionOf(grid);
-    const auto values = maps::valuesOf(session.shownCells(), range);
-    if (const int *empty = std::get_if<int>(&values)) {
-        const QStringList names = cellNames(*empty);
-        Warn(lang::runTimeText(lang::Text::CellHoldsNoNumber, Language()).arg(names[0], names[1], names[2]));
-        return;
-    }
-    const MapValues &now = std::get<MapValues>(values);
-    auto ask = [&](lang::Text label, double initial, int decimals) {
-        return m_host.dialogs->askNumber(m_host.window, QCoreApplication::applicationName(),
-                                         lang::runTimeText(label, Language()), initial, decimals);
+    auto numbers = [&] {
+        auto values = maps::valuesOf(m_page.session.shownCells(), range);
+        if (const int *empty = std::get_if<int>(&values)) {
+            const QStringList names = cellNames(*empty);
+            Warn(lang::runTimeText(lang::Text::CellHoldsNoNumber, Language()).arg(names[0], names[1], names[2]));
+        }
+        return values;
     };
+    if (std::holds_alternative<int>(numbers()))
+        return;
+    // While the number's prompt is up the ECU's map may be read again
+    // (autotune) or the window closed: the values are taken after it.
+    std::optional<double> number;
+    auto ask = [&](lang::Text label, double initial, int decimals) {
+        const QPointer<TMapEditor> alive(this);
+        number = m_host.dialogs->askNumber(m_host.window, QCoreApplication::applicationName(),
+                                           lang::runTimeText(label, Language()), initial, decimals);
+        return alive && number && m_host.editable();
+    };
+    switch (operation) {
+    case MapOperation::SetValue:
+        // From the value the fitter is looking at.
+        if (!ask(lang::Text::AskSetValue, link::tryStrToInt(m_page.session.shown(grid->Row() * 16 + grid->Col())).value_or(0), 0))
+            return;
+        break;
+    case MapOperation::Add:
+        if (!ask(lang::Text::AskAdd, 0, 0))
+            return;
+        break;
+    case MapOperation::Scale:
+        if (!ask(lang::Text::AskScale, 0, 1))
+            return;
+        break;
+    default: break;
+    }
+    const auto values = numbers();
+    if (std::holds_alternative<int>(values))
+        return;
+    const MapValues &now = std::get<MapValues>(values);
     MapValues result;
     switch (operation) {
-    case MapOperation::SetValue: {
-        // From the value the fitter is looking at.
-        const double current = now[size_t(grid->Row() * 16 + grid->Col())];
-        const std::optional<double> v = ask(lang::Text::AskSetValue, current, 0);
-        if (!v)
-            return;
-        result = maps::setTo(now, range, maps::roundHalfAway(*v));
-        break;
-    }
-    case MapOperation::Add: {
-        const std::optional<double> v = ask(lang::Text::AskAdd, 0, 0);
-        if (!v)
-            return;
-        result = maps::addTo(now, range, maps::roundHalfAway(*v));
-        break;
-    }
-    case MapOperation::Scale: {
-        const std::optional<double> v = ask(lang::Text::AskScale, 0, 1);
-        if (!v)
-            return;
-        result = maps::scaleBy(now, range, maps::roundHalfAway(*v * 10));
-        break;
-    }
+    case MapOperation::SetValue: result = maps::setTo(now, range, maps::roundHalfAway(*number)); break;
+    case MapOperation::Add: result = maps::addTo(now, range, maps::roundHalfAway(*number)); break;
+    case MapOperation::Scale: result = maps::scaleBy(now, range, maps::roundHalfAway(*number * 10)); break;
     case MapOperation::InterpolateRows: result = maps::interpolate(now, range, maps::Interpolation::Rows); break;
     case MapOperation::InterpolateColumns:
         result = maps::interpolate(now, range, maps::Interpolation::Columns);
@@ -216,7 +224,7 @@ void TMapEditor::Operation(MapOperation operation)
     case MapOperation::Increment: result = maps::addTo(now, range, 1); break;
     case MapOperation::Decrement: result = maps::addTo(now, range, -1); break;
     }
-    m_host.send(session.change(result, range, maps::Source::Operation));
+    m_host.send(m_page.session.change(result, range, maps::Source::Operation));
 }
 
 bool TMapEditor::StepKey(int key)

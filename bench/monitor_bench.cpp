@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include "tests/support/FakeSerialSystem.h"
+#include "tests/support/Helpers.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -54,9 +55,9 @@ struct LiveWindow {
     }
 };
 
-void tickPair(benchmark::State &state, bool sensor, bool logging = false)
+// Times the tick that sends the wanted request, the other one untimed.
+void timeTicks(benchmark::State &state, LiveWindow &w, bool sensor)
 {
-    LiveWindow w(logging);
     for (auto _ : state) {
         state.PauseTiming();
         // Line the poll phase up so the timed tick sends the wanted request.
@@ -65,6 +66,12 @@ void tickPair(benchmark::State &state, bool sensor, bool logging = false)
         state.ResumeTiming();
         w.form->RefreshTimerTimer();
     }
+}
+
+void tickPair(benchmark::State &state, bool sensor, bool logging = false)
+{
+    LiveWindow w(logging);
+    timeTicks(state, w, sensor);
 }
 
 } // namespace
@@ -192,29 +199,16 @@ BENCHMARK(BM_LiveAnalysisTickPair)->Unit(benchmark::kMicrosecond);
 static void tickPairAnalysed(benchmark::State &state, bool sensor)
 {
     LiveWindow w;
-    w.serial->answer = [](const QByteArray &frame) -> QByteArray {
+    const auto ticks = w.serial->answer;
+    w.serial->answer = [ticks](const QByteArray &frame) -> QByteArray {
         if (frame == "<G>\r")
-            return "[A850aB470bC500cD35dF200fG500gH520h]";
-        if (frame == "<H>\r")
-            return "[J35jK15kL120lM100mN101nO99oP250pR0rS40sT42tU1uV0vW0wX0xY1y]";
-        if (frame == "<A>\r") {
-            QByteArray map = "[";
-            for (int cell = 0; cell < 256; ++cell)
-                map += "40,";
-            return map + "]";
-        }
-        return {};
+            return "[A850aB470bC500cD35dF200fG500gH520h]"; // a wide-band reading
+        return frame == "<A>\r" ? test::mapReply(40) : ticks(frame);
     };
     w.form->Guarded([&] { w.form->InjRefreshButtonClick(); });
     w.form->wbo_check->setChecked(true);
     w.form->LiveAnalysisClick();
-    for (auto _ : state) {
-        state.PauseTiming();
-        if (w.form->PollPhase() != !sensor)
-            w.form->RefreshTimerTimer();
-        state.ResumeTiming();
-        w.form->RefreshTimerTimer();
-    }
+    timeTicks(state, w, sensor);
     if (state.iterations() > 1 && w.form->LiveAnalysisWindow->LiveRecords() == 0)
         state.SkipWithError("the analysis took no record");
 }

@@ -271,6 +271,19 @@ TEST_F(RangeEdit, SetValueStartsFromTheCurrentCellAndAHeldKeyStepsOnce)
     EXPECT_EQ(dialogs->askedInitial, std::vector<double>{47});
     EXPECT_TRUE(form->InjGrid->hasFocus()) << "back on the grid after the batch";
 
+    // The ECU's map read again while a prompt is up: the change starts from
+    // what it holds then.
+    dialogs->onAsk = [&] {
+        ecu.fuel[17] = QStringLiteral("60");
+        press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+    };
+    dialogs->numberAnswers = {5};
+    connectedAt = serial->calls().size();
+    operate(*form, 0, Op::Add);
+    dialogs->onAsk = nullptr;
+    EXPECT_EQ(cellWrites(), (QList<QByteArray>{"<B[   18/65]>\r", "<B[   19/55]>\r", "<B[   34/55]>\r",
+                                               "<B[   35/55]>\r"}));
+
     connectedAt = serial->calls().size();
     QKeyEvent held(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier, QStringLiteral("+"), true);
     QApplication::sendEvent(form->InjGrid, &held);

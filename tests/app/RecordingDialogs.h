@@ -123,6 +123,8 @@ public:
     {
         asked << label;
         askedInitial.push_back(initial);
+        if (onAsk)
+            onAsk();
         askedDecimals.push_back(decimals);
         if (numberAnswers.empty())
             return std::nullopt;
@@ -188,6 +190,7 @@ public:
     bool progressOpen = false;
     int cancelAtProgress = -1; // the fitter cancels once this many cells are written
     std::function<void(int)> onProgress;
+    std::function<void()> onAsk; // while the number's prompt is up
 };
 
 } // namespace tarvex::test
