@@ -135,8 +135,10 @@ void TTarvexMainForm::HandlerFailed(const QString &message)
         return;
     const bool boxWasUp = m_linkBoxUp;
     m_linkBoxUp = m_linkBoxUp || lost;
+    const QPointer<TTarvexMainForm> alive(this); // the box's loop may close the window for good
     ShowException(message);
-    m_linkBoxUp = boxWasUp;
+    if (alive)
+        m_linkBoxUp = boxWasUp;
 }
 
 void TTarvexMainForm::ShowException(const QString &message)

@@ -81,15 +81,6 @@ void MapSession::type(int cell, const QString &text)
         m_typed[cell] = text;
 }
 
-std::vector<int> MapSession::dropTyped()
-{
-    std::vector<int> cells;
-    for (const auto &typed : m_typed)
-        cells.push_back(typed.first);
-    m_typed.clear();
-    return cells;
-}
-
 Refusal MapSession::refusalNow(Source source) const
 {
     if (m_batch)

@@ -80,20 +80,16 @@ public:
     QString shown(int cell) const;
     QStringList shownCells() const;
     bool isTyped(int cell) const { return m_typed.count(cell) != 0; }
-    const std::map<int, QString> &typed() const { return m_typed; }
     std::set<int> pendingCells() const;
 
     // A new connection: a map shown from before must be compared with the
     // ECU's before it can be changed again.
     void connected();
     void setEditing(bool on) { m_editing = on; }
-    bool editing() const { return m_editing; }
 
     // --- Typing --------------------------------------------------------------
     // Text typed into a cell and not sent; the ECU's own text is no typing.
     void type(int cell, const QString &text);
-    // Puts the ECU's value back; the cells whose text changed.
-    std::vector<int> dropTyped();
     void dropTyped(int cell) { m_typed.erase(cell); }
 
     // --- Plans ---------------------------------------------------------------
