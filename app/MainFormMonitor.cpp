@@ -238,6 +238,7 @@ void TTarvexMainForm::LogButtonClick()
         return;
     }
     const QString name = monitor::LogFile::freshName(m_services.logFolder, m_services.now());
+    m_log.setLanguage(LanguageIndex());
     if (const QString error = m_log.open(name); !error.isEmpty())
         throw Exception(error);
     logwritelabel->setText(QStringLiteral("*"));

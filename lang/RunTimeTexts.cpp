@@ -331,6 +331,8 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "Edit as in the Tarvex window: type and Enter, the right-click menu, Ctrl+Z. No ECU needed."},
     {Text::MapEditNotAMapFile, "%1 — не файл карты: топливная карта в файле .inj, карта УОЗ в файле .ign.",
      "%1 is not a map file: a fuel map is a .inj file, an ignition map a .ign file."},
+    {Text::LogDiskStalled, "Диск не принимает запись лога уже %1 с: лог остановлен, последние строки не записаны.",
+     "The disk has taken nothing of the log for %1 s: logging stopped, the last lines are not written."},
 }};
 
 constexpr bool inOrder()

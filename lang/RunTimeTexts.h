@@ -228,6 +228,8 @@ enum class Text {
     MapEditUnsaved,
     MapEditHint,
     MapEditNotAMapFile,
+    // A log on a disk that takes nothing.
+    LogDiskStalled,
     Count
 };
 

@@ -1,4 +1,5 @@
 #include "monitor/LogFile.h"
+#include "lang/RunTimeTexts.h"
 #include "link/Exception.h"
 
 #include <QDir>
@@ -31,6 +32,7 @@ struct LogFile::Writer {
     QByteArray queue;
     bool busy = false;
     bool stopping = false;
+    bool finished = false;
     QString error;
     std::thread thread;
 
@@ -39,8 +41,11 @@ struct LogFile::Writer {
         std::unique_lock lock(mutex);
         for (;;) {
             changed.wait(lock, [this] { return stopping || !queue.isEmpty(); });
-            if (queue.isEmpty())
+            if (queue.isEmpty()) {
+                finished = true;
+                changed.notify_all();
                 return;
+            }
             QByteArray batch;
             batch.swap(queue);
             busy = true;
@@ -92,14 +97,13 @@ QString LogFile::freshName(const QString &folder, const QDateTime &start, const 
 QString LogFile::open(const QString &path)
 {
     close();
-    auto writer = std::make_unique<Writer>();
+    auto writer = std::make_shared<Writer>();
     writer->file.setFileName(path);
     // Unbuffered: the writer's batch is the buffer.
     if (!writer->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return writer->file.errorString();
     writer->sync = m_sync;
-    Writer *w = writer.get();
-    writer->thread = std::thread([w] { w->run(); });
+    writer->thread = std::thread([w = writer] { w->run(); });
     m_writer = std::move(writer);
     m_path = path;
     m_line.clear();
@@ -123,7 +127,14 @@ void LogFile::append(const QByteArray &item, bool endLine)
         m_failureTold = true;
         throw Exception(m_writer->error);
     }
-    m_writer->changed.wait(lock, [this] { return m_writer->queue.size() < kQueueLimit; });
+    if (!m_writer->changed.wait_for(lock, std::chrono::milliseconds(m_stallMs),
+                                    [this] { return m_writer->queue.size() < m_queueLimit; })) {
+        // The disk takes nothing: told once, the rest of the log dropped.
+        m_writer->error = lang::runTimeText(lang::Text::LogDiskStalled, m_language).arg(m_stallMs / 1000);
+        m_line.clear();
+        m_failureTold = true;
+        throw Exception(m_writer->error);
+    }
     m_writer->queue += m_line;
     m_line.clear();
     lock.unlock();
@@ -143,19 +154,24 @@ QString LogFile::close()
 {
     if (!m_writer)
         return QString();
-    {
-        std::lock_guard lock(m_writer->mutex);
-        m_writer->queue += m_line;
-        m_writer->stopping = true;
-    }
+    const std::shared_ptr<Writer> writer = std::move(m_writer);
+    std::unique_lock lock(writer->mutex);
+    writer->queue += m_line;
+    writer->stopping = true;
     m_line.clear();
-    m_writer->changed.notify_all();
-    m_writer->thread.join();
-    QString error = m_writer->error;
-    if (!m_writer->file.flush() && error.isEmpty())
-        error = m_writer->file.errorString();
-    m_writer->file.close();
-    m_writer.reset();
+    writer->changed.notify_all();
+    if (!writer->changed.wait_for(lock, std::chrono::milliseconds(m_stallMs), [&] { return writer->finished; })) {
+        // Its thread keeps the writer and closes the file when the disk
+        // answers at last.
+        writer->thread.detach();
+        return lang::runTimeText(lang::Text::LogDiskStalled, m_language).arg(m_stallMs / 1000);
+    }
+    lock.unlock();
+    writer->thread.join();
+    QString error = writer->error;
+    if (!writer->file.flush() && error.isEmpty())
+        error = writer->file.errorString();
+    writer->file.close();
     return error;
 }
 

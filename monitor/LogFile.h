@@ -18,6 +18,9 @@ public:
     // Bytes waiting for the writer beyond which append waits for it: minutes
     // of a stalled disk at the live-data rate.
     static constexpr qsizetype kQueueLimit = 4 * 1024 * 1024;
+    // How long append and close wait for a disk that takes nothing before
+    // they give it up: the window never hangs on a dead USB stick.
+    static constexpr int kStallMs = 10000;
 
     LogFile();
     ~LogFile();
@@ -37,22 +40,34 @@ public:
     QString path() const { return m_path; }
     // Appends an item; a finished line goes to the writer. The first write
     // the disk refused is thrown (as the system's error text) by the next
-    // append, once; the lines after it are dropped.
+    // append, once; the lines after it are dropped. So is a queue that
+    // stayed full for the stall limit.
     void append(const QByteArray &item, bool endLine = false);
     // Waits until the writer has handled every finished line; false on
     // time-out.
     bool waitWritten(int timeoutMs) const;
     // Hands over the unfinished line, waits for the writer and closes the
     // file; returns the first error of any write or of the last flush, empty
-    // when all of it reached the disk.
+    // when all of it reached the disk. A writer still stuck after the stall
+    // limit is left to finish on its own, and that is the error.
     QString close();
 
     // For the next open.
     void setSync(SyncFunction sync) { m_sync = std::move(sync); }
+    void setLimits(qsizetype queueBytes, int stallMs)
+    {
+        m_queueLimit = queueBytes;
+        m_stallMs = stallMs;
+    }
+    // The language of the stall's text (a language box's index).
+    void setLanguage(int language) { m_language = language; }
 
 private:
     struct Writer;
-    std::unique_ptr<Writer> m_writer;
+    std::shared_ptr<Writer> m_writer; // shared with its thread, which may outlive a stalled close
+    qsizetype m_queueLimit = kQueueLimit;
+    int m_stallMs = kStallMs;
+    int m_language = 0;
     QByteArray m_line;
     QString m_path;
     bool m_failureTold = false;

@@ -115,4 +115,42 @@ TEST(LogFileWriting, ASlowDiskNeverHoldsUpTheCallerAndAFailureIsToldOnce)
     EXPECT_EQ(log.close(), error);
 }
 
+// A dead USB stick: its sync never returns. Neither a full queue nor the
+// close hangs the window beyond the stall limit; the loss is told once.
+TEST(LogFileWriting, ADiskThatTakesNothingNeverHangsTheCaller)
+{
+    QTemporaryDir dir;
+    monitor::LogFile log;
+    struct Disk {
+        std::atomic<bool> stuck{true};
+        std::atomic<int> answered{0};
+    };
+    auto disk = std::make_shared<Disk>(); // the writer may outlive this test's scope
+    log.setSync([disk](int) {
+        while (disk->stuck)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ++disk->answered;
+        return 0;
+    });
+    log.setLimits(64, 100);
+    ASSERT_TRUE(log.open(dir.filePath(QStringLiteral("stuck.log"))).isEmpty());
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_THROW(
+        {
+            for (int line = 0; line < 50; ++line)
+                log.append(QByteArray(20, 'x'), true);
+        },
+        Exception)
+        << "a queue full of lines the disk does not take";
+    EXPECT_NO_THROW(log.append("RPM 850", true)) << "once";
+    EXPECT_EQ(log.close(), QStringLiteral("Диск не принимает запись лога уже 0 с: лог остановлен, последние строки не "
+                                          "записаны."));
+    EXPECT_LT(waited.elapsed(), 1000) << "two waits of 100 ms, not the disk's";
+    disk->stuck = false;
+    for (int i = 0; i < 1000 && disk->answered == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1)); // the writer ends when the disk answers
+    EXPECT_GT(disk->answered.load(), 0);
+}
+
 } // namespace
