@@ -13,6 +13,7 @@
 #include "maps/MapOperations.h"
 #include "maps/WorkingTrail.h"
 #include "monitor/LogFile.h"
+#include "monitor/LiveSilence.h"
 #include "monitor/LogMapTrack.h"
 
 #include <QDateTime>
@@ -437,6 +438,10 @@ private:
     void ShowTrail(int cell);
     void FollowWorkingPoint(widgets::TMapGrid *grid, QCheckBox *editCheck, int column, int row);
     void LogItem(const QByteArray &keyword, const QByteArray &value, bool endLine = false);
+    // The fuel map beside the log follows the fuel session at each record.
+    void FollowLogMap();
+    // A write or sync of the log failed: logging ends, told after the tick.
+    void LogFailed(const QString &error);
     TMapPage &Page(int map) const { return *m_pages[size_t(map)]; }
     void ReadMap(int map);
     // The map's cells as the ECU sends them now; none for a reply too short.
@@ -444,9 +449,17 @@ private:
     // What a read brought, compared with what the window knew; a map shown
     // from before that differs is reported and the fitter chooses.
     void MapRead(int map, const QStringList &cells);
-    void ReportDifferences(int map, const QStringList &cells);
-    void VerifyMapsAfterReconnect();
-    void StoreMap(int map);
+    // The read is the ECU's map (a template's read: the fitter's own change).
+    void TakeRead(int map, const QStringList &cells, bool ownChange);
+    // One report of how each map read differs from the window, with the
+    // fitter's choice for each; nothing reads or writes a map meanwhile.
+    void ReportDifferences(const std::array<std::optional<QStringList>, 2> &read);
+    // After a reconnect, or when live data came back after a silence (the
+    // ECU may have restarted): both maps shown from before are read, then
+    // compared in one report.
+    void CompareMapsWithEcu();
+    // `partOfLoad`: the end of a file load, which stores what it wrote.
+    void StoreMap(int map, bool partOfLoad = false);
     // A copy of the map the ECU holds (or of `cells`) in the backup folder,
     // noting why it was kept; false when it could not be written and the
     // fitter chose not to go on.
@@ -501,7 +514,12 @@ private:
     // Why a device that is back was not taken, in the language asked for.
     std::function<QString(int language)> m_waitingNote;
     bool m_liveShown = true;
-    int m_silentTicks = 0;           // ticks in a row without live data
+    monitor::LiveSilence m_silence;  // ticks without live data
+    bool m_reportOpen = false;       // the fitter decides about the maps' differences
+    bool m_compareAgain = false;     // a second cause came while the report was up
+    // A log write or sync failed during a tick: told once the tick is over.
+    QString m_logFailure;
+    QString m_logTrackPath;          // the log's fuel map file, made once the map is known
     bool m_linkBoxUp = false;        // the box of a lost link is open
     QString m_rememberedPort;
     int m_firmwareBlocks = 0;

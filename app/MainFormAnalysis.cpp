@@ -33,7 +33,7 @@ void TTarvexMainForm::LiveAnalysisClick()
         auto *window = new TLiveAnalysisWindow(m_services.dialogs, m_services.analysisSettingsPath, this);
         window->CurrentMap = [this]() -> std::optional<monitor::FuelMap> {
             const maps::MapSession &fuel = Page(0).session;
-            if (!fuel.hasMap() || fuel.needsCompare())
+            if (!fuel.known())
                 return std::nullopt;
             return monitor::fuelMapValues(fuel.ecu());
         };
@@ -66,7 +66,7 @@ QString TTarvexMainForm::LiveAnalysisPause(int language) const
         {fuel.batchRunning() || Page(1).session.batchRunning(), lang::Text::LivePausedBatch},
         {fuel.storing() || Page(1).session.storing(), lang::Text::LivePausedStoring},
         // Each record counts against the value the ECU holds in its cell.
-        {!fuel.hasMap() || fuel.needsCompare(), lang::Text::LivePausedNoMap},
+        {!fuel.known(), lang::Text::LivePausedNoMap},
     };
     for (const auto &[paused, why] : reasons)
         if (paused)

@@ -20,7 +20,7 @@ bool TTarvexMainForm::MapEditable(int map) const
     const maps::MapSession &session = Page(map).session;
     return Page(map).controls.edit->isChecked() && BComPort1->Connected() && !Page(0).session.batchRunning()
         && !Page(1).session.batchRunning() && !session.storing()
-        && session.hasMap() && !session.needsCompare();
+        && session.known();
 }
 
 void TTarvexMainForm::ConnectEditHandlers()
@@ -106,25 +106,33 @@ TTarvexMainForm::BatchResult TTarvexMainForm::SendPlan(int map, const maps::Plan
     }
     if (!alive)
         return result;
+    // Polling resumes before any box is shown: a box waits for the fitter.
+    QString missingText;
     if (several && BComPort1->Connected()) {
-        // Every cell checked: the ECU's value is what the grid then shows.
-        if (const std::optional<QStringList> cells = ReadMapCells(map, false))
-            result.missing = session.verify(*cells);
-        else
-            m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                        lang::runTimeText(lang::Text::ReadBackFailed, LanguageIndex()));
-        if (tellMissing && !result.missing.empty()) {
-            ShowMap(map);
-            m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
-                                        lang::runTimeText(lang::Text::CellsMissing, LanguageIndex())
-                                            .arg(result.missing.size())
-                                            .arg(missingCellsText(result.missing, LanguageIndex())));
+        // Every cell written checked: the ECU's value is what the grid then
+        // shows. Other cells it changed itself are taken as its own.
+        if (const std::optional<QStringList> cells = ReadMapCells(map, false)) {
+            const maps::ReadBack back = session.verify(*cells);
+            result.missing = back.missing;
+            if (back.changedByEcu > 0) {
+                const int changed = back.changedByEcu;
+                Page(map).note = [changed](int language) {
+                    return lang::runTimeText(lang::Text::NoteEcuChangedCells, language).arg(changed);
+                };
+            }
+            if (tellMissing && !result.missing.empty())
+                missingText = lang::runTimeText(lang::Text::CellsMissing, LanguageIndex())
+                                  .arg(result.missing.size())
+                                  .arg(missingCellsText(result.missing, LanguageIndex()));
+        } else {
+            missingText = lang::runTimeText(lang::Text::ReadBackFailed, LanguageIndex());
         }
     }
-    if (!alive)
-        return result;
     ShowMap(map);
     RefreshTimer->SetEnabled(true);
+    if (!missingText.isEmpty())
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    missingText);
     return result;
 }
 

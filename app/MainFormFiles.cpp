@@ -36,6 +36,12 @@ void TTarvexMainForm::ConnectFileHandlers()
 
 void TTarvexMainForm::SaveMapFile(int map)
 {
+    // An empty grid is no map: 256 empty lines would be called saved.
+    if (!Page(map).session.hasMap()) {
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    lang::runTimeText(lang::Text::MapFileNotRead, LanguageIndex()));
+        return;
+    }
     const MapPageTable &page = Page(map).table;
     const QString path = m_services.dialogs->saveFileName(this, QString::fromLatin1(page.saveDescription),
                                                           QString::fromLatin1(page.pattern),
@@ -92,7 +98,7 @@ void TTarvexMainForm::LoadMapFile(int map)
                                     lang::runTimeText(lang::Text::FileLoadCancelled, language).arg(result.written));
         return;
     }
-    StoreMap(map);
+    StoreMap(map, true);
     if (!alive)
         return;
     const QString done = result.missing.empty() ? lang::runTimeText(lang::Text::FileLoaded, language)

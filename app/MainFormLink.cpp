@@ -93,6 +93,7 @@ void TTarvexMainForm::ShowConnectedControls()
 
 void TTarvexMainForm::StartPolling(const QByteArray &firmware)
 {
+    m_silence.reset(); // what came before this connection is no silence of it
     FWmemo->setPlainText(link::fromCp1251(firmware));
     RefreshTimer->SetEnabled(true);
     GroupBox3->setEnabled(true);
@@ -229,7 +230,7 @@ void TTarvexMainForm::ResumeAfterReconnect(const QByteArray &firmware)
     // have restarted and lost what was not stored.
     InjPanel->setEnabled(false);
     IgnPanel->setEnabled(false);
-    VerifyMapsAfterReconnect();
+    CompareMapsWithEcu();
     if (!BComPort1->Connected())
         return;
     InjPanel->setEnabled(true);

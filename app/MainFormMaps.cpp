@@ -69,12 +69,22 @@ void TTarvexMainForm::ShowMap(int map)
 
 std::optional<QStringList> TTarvexMainForm::ReadMapCells(int map, bool resume)
 {
-    return maps::parseMapReply(Exchange().run(Page(map).table.read, QByteArray(), resume));
+    std::optional<QStringList> cells = maps::parseMapReply(Exchange().run(Page(map).table.read, QByteArray(), resume));
+    // Fewer than 256 values is a reply cut short as much as a missing one.
+    if (cells && cells->contains(QString()))
+        cells.reset();
+    if (!cells) {
+        // The grid keeps its cells, marked: the ECU may hold others.
+        Page(map).session.readFailed();
+        ShowMap(map);
+    }
+    return cells;
 }
 
 void TTarvexMainForm::ReadMap(int map)
 {
-    if (!BComPort1->Connected())
+    // Nothing reads a map while the fitter decides about the report's.
+    if (!BComPort1->Connected() || m_reportOpen)
         return;
     if (const std::optional<QStringList> cells = ReadMapCells(map))
         MapRead(map, *cells);
@@ -85,79 +95,143 @@ void TTarvexMainForm::MapRead(int map, const QStringList &cells)
     TMapPage &page = Page(map);
     const bool take = std::exchange(page.takeNextRead, false);
     if (!take && page.session.needsCompare() && !page.session.differencesFrom(cells).empty()) {
-        ReportDifferences(map, cells);
-    } else {
-        const maps::ReadOutcome outcome = page.session.read(cells);
-        // A template is the fitter's own change, not the ECU's.
-        const int changed = int(outcome.differences.size());
-        page.note = nullptr;
-        if (outcome.historyEnded && !take)
-            page.note = [changed](int language) {
-                return lang::runTimeText(lang::Text::NoteHistoryEnded, language).arg(changed);
-            };
+        std::array<std::optional<QStringList>, 2> read;
+        read[size_t(map)] = cells;
+        ReportDifferences(read);
+        return;
     }
+    TakeRead(map, cells, take);
+}
+
+void TTarvexMainForm::TakeRead(int map, const QStringList &cells, bool ownChange)
+{
+    TMapPage &page = Page(map);
+    const maps::ReadOutcome outcome = page.session.read(cells);
+    // A template is the fitter's own change, not the ECU's.
+    const int changed = int(outcome.differences.size());
+    page.note = nullptr;
+    if (outcome.historyEnded && !ownChange)
+        page.note = [changed](int language) {
+            return lang::runTimeText(lang::Text::NoteHistoryEnded, language).arg(changed);
+        };
     // The map the ECU had when the fitter connected is always kept.
     if (!page.session.backedUpSinceConnect() && BackupMap(map, false, maps::BackupSource::FirstRead))
         page.NoteBackupDifference(m_services.backupFolder, LanguageIndex());
     ShowMap(map);
 }
 
-void TTarvexMainForm::ReportDifferences(int map, const QStringList &cells)
+void TTarvexMainForm::ReportDifferences(const std::array<std::optional<QStringList>, 2> &read)
 {
-    TMapPage &page = Page(map);
-    const QStringList window = page.session.ecu();
-    const std::vector<maps::CellDifference> differences = page.session.differencesFrom(cells);
     const int language = LanguageIndex();
+    std::vector<int> reported;
+    std::array<QStringList, 2> window;
     widgets::Dialogs::Table table;
-    table.headers = {lang::runTimeText(lang::Text::CompareCell, language), lang::runTimeText(lang::Text::CompareRow, language),
-                     lang::runTimeText(lang::Text::CompareSpeed, language), lang::runTimeText(lang::Text::CompareEcu, language),
-                     lang::runTimeText(lang::Text::CompareWindowColumn, language)};
-    for (const maps::CellDifference &d : differences)
-        table.rows.push_back({QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
-                              maps::speedCaption(d.cell % 16), d.ecu, d.file});
-    // The window's values may be gone from the ECU for good: they are kept
-    // before the fitter chooses.
-    BackupMap(map, false, maps::BackupSource::Reconnect, window);
+    table.headers = {lang::runTimeText(lang::Text::DifferenceMap, language), lang::runTimeText(lang::Text::CompareCell, language),
+                     lang::runTimeText(lang::Text::CompareRow, language), lang::runTimeText(lang::Text::CompareSpeed, language),
+                     lang::runTimeText(lang::Text::CompareEcu, language), lang::runTimeText(lang::Text::CompareWindowColumn, language)};
+    QStringList counts;
+    widgets::Dialogs::Choices choices;
+    for (int map = 0; map < 2; ++map) {
+        if (!read[size_t(map)])
+            continue;
+        TMapPage &page = Page(map);
+        const std::vector<maps::CellDifference> differences = page.session.differencesFrom(*read[size_t(map)]);
+        if (differences.empty())
+            continue;
+        reported.push_back(map);
+        window[size_t(map)] = page.session.ecu();
+        const QString name = lang::runTimeText(page.table.name, language);
+        for (const maps::CellDifference &d : differences)
+            table.rows.push_back({name, QString::number(d.cell + 1), QString::number(d.cell / 16 + 1),
+                                  maps::speedCaption(d.cell % 16), d.ecu, d.file});
+        counts << lang::runTimeText(lang::Text::DifferenceCount, language).arg(name).arg(differences.size());
+        choices.subjects << name;
+        // The window's values may be gone from the ECU for good: they are
+        // kept before the fitter chooses.
+        BackupMap(map, false, maps::BackupSource::Reconnect, window[size_t(map)]);
+    }
+    if (reported.empty())
+        return;
+    choices.choices = {lang::runTimeText(lang::Text::DifferenceRewrite, language),
+                       lang::runTimeText(lang::Text::DifferenceTakeEcu, language),
+                       lang::runTimeText(lang::Text::DifferenceLeave, language)};
+    choices.all = lang::runTimeText(lang::Text::DifferenceBothMaps, language);
+    choices.apply = lang::runTimeText(lang::Text::DifferenceApply, language);
+    // Nothing reads or writes a map and live data stays off until the
+    // fitter has chosen: the report is of the maps as they are now.
+    m_reportOpen = true;
+    ShowLiveData(false);
     const QPointer<TTarvexMainForm> alive(this);
-    const int choice = m_services.dialogs->choose(
+    const std::vector<int> chosen = m_services.dialogs->choose(
         this, lang::runTimeText(lang::Text::DifferenceTitle, language),
-        lang::runTimeText(lang::Text::DifferenceText, language).arg(lang::runTimeText(page.table.name, language)).arg(differences.size()),
-        table,
-        {lang::runTimeText(lang::Text::DifferenceRewrite, language), lang::runTimeText(lang::Text::DifferenceTakeEcu, language),
-         lang::runTimeText(lang::Text::DifferenceLeave, language)});
+        lang::runTimeText(lang::Text::DifferenceText, language).arg(counts.join(QStringLiteral(", "))), table, choices);
     if (!alive)
         return;
-    switch (choice) {
-    case 0: {
-        // What the ECU holds is taken first, so that the rewrite is one
-        // step that Ctrl+Z can take back.
-        page.session.read(cells);
-        std::vector<std::pair<int, QString>> writes;
-        for (const maps::CellDifference &d : differences)
-            writes.emplace_back(d.cell, window[d.cell]);
+    m_reportOpen = false;
+    for (size_t i = 0; i < reported.size(); ++i) {
+        const int map = reported[i];
+        TMapPage &page = Page(map);
+        const QStringList &cells = *read[size_t(map)];
+        switch (i < chosen.size() ? chosen[i] : -1) {
+        case 0: {
+            // A restarted ECU holds its stored map: what it answered is its
+            // permanent memory, and the cells written again are unstored.
+            // Taken first, so that the rewrite is one step Ctrl+Z takes back.
+            const std::vector<maps::CellDifference> differences = page.session.differencesFrom(cells);
+            page.session.takeEcu(cells);
+            std::vector<std::pair<int, QString>> writes;
+            for (const maps::CellDifference &d : differences)
+                writes.emplace_back(d.cell, window[size_t(map)][d.cell]);
+            ShowMap(map);
+            SendPlan(map, page.session.write(writes, maps::Source::Rewrite));
+            if (!alive)
+                return;
+            break;
+        }
+        case 1: page.session.takeEcu(cells); break;
+        default:
+            page.session.keepWindowValues(cells);
+            MapCompareWindowShow(map);
+            break;
+        }
+        page.note = nullptr;
         ShowMap(map);
-        SendPlan(map, page.session.write(writes, maps::Source::Rewrite));
-        break;
-    }
-    case 1: page.session.takeEcu(cells); break;
-    default:
-        page.session.keepWindowValues(cells);
-        MapCompareWindowShow(map);
-        break;
     }
 }
 
-void TTarvexMainForm::VerifyMapsAfterReconnect()
+void TTarvexMainForm::CompareMapsWithEcu()
 {
-    // The page in view first: its grid is the one the fitter looks at.
-    const int first = PageControl1->currentIndex() == Page(1).table.tab ? 1 : 0;
-    for (int map : {first, 1 - first}) {
-        if (!Page(map).session.hasMap() || !BComPort1->Connected())
-            continue;
-        if (const std::optional<QStringList> cells = ReadMapCells(map))
-            MapRead(map, *cells);
-        else
-            ShowMap(map); // not known yet: changes wait for a read
+    // A second cause while the report is up (a pull, another silence) is
+    // not a second report: the maps are compared again once it is answered.
+    if (m_reportOpen) {
+        m_compareAgain = true;
+        return;
+    }
+    // Bounded: a line that keeps failing leaves the maps marked, not read.
+    for (int round = 0; round < 3; ++round) {
+        m_compareAgain = false;
+        // Both maps read first, the page in view first: the fitter decides
+        // about both knowing both.
+        const int first = PageControl1->currentIndex() == Page(1).table.tab ? 1 : 0;
+        std::array<std::optional<QStringList>, 2> read;
+        for (int map : {first, 1 - first}) {
+            if (!Page(map).session.needsCompare() || !BComPort1->Connected())
+                continue;
+            read[size_t(map)] = ReadMapCells(map, false); // live data stays off
+        }
+        // Equal maps carry on silently, history and unstored marks kept.
+        for (int map : {first, 1 - first}) {
+            if (read[size_t(map)] && Page(map).session.differencesFrom(*read[size_t(map)]).empty()) {
+                TakeRead(map, *read[size_t(map)], false);
+                read[size_t(map)].reset();
+            }
+        }
+        const QPointer<TTarvexMainForm> alive(this);
+        ReportDifferences(read);
+        if (!alive || !m_compareAgain || !BComPort1->Connected())
+            return;
+        for (int map = 0; map < 2; ++map)
+            Page(map).session.mayHaveRestarted();
     }
 }
 
@@ -210,7 +284,7 @@ void TTarvexMainForm::AskToStoreUnstored()
     if (!BComPort1->Connected())
         return;
     for (int map = 0; map < 2; ++map) {
-        if (Page(map).session.unstoredCount() == 0)
+        if (Page(map).session.storeRefusal() != maps::Refusal::None || Page(map).session.unstoredCount() == 0)
             continue;
         // A store that fails (a pulled cable) ends the questions: it is
         // reported by the caller, and the port can always be let go.
@@ -226,7 +300,7 @@ bool TTarvexMainForm::AskToStoreBeforeClosing()
     if (!BComPort1->Connected())
         return true;
     for (int map = 0; map < 2; ++map) {
-        if (Page(map).session.unstoredCount() == 0)
+        if (Page(map).session.storeRefusal() != maps::Refusal::None || Page(map).session.unstoredCount() == 0)
             continue;
         switch (m_services.dialogs->questionWithCancel(this, QCoreApplication::applicationName(),
                                                        lang::runTimeText(Page(map).table.unstoredQuestion, LanguageIndex()))) {
@@ -316,11 +390,23 @@ void TTarvexMainForm::RefuseChange(int map, const maps::Plan &plan)
     MapEditor(map).Refuse(plan);
 }
 
-void TTarvexMainForm::StoreMap(int map)
+void TTarvexMainForm::StoreMap(int map, bool partOfLoad)
 {
     if (!BComPort1->Connected())
         return;
     TMapPage &page = Page(map);
+    // What would be called stored must be what the ECU holds. A file load
+    // stores what it wrote, whatever its read-back found.
+    if (const maps::Refusal why = page.session.storeRefusal();
+        why != maps::Refusal::None && !(partOfLoad && why == maps::Refusal::NoMap)) {
+        page.note = [why](int language) {
+            return lang::runTimeText(why == maps::Refusal::NoMap ? lang::Text::NoteStoreNotCompared
+                                                                 : lang::Text::NoteStoreDuringBatch,
+                                     language);
+        };
+        page.ShowStatus(LanguageIndex());
+        return;
+    }
     // What the ECU's memory held until now is gone after the store: it is
     // kept unless a copy holds it already.
     if (page.session.hasMap() && page.session.unstoredCount() > 0
@@ -360,23 +446,41 @@ void TTarvexMainForm::IgnSaveButtonClick()
 
 void TTarvexMainForm::LoadTemplate(int map)
 {
-    if (!BComPort1->Connected())
+    if (!BComPort1->Connected() || m_reportOpen)
         return;
     TMapPage &page = Page(map);
-    const int unstored = page.session.hasMap() ? page.session.unstoredCount() : 0;
+    // Not during the store's wait, a batch or before the comparison.
+    if (const maps::Plan plan = page.session.templateLoad(); plan.refused()) {
+        RefuseChange(map, plan);
+        return;
+    }
+    const int unstored = page.session.known() ? page.session.unstoredCount() : 0;
     if (unstored > 0
         && !m_services.dialogs->question(this, QCoreApplication::applicationName(),
                                          lang::runTimeText(lang::Text::TemplateOverUnstored, LanguageIndex()).arg(unstored)))
         return;
+    // The question's loop may have let a store or a batch begin.
+    if (const maps::Plan plan = page.session.templateLoad(); plan.refused() || !BComPort1->Connected()) {
+        RefuseChange(map, plan);
+        return;
+    }
     if (!BackupBeforeReplacing(map, maps::BackupSource::BeforeTemplate))
         return;
     Exchange().run(page.table.templateLoad);
+    page.session.templateSent();
     page.takeNextRead = true;
     if (map == 0)
         InjRefreshButtonClick();
     else
         IgnRefreshButtonClick();
     page.takeNextRead = false;
+    ShowMap(map);
+    // Said loaded only when the grid shows it.
+    if (page.session.readLost()) {
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    lang::runTimeText(lang::Text::TemplateNotRead, LanguageIndex()));
+        return;
+    }
     m_services.dialogs->message(this, widgets::Dialogs::Icon::Information, QCoreApplication::applicationName(),
                                 QString::fromUtf8(page.table.templateLoaded));
 }

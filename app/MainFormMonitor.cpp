@@ -9,6 +9,8 @@
 #include "widgets/LiveGauges.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,12 +20,6 @@ namespace tarvex::app {
 using namespace tarvex::monitor;
 using widgets::LiveGauge;
 using widgets::showLiveValue;
-
-namespace {
-// Ticks in a row without a reply to decode after which the ECU counts as
-// silent: two seconds, so that a few lost replies never grey the gauges.
-constexpr int kSilentTicks = 20;
-} // namespace
 
 void TTarvexMainForm::ConnectMonitorHandlers()
 {
@@ -45,7 +41,16 @@ void TTarvexMainForm::RefreshTimerTimer()
         // Live again from the first reply that carries data, silent after a
         // while of replies without it.
         const bool data = link::hasBrackets(reply);
-        m_silentTicks = data ? 0 : m_silentTicks + 1;
+        const bool mayHaveRestarted = m_silence.tick(data);
+        if (mayHaveRestarted) {
+            // The ignition may have been cycled behind the plugged cable: the
+            // ECU lost what it had not stored. Nothing is changed or stored,
+            // nor counted against a map, before both maps are compared.
+            for (int map = 0; map < 2; ++map) {
+                Page(map).session.mayHaveRestarted();
+                ShowMap(map);
+            }
+        }
         if (data)
             ShowLiveData(true);
         if (sensor)
@@ -53,18 +58,24 @@ void TTarvexMainForm::RefreshTimerTimer()
         else
             DecodeStateReply(reply);
         FeedLiveAnalysis(sensor, reply);
-        if (m_silentTicks >= kSilentTicks)
+        if (m_silence.silent())
             ShowLiveData(false);
+        if (mayHaveRestarted)
+            CompareMapsWithEcu();
     }
     RefreshTimer->SetEnabled(true);
     Timer1->SetEnabled(m_autotune && !InjEditCheck->isChecked());
+    // Told with live data going on.
+    if (!m_logFailure.isEmpty())
+        m_services.dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                                    std::exchange(m_logFailure, QString()));
 }
 
 void TTarvexMainForm::Timer1Timer()
 {
     // Not in the middle of cells being written (their progress window lets
-    // the timers run).
-    if (Page(0).session.batchRunning() || Page(1).session.batchRunning())
+    // the timers run), nor while the fitter decides about a report.
+    if (Page(0).session.batchRunning() || Page(1).session.batchRunning() || m_reportOpen)
         return;
     InjRefreshButtonClick();
 }
@@ -73,15 +84,48 @@ void TTarvexMainForm::LogItem(const QByteArray &keyword, const QByteArray &value
 {
     if (!m_logging)
         return;
-    // Every line but the Fuel line starts a record: the fuel cells changed
-    // since the last one hold from this record on.
-    if (!m_logLineOpen && keyword != " Fuel ") {
-        if (const QString error = m_logMap.follow(Page(0).session.ecu()); !error.isEmpty())
-            throw Exception(error);
-        m_logMap.recordStarts();
+    try {
+        // Every line but the Fuel line starts a record: the fuel cells
+        // changed since the last one hold from this record on.
+        if (!m_logLineOpen && keyword != " Fuel ") {
+            FollowLogMap();
+            m_logMap.recordStarts();
+        }
+        m_log.append(keyword + value, endLine);
+    } catch (const Exception &e) {
+        LogFailed(e.message());
+        return;
     }
-    m_log.append(keyword + value, endLine);
     m_logLineOpen = !endLine;
+}
+
+void TTarvexMainForm::FollowLogMap()
+{
+    // The fuel map beside the log is what the fuel session knows the ECU
+    // holds; while it knows nothing, the records have no map.
+    const maps::MapSession &fuel = Page(0).session;
+    const std::optional<monitor::FuelMap> known = fuel.known() ? monitor::fuelMapValues(fuel.ecu()) : std::nullopt;
+    QString error;
+    if (m_logMap.isOpen())
+        error = known ? m_logMap.follow(fuel.ecu()) : m_logMap.unknown();
+    else if (known && !m_logTrackPath.isEmpty())
+        error = m_logMap.begin(std::exchange(m_logTrackPath, QString()), *known);
+    if (!error.isEmpty())
+        throw Exception(error);
+}
+
+void TTarvexMainForm::LogFailed(const QString &error)
+{
+    // Once, with live data going on: the log ends where the disk stopped
+    // taking it, and what it took stays readable.
+    const QString path = QDir::toNativeSeparators(m_log.path());
+    m_resumeLog = false;
+    try {
+        EndLogging();
+    } catch (const Exception &) {
+        // The first failure is the one told.
+    }
+    m_logFailure = lang::runTimeText(lang::Text::LogStopped, LanguageIndex()).arg(error, path);
 }
 
 void TTarvexMainForm::DecodeSensorReply(const QByteArray &reply)
@@ -247,13 +291,11 @@ void TTarvexMainForm::LogButtonClick()
     const QByteArray version = Exchange().run(link::CommandId::FirmwareVersion);
     FWmemo->setPlainText(link::fromCp1251(version));
     m_log.append(version, true);
-    // The fuel map the log is taken with, when the window knows it.
-    const maps::MapSession &fuelMap = Page(0).session;
-    if (const std::optional<monitor::FuelMap> fuel = fuelMap.hasMap() && !fuelMap.needsCompare()
-            ? monitor::fuelMapValues(fuelMap.ecu())
-            : std::nullopt)
-        if (const QString error = m_logMap.begin(monitor::logMapTrackPath(name), *fuel); !error.isEmpty())
-            throw Exception(error);
+    // The fuel map the log is taken with, beside it from the first record
+    // at which the window knows it.
+    m_logMap.newLog();
+    m_logTrackPath = monitor::logMapTrackPath(name);
+    FollowLogMap();
 }
 
 void TTarvexMainForm::EndLogging()
@@ -262,6 +304,7 @@ void TTarvexMainForm::EndLogging()
         return;
     const QString error = m_log.close();
     m_logMap.close();
+    m_logTrackPath.clear();
     logwritelabel->setText(QString());
     m_logging = false;
     if (!error.isEmpty())

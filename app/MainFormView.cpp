@@ -84,7 +84,7 @@ void TTarvexMainForm::RefreshHistory()
         return;
     std::array<std::optional<QStringList>, 2> maps;
     for (int map = 0; map < 2; ++map)
-        if (Page(map).session.hasMap() && !Page(map).session.needsCompare())
+        if (Page(map).session.known())
             maps[size_t(map)] = Page(map).session.ecu();
     History->Update(maps, LanguageIndex());
 }

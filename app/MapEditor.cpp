@@ -383,8 +383,11 @@ void TMapEditor::Refuse(const maps::Plan &plan)
     case maps::Refusal::BatchRunning: return;
     case maps::Refusal::Storing:
     case maps::Refusal::NoMap:
-        m_page.note = [why = plan.refusal == maps::Refusal::Storing ? lang::Text::NoteStoring : lang::Text::PageNotRead](
-                          int language) { return lang::runTimeText(why, language); };
+        m_page.note = [why = plan.refusal == maps::Refusal::Storing ? lang::Text::NoteStoring
+                             : m_page.session.readLost()           ? lang::Text::PageReadFailed
+                                                                   : lang::Text::PageNotRead](int language) {
+            return lang::runTimeText(why, language);
+        };
         m_page.ShowStatus(language);
         return;
     case maps::Refusal::NotANumber:

@@ -45,6 +45,7 @@ void TMapPage::Show(int language)
 {
     controls.grid->ShowCells(session.shownCells());
     controls.grid->SetPending(session.pendingCells());
+    controls.grid->SetStale(session.hasMap() && !session.known());
     ShowStatus(language);
 }
 
@@ -55,8 +56,15 @@ void TMapPage::ShowStatus(int language)
     if (note)
         parts << note(language);
     const int unstored = session.hasMap() ? session.unstoredCount() : 0;
-    if (session.needsCompare())
-        parts << lang::runTimeText(lang::Text::PageNotRead, language);
+    // A refusal's note may say it already.
+    auto add = [&parts](const QString &part) {
+        if (!parts.contains(part))
+            parts << part;
+    };
+    if (session.readLost())
+        add(lang::runTimeText(lang::Text::PageReadFailed, language));
+    else if (session.needsCompare())
+        add(lang::runTimeText(lang::Text::PageNotRead, language));
     else if (unstored > 0)
         parts << lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored);
     else if (session.storedSinceChange())

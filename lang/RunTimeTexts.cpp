@@ -146,9 +146,9 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "The ECU changed the map (%1 cells): its values are shown; undo starts afresh"},
     {Text::DifferenceTitle, "Карта в ЭБУ отличается от окна", "The ECU's map differs from the window"},
     {Text::DifferenceText,
-     "%1: в ЭБУ другие значения, чем в окне, в %2 яч. Возможно, ЭБУ перезапускался (зажигание выключали) и "
+     "В ЭБУ другие значения, чем в окне: %1. Возможно, ЭБУ перезапускался (зажигание выключали) и "
      "потерял несохранённые изменения. Ничего не записано.",
-     "%1: the ECU holds other values than the window in %2 cells. It may have restarted (the ignition was "
+     "The ECU holds other values than the window: %1. It may have restarted (the ignition was "
      "switched off) and lost changes that were not stored. Nothing has been written."},
     {Text::DifferenceRewrite, "Записать значения окна в ЭБУ", "Write the window's values to the ECU"},
     {Text::DifferenceTakeEcu, "Взять значения ЭБУ", "Take the ECU's values"},
@@ -333,6 +333,28 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "%1 is not a map file: a fuel map is a .inj file, an ignition map a .ign file."},
     {Text::LogDiskStalled, "Диск не принимает запись лога уже %1 с: лог остановлен, последние строки не записаны.",
      "The disk has taken nothing of the log for %1 s: logging stopped, the last lines are not written."},
+    // The ECU may hold something else: a restart behind the cable, a read
+    // that failed, its own tuning.
+    {Text::DifferenceMap, "Карта", "Map"},
+    {Text::DifferenceCount, "%1 — %2 яч.", "%1: %2 cells"},
+    {Text::DifferenceBothMaps, "Обе карты:", "Both maps:"},
+    {Text::DifferenceApply, "Применить", "Apply"},
+    {Text::PageReadFailed, "Карта не прочитана: ответ ЭБУ неполный — «Обновить»",
+     "The map was not read: the ECU's reply was short — \"Refresh\""},
+    {Text::NoteStoreNotCompared, "Не сохранено: окно не знает, что сейчас в ЭБУ — «Обновить»",
+     "Not stored: the window does not know what the ECU holds now — \"Refresh\""},
+    {Text::NoteStoreDuringBatch, "Не сохранено: идёт запись ячеек", "Not stored: cells are being written"},
+    {Text::TemplateNotRead,
+     "Шаблон загружен в ЭБУ, но карту не удалось прочитать: окно не показывает её. Нажмите «Обновить».",
+     "The template was loaded into the ECU, but the map could not be read: the window does not show it. Press "
+     "\"Refresh\"."},
+    {Text::NoteEcuChangedCells, "ЭБУ сам изменил ячеек: %1 (автонастройка) — показаны его значения",
+     "The ECU changed %1 cells itself (autotune): its values are shown"},
+    {Text::LogStopped, "Запись лога остановлена: %1\nЗаписанное до этого сохранено в %2.",
+     "Logging stopped: %1\nWhat was written before is kept in %2."},
+    {Text::MapFileNotRead, "Карта ещё не прочитана из ЭБУ: в файл сохранять нечего.",
+     "The map has not been read from the ECU yet: there is nothing to save to a file."},
+    {Text::AnalysisNoMap, "без карты %1", "without a map %1"},
 }};
 
 constexpr bool inOrder()

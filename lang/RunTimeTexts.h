@@ -230,6 +230,20 @@ enum class Text {
     MapEditNotAMapFile,
     // A log on a disk that takes nothing.
     LogDiskStalled,
+    // The ECU may hold something else: a restart behind the cable, a read
+    // that failed, its own tuning.
+    DifferenceMap,
+    DifferenceCount,
+    DifferenceBothMaps,
+    DifferenceApply,
+    PageReadFailed,
+    NoteStoreNotCompared,
+    NoteStoreDuringBatch,
+    TemplateNotRead,
+    NoteEcuChangedCells,
+    LogStopped,
+    MapFileNotRead,
+    AnalysisNoMap,
     Count
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <utility>
 #include <vector>
 
 namespace tarvex::maps {
@@ -39,9 +40,15 @@ public:
     EditStep redoWrites() const;
     void redone(size_t written);
 
-    // The last step's writes of these cells (1 to 256) did not land: the
-    // step keeps the others.
-    void forgetInLastStep(const std::vector<int> &cells);
+    // What the last batch did to the history.
+    enum class Move { Do, Undo, Redo };
+    // The read-back after that batch found these cells (1 to 256) holding
+    // another text than it wrote: the step it made, undid or redid keeps
+    // what landed, so that undoing further still leads back to where the
+    // map started.
+    void missed(Move move, const std::vector<std::pair<int, QString>> &held);
+    // Whether a step names one of these cells (1 to 256).
+    bool mentions(const std::vector<int> &cells) const;
 
 private:
     std::vector<EditStep> m_undo;

@@ -6,16 +6,20 @@
 
 namespace tarvex::maps {
 
+bool sameCellValue(const QString &a, const QString &b)
+{
+    const std::optional<int> x = link::tryStrToInt(a);
+    const std::optional<int> y = link::tryStrToInt(b);
+    return x && y ? *x == *y : a == b;
+}
+
 std::vector<CellDifference> mapDifferences(const QStringList &ecu, const QStringList &file)
 {
     std::vector<CellDifference> out;
     for (int cell = 0; cell < 256; ++cell) {
         const QString a = ecu.value(cell);
         const QString b = file.value(cell);
-        const std::optional<int> x = link::tryStrToInt(a);
-        const std::optional<int> y = link::tryStrToInt(b);
-        const bool same = (x && y) ? *x == *y : a == b;
-        if (!same)
+        if (!sameCellValue(a, b))
             out.push_back(CellDifference{cell, a, b});
     }
     return out;

@@ -13,8 +13,10 @@ struct CellDifference {
     QString file;
 };
 
-// The cells that differ, in cell order. Numbers compare by value ("007" is
-// 7); anything else by its text.
+// Numbers compare by value ("007" is 7); anything else by its text.
+bool sameCellValue(const QString &a, const QString &b);
+
+// The cells that differ, in cell order, compared as sameCellValue does.
 std::vector<CellDifference> mapDifferences(const QStringList &ecu, const QStringList &file);
 
 // The newest map file with this extension (".inj", ".ign") in the folder, by

@@ -1,5 +1,6 @@
 #include "maps/MapSession.h"
 #include "link/Protocol.h"
+#include "maps/MapCompare.h"
 
 #include <algorithm>
 
@@ -16,17 +17,11 @@ bool needsEditBox(Source source)
     case Source::Enter:
     case Source::FileLoad:
     case Source::Rewrite:
+    case Source::Template:
         return false;
     default:
         return true;
     }
-}
-
-bool sameValue(const QString &a, const QString &b)
-{
-    const std::optional<int> x = link::tryStrToInt(a);
-    const std::optional<int> y = link::tryStrToInt(b);
-    return x && y ? *x == *y : a == b;
 }
 } // namespace
 
@@ -71,6 +66,11 @@ void MapSession::connected()
     m_backedUpSinceConnect = false;
 }
 
+void MapSession::mayHaveRestarted()
+{
+    m_verified = false;
+}
+
 void MapSession::type(int cell, const QString &text)
 {
     if (cell < 0 || cell >= kCells)
@@ -91,7 +91,11 @@ Refusal MapSession::refusalNow(Source source) const
         return Refusal::EditingOff;
     if (source == Source::FileLoad)
         return Refusal::None;
-    if (needsCompare() || (!m_read && source != Source::Enter))
+    // The template replaces whatever the ECU holds: only a map shown from
+    // before needs its comparison first.
+    if (source == Source::Template)
+        return needsCompare() ? Refusal::NoMap : Refusal::None;
+    if (needsCompare() || (m_read && m_readLost) || (!m_read && source != Source::Enter))
         return Refusal::NoMap;
     return Refusal::None;
 }
@@ -173,7 +177,7 @@ Plan MapSession::write(const std::vector<std::pair<int, QString>> &cells, Source
             plan.writes.clear();
             return plan;
         }
-        if (!sameValue(m_ecu[cell], text))
+        if (!sameCellValue(m_ecu[cell], text))
             plan.writes.push_back(CellChange{cell + 1, m_ecu[cell], text});
     }
     return plan;
@@ -214,6 +218,20 @@ Plan MapSession::redo() const
     return plan;
 }
 
+Plan MapSession::templateLoad() const
+{
+    return refusedPlan(Source::Template, refusalNow(Source::Template));
+}
+
+Refusal MapSession::storeRefusal() const
+{
+    if (m_batch)
+        return Refusal::BatchRunning;
+    if (m_read && (!m_verified || m_readLost))
+        return Refusal::NoMap;
+    return Refusal::None;
+}
+
 void MapSession::begin(const Plan &plan)
 {
     m_batch = Batch{plan.source, {}};
@@ -245,6 +263,7 @@ size_t MapSession::finish()
     Batch batch = std::move(*m_batch);
     m_batch.reset();
     const size_t written = batch.sent.size();
+    m_lastBatch = batch;
     switch (batch.source) {
     case Source::Undo: m_history.undone(written); break;
     case Source::Redo: m_history.redone(written); break;
@@ -254,7 +273,7 @@ size_t MapSession::finish()
             break;
         EditStep step;
         for (const CellChange &c : batch.sent)
-            if (!sameValue(c.before, c.after))
+            if (!sameCellValue(c.before, c.after))
                 step.push_back(c);
         m_history.record(std::move(step));
         break;
@@ -268,6 +287,7 @@ ReadOutcome MapSession::read(const QStringList &cells)
     ReadOutcome outcome;
     m_typed.clear();
     m_verified = true;
+    m_readLost = false;
     if (!m_read) {
         m_read = true;
         m_ecu = cells;
@@ -300,6 +320,7 @@ void MapSession::takeEcu(const QStringList &cells)
     m_history.clear();
     m_read = true;
     m_verified = true;
+    m_readLost = false;
     ecuChanged();
 }
 
@@ -309,18 +330,39 @@ void MapSession::keepWindowValues(const QStringList &cells)
     takeEcu(cells);
 }
 
-std::vector<CellDifference> MapSession::verify(const QStringList &cells)
+ReadBack MapSession::verify(const QStringList &cells)
 {
-    std::vector<CellDifference> missing = mapDifferences(cells, m_ecu);
-    if (missing.empty())
-        return missing;
-    std::vector<int> numbers;
-    for (const CellDifference &d : missing)
-        numbers.push_back(d.cell + 1);
-    m_history.forgetInLastStep(numbers);
+    ReadBack back;
+    std::set<int> written;
+    for (const CellChange &c : m_lastBatch.sent)
+        written.insert(c.cell - 1);
+    std::vector<std::pair<int, QString>> held;
+    std::vector<int> changed;
+    for (const CellDifference &d : mapDifferences(cells, m_ecu)) {
+        if (written.count(d.cell)) {
+            back.missing.push_back(d);
+            held.emplace_back(d.cell + 1, d.ecu);
+        } else {
+            changed.push_back(d.cell + 1);
+        }
+    }
+    back.changedByEcu = int(changed.size());
+    m_readLost = false;
+    if (back.missing.empty() && changed.empty())
+        return back;
+    switch (m_lastBatch.source) {
+    case Source::Undo: m_history.missed(EditHistory::Move::Undo, held); break;
+    case Source::Redo: m_history.missed(EditHistory::Move::Redo, held); break;
+    default: m_history.missed(EditHistory::Move::Do, held); break;
+    }
+    // Undoing would write over what the ECU learned by itself.
+    if (m_history.mentions(changed)) {
+        m_history.clear();
+        back.historyEnded = true;
+    }
     m_ecu = cells;
     ecuChanged();
-    return missing;
+    return back;
 }
 
 void MapSession::storeSent()

@@ -17,12 +17,12 @@ enum class MapPage { Fuel, Ignition };
 
 // Where a change of the ECU's map comes from. Enter and a file load work as
 // the page's own controls do; every other source needs the page's edit box.
-enum class Source { Enter, Operation, Paste, Undo, Redo, FileLoad, Comparison, Suggestion, Restore, Rewrite };
+enum class Source { Enter, Operation, Paste, Undo, Redo, FileLoad, Comparison, Suggestion, Restore, Rewrite, Template };
 
 // Why a change is not sent.
 enum class Refusal {
     None,
-    NoMap,         // the map is not known: not read yet, or shown from before and not yet compared
+    NoMap,         // the map is not known: not read yet, shown from before and not yet compared, or its read failed
     EditingOff,    // the page's edit box is not ticked
     Storing,       // the store's wait is running: what is stored must be what was sent
     BatchRunning,  // cells are being written
@@ -42,6 +42,13 @@ struct Plan {
     QString text;  // its text
     long long value = 0; // the value it would get
     bool refused() const { return refusal != Refusal::None; }
+};
+
+// The read after a batch, checked against the cells the batch wrote.
+struct ReadBack {
+    std::vector<CellDifference> missing; // written but holding another value (ECU, intended)
+    int changedByEcu = 0;                // cells not written that the ECU changed itself
+    bool historyEnded = false;           // one of those was in the history
 };
 
 // A map read, compared with what the window knew.
@@ -74,8 +81,14 @@ public:
 
     // --- What is known -----------------------------------------------------
     bool hasMap() const { return m_read; }
-    // Not compared since connecting, though a map is shown from before.
+    // Not compared since connecting or since the ECU may have restarted,
+    // though a map is shown from before.
     bool needsCompare() const { return hasMap() && !m_verified; }
+    // A read failed or came back short, or the ECU loaded its template:
+    // the map shown may not be the ECU's until a read succeeds.
+    bool readLost() const { return m_readLost; }
+    // The map shown is the ECU's: read, compared, no read lost since.
+    bool known() const { return m_read && m_verified && !m_readLost; }
     const QStringList &ecu() const { return m_ecu; }
     QString shown(int cell) const;
     QStringList shownCells() const;
@@ -85,6 +98,10 @@ public:
     // A new connection: a map shown from before must be compared with the
     // ECU's before it can be changed again.
     void connected();
+    // Live data stopped for a while and came back: the ECU may have
+    // restarted and lost what it had not stored. The map is compared again
+    // before it can be changed or stored.
+    void mayHaveRestarted();
     void setEditing(bool on) { m_editing = on; }
 
     // --- Typing --------------------------------------------------------------
@@ -104,6 +121,10 @@ public:
     Plan load(const QStringList &cells) const;
     Plan undo() const;
     Plan redo() const;
+    // The ECU's template replaces the map: nothing of the window's is sent.
+    Plan templateLoad() const;
+    // The template's frame went out: the map is not known until it is read.
+    void templateSent() { m_readLost = true; }
     bool canUndo() const { return m_history.canUndo(); }
     bool canRedo() const { return m_history.canRedo(); }
 
@@ -120,21 +141,29 @@ public:
     // A read: the ECU's values are taken. A read equal to what was known
     // keeps the history; one that differs ends it.
     ReadOutcome read(const QStringList &cells);
+    // A read that failed or came back short.
+    void readFailed() { m_readLost = true; }
     // The cells in which a read differs from what the window shows (ECU,
     // window), nothing taken.
     std::vector<CellDifference> differencesFrom(const QStringList &cells) const;
     // At a reconnect's difference report: the ECU's values become the
-    // window's; the history starts again.
+    // window's; the history starts again. A restarted ECU loads its stored
+    // maps, so they are what its permanent memory holds.
     void takeEcu(const QStringList &cells);
     // ... or the ECU's values are shown and the window's kept to write later,
     // as a comparison.
     void keepWindowValues(const QStringList &cells);
-    // The read after a batch: the cells that did not land (ECU, intended).
-    // The session takes the ECU's real values; the last step keeps only what
-    // landed.
-    std::vector<CellDifference> verify(const QStringList &cells);
+    // The read after a batch: of the cells it wrote, those that did not
+    // land; any other cell that differs was changed by the ECU itself. The
+    // session takes the ECU's real values; the step the batch made, undid or
+    // redid keeps only what landed.
+    ReadBack verify(const QStringList &cells);
 
     // --- Storing -------------------------------------------------------------
+    // Why a store may not be sent now: during a batch, or while the map
+    // shown may not be the ECU's (what would be called stored is not
+    // known).
+    Refusal storeRefusal() const;
     // The store's frame goes out: what will be stored is what the ECU holds
     // now; it counts as stored once the store has ended without an error.
     void storeSent();
@@ -182,6 +211,8 @@ private:
         EditStep sent;
     };
     std::optional<Batch> m_batch;
+    Batch m_lastBatch{Source::Enter, {}}; // for the read-back after it
+    bool m_readLost = false;
     std::optional<Comparison> m_comparison;
     QString m_lastBackup;
     bool m_backupCurrent = false;

@@ -97,6 +97,8 @@ void CellAccumulator::add(const AnalysisSample &sample, bool counted)
         return leaveOut(a.overrunRecords);
     if (m_sensor == SensorKind::WideBand && *lambda >= kWidePegged)
         return leaveOut(a.peggedRecords);
+    if (!point->mapKnown)
+        return leaveOut(a.noMapRecords);
     ++c.hits;
     ++a.recordsUsed;
     if (!c.spans.empty() && c.spans.back().second >= j - 1)

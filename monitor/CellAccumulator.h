@@ -22,6 +22,10 @@ struct AnalysisSample {
     // The fuel value the ECU held in the working point's cell then; absent
     // when it is not known.
     std::optional<int> inForce;
+    // False while the window did not know the ECU's map at all (before the
+    // log's map file began, after a restart until the maps were compared):
+    // such a record says nothing about any value.
+    bool mapKnown = true;
 };
 
 // `inForce` is the value of the record's own cell when it was taken.

@@ -54,7 +54,9 @@ CellAccumulator accumulateLog(const LogData &log, SensorKind sensor, const Analy
             if (const std::optional<double> pos = record.number(LogField::Pos); pos && *pos >= 1 && *pos <= kCellCount)
                 value = inForce[size_t(*pos) - 1];
         }
-        cells.add(sampleOf(record, value), i >= first);
+        AnalysisSample sample = sampleOf(record, value);
+        sample.mapKnown = !base || base->hasMapAt(i);
+        cells.add(sample, i >= first);
     }
     return cells;
 }

@@ -82,6 +82,7 @@ struct Analysis {
     int peggedRecords = 0;   // the sensor at its limit
     int notReadyRecords = 0; // the sensor reading zero or beyond its range
     int otherRecords = 0;    // no working point or no lambda
+    int noMapRecords = 0;    // taken while the window did not know the fuel map
     int delayRecords = 0;    // the lambda delay in records
 };
 

@@ -30,6 +30,13 @@ QByteArray changeLine(int record, int cell, int value)
         + QByteArray::number(value) + '\n';
 }
 
+// "from R", "unknown R", "known R": the records before R have no map, the
+// map is not known from R on, known again from R.
+QByteArray recordLine(const char *word, int record)
+{
+    return QByteArray(word) + ' ' + QByteArray::number(record + 1) + '\n';
+}
+
 QByteArray startLine(const FuelMap &map)
 {
     QByteArray line = "start";
@@ -50,6 +57,20 @@ void LogMapTrack::change(int record, int cell, int value)
     const auto at = std::upper_bound(m_changes.begin(), m_changes.end(), record,
                                      [](int r, const Change &c) { return r < c.record; });
     m_changes.insert(at, Change{record, cell, value});
+}
+
+void LogMapTrack::unknown(int from, int to)
+{
+    m_unknown.emplace_back(from, to);
+}
+
+bool LogMapTrack::hasMapAt(int record) const
+{
+    if (record < m_first)
+        return false;
+    return std::none_of(m_unknown.begin(), m_unknown.end(), [record](const std::pair<int, int> &gap) {
+        return record >= gap.first && (gap.second < 0 || record < gap.second);
+    });
 }
 
 FuelMap LogMapTrack::mapAt(int record) const
@@ -74,6 +95,13 @@ FuelMap LogMapTrack::endMap() const
 QByteArray LogMapTrack::text() const
 {
     QByteArray out = QByteArray(kHeader) + '\n' + startLine(m_start);
+    if (m_first > 0)
+        out += recordLine("from", m_first);
+    for (const auto &[from, to] : m_unknown) {
+        out += recordLine("unknown", from);
+        if (to >= 0)
+            out += recordLine("known", to);
+    }
     for (const Change &c : m_changes)
         out += changeLine(c.record, c.cell, c.value);
     return out;
@@ -106,11 +134,23 @@ LogMapTrackRead readLogMapTrack(const QByteArray &content)
         map[size_t(cell)] = *v;
     }
     LogMapTrack track(map);
+    int openGap = -1; // an "unknown" line not yet ended by "known"
     for (int i = 2; i < lines.size(); ++i) {
         const QByteArray line = lines[i].simplified();
         if (line.isEmpty())
             continue;
         const QList<QByteArray> words = line.split(' ');
+        if (words.size() == 2 && (words[0] == "from" || words[0] == "unknown" || words[0] == "known")) {
+            if (const std::optional<int> at = wholeIn(words[1], 1, 1 << 30)) {
+                if (words[0] == "from")
+                    track.setFirstRecord(*at - 1);
+                else if (words[0] == "unknown")
+                    openGap = *at - 1;
+                else if (openGap >= 0)
+                    track.unknown(std::exchange(openGap, -1), *at - 1);
+                continue;
+            }
+        }
         const std::optional<int> record = words.size() == 4 ? wholeIn(words[1], 1, 1 << 30) : std::nullopt;
         const std::optional<int> cell = words.size() == 4 ? wholeIn(words[2], 1, kTrackCells) : std::nullopt;
         const std::optional<int> value = words.size() == 4 ? wholeIn(words[3], 0, kHighest) : std::nullopt;
@@ -121,6 +161,8 @@ LogMapTrackRead readLogMapTrack(const QByteArray &content)
         }
         track.change(*record - 1, *cell - 1, *value);
     }
+    if (openGap >= 0)
+        track.unknown(openGap, -1);
     read.track = std::move(track);
     return read;
 }
@@ -156,6 +198,12 @@ std::optional<FuelMap> fuelMapValues(const QStringList &cells)
     return map;
 }
 
+void LogMapTrackWriter::newLog()
+{
+    close();
+    m_records = 0;
+}
+
 QString LogMapTrackWriter::begin(const QString &path, const FuelMap &start)
 {
     close();
@@ -164,8 +212,10 @@ QString LogMapTrackWriter::begin(const QString &path, const FuelMap &start)
         return m_file.errorString();
     m_now = start;
     m_followed.clear();
-    m_records = 0;
-    const QByteArray head = QByteArray(kHeader) + '\n' + startLine(start);
+    m_unknown = false;
+    QByteArray head = QByteArray(kHeader) + '\n' + startLine(start);
+    if (m_records > 0)
+        head += recordLine("from", m_records);
     if (m_file.write(head) != head.size() || !m_file.flush() || ::fdatasync(m_file.handle()) != 0) {
         const QString error = m_file.errorString();
         m_file.remove();
@@ -179,7 +229,21 @@ QString LogMapTrackWriter::change(int cell, int value)
     if (!m_file.isOpen() || cell < 0 || cell >= kTrackCells || m_now[size_t(cell)] == value)
         return QString();
     m_now[size_t(cell)] = value;
-    const QByteArray line = changeLine(m_records, cell, value);
+    return writeLine(changeLine(m_records, cell, value));
+}
+
+QString LogMapTrackWriter::unknown()
+{
+    if (!m_file.isOpen() || m_unknown)
+        return QString();
+    m_unknown = true;
+    // Every cell is compared afresh when the map is known again.
+    m_followed.clear();
+    return writeLine(recordLine("unknown", m_records));
+}
+
+QString LogMapTrackWriter::writeLine(const QByteArray &line)
+{
     if (m_file.write(line) == line.size() && m_file.flush() && ::fdatasync(m_file.handle()) == 0)
         return QString();
     const QString error = m_file.error() != QFileDevice::NoError ? m_file.errorString()
@@ -190,6 +254,11 @@ QString LogMapTrackWriter::change(int cell, int value)
 
 QString LogMapTrackWriter::follow(const QStringList &cells)
 {
+    if (m_file.isOpen() && m_unknown) {
+        m_unknown = false;
+        if (const QString error = writeLine(recordLine("known", m_records)); !error.isEmpty())
+            return error;
+    }
     // Called at every record: only the texts that changed are read.
     if (!m_file.isOpen() || cells == m_followed)
         return QString();

@@ -67,6 +67,10 @@ std::string usage()
            "  --pull-after S       pull the cable (close the line) after S seconds\n"
            "  --replug-after S     plug it in again S seconds after a pull: a new line under the same link\n"
            "  --restart-on-replug  the ECU restarts while the cable is out: what was not stored is lost\n"
+           "  --ignition-cycle-after S\n"
+           "                       switch the ignition off after S seconds with the cable in: the ECU is\n"
+           "                       silent, then restarts with its stored maps (so does SIGUSR1, at any time)\n"
+           "  --ignition-off MS    how long the ignition stays off (1500)\n"
            "  --version-after-replug TEXT\n"
            "                       answer the connect request with TEXT after a replug (another ECU)\n"
            "\n"
@@ -149,7 +153,13 @@ Options parseOptions(const std::vector<std::string> &args)
             o.pullAfterS = toDouble(a, value());
         else if (a == "--replug-after")
             o.replugAfterS = toDouble(a, value());
-        else if (a == "--version-after-replug")
+        else if (a == "--ignition-cycle-after")
+            o.ignitionCycleAfterS = toDouble(a, value());
+        else if (a == "--ignition-off") {
+            o.ignitionOffMs = toInt(a, value());
+            if (o.ignitionOffMs < 0 || o.ignitionOffMs > 600000)
+                throw std::invalid_argument("--ignition-off takes 0 to 600000 milliseconds");
+        } else if (a == "--version-after-replug")
             o.versionAfterReplug = value();
         else
             throw std::invalid_argument("unknown option " + a);

@@ -46,6 +46,10 @@ struct Options {
     double pullAfterS = -1; // the cable is pulled after this many seconds
     double replugAfterS = -1; // and plugged in again (a new pty, the same link) this long after
     bool restartOnReplug = false; // the ignition was cycled meanwhile: unstored changes are lost
+    // The ignition switched off and on with the cable in: silent this long,
+    // then a restarted ECU. Once at a time, or whenever SIGUSR1 comes.
+    double ignitionCycleAfterS = -1;
+    int ignitionOffMs = 1500;
 
     // Another firmware text in the connect reply after a replug: another ECU
     // on the same adapter's name.

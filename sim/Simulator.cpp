@@ -129,6 +129,13 @@ void Simulator::pull()
         (void)!write(m_wake[1], "x", 1);
 }
 
+void Simulator::cycleIgnition(int offMs)
+{
+    m_ignitionOffRequestMs = std::max(0, offMs);
+    if (m_wake[1] >= 0)
+        (void)!write(m_wake[1], "x", 1);
+}
+
 void Simulator::replug()
 {
     m_replugRequested = true;
@@ -243,6 +250,10 @@ void Simulator::run()
             next = std::min(next, m_startMs + m_options.pullAfterS * 1000);
         if (m_replugAtMs >= 0)
             next = std::min(next, m_replugAtMs);
+        if (m_options.ignitionCycleAfterS >= 0 && !m_timedIgnitionDone)
+            next = std::min(next, m_startMs + m_options.ignitionCycleAfterS * 1000);
+        if (m_ignitionOnAtMs >= 0)
+            next = std::min(next, m_ignitionOnAtMs);
 
         const double waitMs = std::max(0.0, next - now);
         timespec timeout{time_t(waitMs / 1000), long(std::fmod(waitMs, 1000.0) * 1e6)};
@@ -261,10 +272,34 @@ void Simulator::run()
         }
         lastModel = now;
 
+        const bool timedCycle = m_options.ignitionCycleAfterS >= 0 && !m_timedIgnitionDone
+            && now >= m_startMs + m_options.ignitionCycleAfterS * 1000;
+        m_timedIgnitionDone |= timedCycle;
+        if (const int offMs = timedCycle ? m_options.ignitionOffMs : m_ignitionOffRequestMs.exchange(-1); offMs >= 0) {
+            // Unpowered: what was under way is lost with it.
+            m_ignitionOff = true;
+            m_ignitionOnAtMs = now + offMs;
+            m_reader = FrameReader();
+            m_pending.clear();
+            m_tx.clear();
+            m_txHead = 0;
+        }
+        if (m_ignitionOff && now >= m_ignitionOnAtMs) {
+            {
+                std::lock_guard lock(m_modelMutex);
+                m_model->restart();
+            }
+            m_ignitionOff = false;
+            m_ignitionOnAtMs = -1;
+            ++m_ignitionCycles;
+        }
+
         if (m_master >= 0 && (fds[0].revents & POLLIN)) {
             const ssize_t n = read(m_master, buffer, sizeof buffer);
-            if (n > 0)
+            if (n > 0 && !m_ignitionOff)
                 onBytes(buffer, size_t(n), now);
+            else if (n > 0)
+                transcriptLine(now, "IGNITION-OFF", std::string(reinterpret_cast<const char *>(buffer), size_t(n)));
         }
 
         // Frames whose line time has passed are answered, in arrival order.

@@ -46,6 +46,13 @@ public:
     // place (monotonicMs); -1 before any replug.
     double pluggedInAtMs() const { return m_pluggedInAtMs; }
 
+    // The ignition switched off and on with the cable in (from any thread):
+    // nothing is answered for offMs, then the ECU starts again with its
+    // stored maps and calibration.
+    void cycleIgnition(int offMs);
+    bool ignitionOff() const { return m_ignitionOff; }
+    int ignitionCycles() const { return m_ignitionCycles; }
+
     // Runs f on the model while the simulator's thread is held off.
     void withModel(const std::function<void(EcuModel &)> &f);
 
@@ -87,6 +94,11 @@ private:
     std::atomic<bool> m_pulled{false};
     std::atomic<double> m_pluggedInAtMs{-1};
     bool m_timedPullDone = false;
+    std::atomic<int> m_ignitionOffRequestMs{-1};
+    std::atomic<bool> m_ignitionOff{false};
+    std::atomic<int> m_ignitionCycles{0};
+    bool m_timedIgnitionDone = false;
+    double m_ignitionOnAtMs = -1;
     double m_replugAtMs = -1;
     double m_startMs = 0;
 

@@ -32,7 +32,10 @@ int main(int argc, char *argv[])
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // SIGUSR1 cycles the ignition: taken by the same wait, never a stop.
+    sigset_t signals = stopSignals;
+    sigaddset(&signals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     Simulator simulator(options);
     try {
@@ -47,7 +50,10 @@ int main(int argc, char *argv[])
 
     const timespec tick{0, 100 * 1000 * 1000};
     while (simulator.running()) {
-        if (sigtimedwait(&stopSignals, nullptr, &tick) > 0)
+        const int signal = sigtimedwait(&signals, nullptr, &tick);
+        if (signal == SIGUSR1)
+            simulator.cycleIgnition(options.ignitionOffMs);
+        else if (signal > 0)
             break;
     }
     const bool pulled = !simulator.running();

@@ -130,7 +130,9 @@ QString TAnalysisCells::SummaryText(const Analysis &a, int language)
         .arg(a.overrunRecords)
         .arg(a.peggedRecords)
         .arg(a.notReadyRecords)
-        .arg(a.otherRecords);
+        .arg(a.otherRecords)
+        + (a.noMapRecords > 0 ? QStringLiteral(", ") + lang::runTimeText(lang::Text::AnalysisNoMap, language).arg(a.noMapRecords)
+                              : QString());
 }
 
 std::vector<int> TAnalysisCells::SelectedCells() const

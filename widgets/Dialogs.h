@@ -25,14 +25,22 @@ public:
     // A modal question with Yes, No and Cancel; closing it is Cancel.
     enum class Answer { Yes, No, Cancel };
     virtual Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text) = 0;
-    // A modal window with a text, a table and one button per choice; the
-    // index of the button pressed, -1 when the window is closed without one.
+    // A modal window with a text, a table and, for each subject (a map), one
+    // of the choices to pick, or one for all of them (`all` names that row);
+    // the choice for each subject, each -1 when the window is closed
+    // without one.
     struct Table {
         QStringList headers;
         std::vector<QStringList> rows;
     };
-    virtual int choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
-                       const QStringList &choices) = 0;
+    struct Choices {
+        QStringList subjects;
+        QStringList choices;
+        QString all;   // the row that sets every subject at once
+        QString apply; // the button that takes the choices of each row
+    };
+    virtual std::vector<int> choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+                                    const Choices &choices) = 0;
     // Opens an address in the desktop's browser; failures are not reported.
     virtual void openUrl(const QUrl &url) = 0;
     // The colour the user confirms, starting from `initial`; none on cancel.

@@ -295,6 +295,14 @@ void TMapGrid::SetMarks(std::map<int, QString> marks)
     viewport()->update();
 }
 
+void TMapGrid::SetStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    viewport()->update();
+}
+
 void TMapGrid::SetPending(std::set<int> cells)
 {
     if (cells == m_pending)
@@ -339,6 +347,11 @@ void TMapGrid::paintEvent(QPaintEvent *event)
     }
     if (m_trail)
         WorkingTrail::paint(painter, *m_trail, [this](int cell) { return CellRect(cell); });
+    if (m_stale) {
+        // Still readable, plainly not the ECU's.
+        painter.fillRect(viewport()->rect(), QColor(128, 128, 128, 120));
+        painter.fillRect(viewport()->rect(), QBrush(QColor(60, 60, 60, 70), Qt::BDiagPattern));
+    }
 }
 
 bool TMapGrid::viewportEvent(QEvent *event)

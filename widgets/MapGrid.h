@@ -76,6 +76,10 @@ public:
     // their tooltip (cell 0 to 255 → text); empty: the grid's own look.
     void SetMarks(std::map<int, QString> marks);
     const std::map<int, QString> &Marks() const { return m_marks; }
+    // The cells shown may not be what the ECU holds (not read since a
+    // reconnect or a restart, a read that failed): the grid is greyed.
+    void SetStale(bool stale);
+    bool Stale() const { return m_stale; }
     // Cells whose text was typed and not sent, outlined dashed.
     void SetPending(std::set<int> cells);
     const std::set<int> &Pending() const { return m_pending; }
@@ -99,6 +103,7 @@ private:
     const maps::WorkingTrail *m_trail = nullptr;
     std::map<int, QString> m_marks;
     std::set<int> m_pending;
+    bool m_stale = false;
     bool m_showing = false;
     int m_editorCell = -1;
 };

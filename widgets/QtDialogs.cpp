@@ -1,7 +1,11 @@
 #include "widgets/QtDialogs.h"
 #include "widgets/DecimalSpinBox.h"
 
+#include <algorithm>
+
+#include <QButtonGroup>
 #include <QColorDialog>
+#include <QGridLayout>
 #include <QDialogButtonBox>
 #include <QDialog>
 #include <QHBoxLayout>
@@ -49,8 +53,8 @@ Dialogs::Answer QtDialogs::questionWithCancel(QWidget *parent, const QString &ti
     }
 }
 
-int QtDialogs::choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
-                      const QStringList &choices)
+std::vector<int> QtDialogs::choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+                                   const Choices &c)
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(title);
@@ -64,23 +68,52 @@ int QtDialogs::choose(QWidget *parent, const QString &title, const QString &text
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->verticalHeader()->hide();
     for (int r = 0; r < int(table.rows.size()); ++r)
-        for (int c = 0; c < table.rows[size_t(r)].size() && c < table.headers.size(); ++c)
-            list->setItem(r, c, new QTableWidgetItem(table.rows[size_t(r)][c]));
+        for (int col = 0; col < table.rows[size_t(r)].size() && col < table.headers.size(); ++col)
+            list->setItem(r, col, new QTableWidgetItem(table.rows[size_t(r)][col]));
     list->resizeColumnsToContents();
     layout->addWidget(list);
-    auto *buttons = new QHBoxLayout;
-    int chosen = -1;
-    for (int i = 0; i < choices.size(); ++i) {
-        auto *button = new QPushButton(choices[i], &dialog);
+    std::vector<int> chosen(size_t(c.subjects.size()), -1);
+    auto *rows = new QGridLayout;
+    // One subject: a button per choice ends the window. Several: a choice
+    // per subject, taken with the apply button, or one for all at once.
+    const bool several = c.subjects.size() > 1;
+    auto *apply = several ? new QPushButton(c.apply, &dialog) : nullptr;
+    std::vector<QButtonGroup *> groups;
+    for (int s = 0; s < int(c.subjects.size()) && several; ++s) {
+        rows->addWidget(new QLabel(c.subjects[s], &dialog), s, 0);
+        auto *group = new QButtonGroup(&dialog);
+        for (int i = 0; i < c.choices.size(); ++i) {
+            auto *button = new QPushButton(c.choices[i], &dialog);
+            button->setCheckable(true);
+            group->addButton(button, i);
+            rows->addWidget(button, s, i + 1);
+        }
+        groups.push_back(group);
+        QObject::connect(group, &QButtonGroup::idClicked, &dialog, [&chosen, &groups, apply, s](int id) {
+            chosen[size_t(s)] = id;
+            apply->setEnabled(std::all_of(groups.begin(), groups.end(), [](QButtonGroup *g) { return g->checkedId() >= 0; }));
+        });
+    }
+    const int allRow = several ? int(c.subjects.size()) : 0;
+    if (several)
+        rows->addWidget(new QLabel(c.all, &dialog), allRow, 0);
+    for (int i = 0; i < c.choices.size(); ++i) {
+        auto *button = new QPushButton(c.choices[i], &dialog);
         QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &chosen, i] {
-            chosen = i;
+            std::fill(chosen.begin(), chosen.end(), i);
             dialog.accept();
         });
-        buttons->addWidget(button);
+        rows->addWidget(button, allRow, i + 1);
     }
-    layout->addLayout(buttons);
-    dialog.resize(560, 380);
-    dialog.exec();
+    layout->addLayout(rows);
+    if (apply) {
+        apply->setEnabled(false);
+        QObject::connect(apply, &QPushButton::clicked, &dialog, &QDialog::accept);
+        layout->addWidget(apply, 0, Qt::AlignRight);
+    }
+    dialog.resize(640, 420);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::vector<int>(chosen.size(), -1);
     return chosen;
 }
 

@@ -17,8 +17,8 @@ public:
     void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
     Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text) override;
-    int choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
-               const QStringList &choices) override;
+    std::vector<int> choose(QWidget *parent, const QString &title, const QString &text, const Table &table,
+                            const Choices &choices) override;
     void openUrl(const QUrl &url) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
     void showWarningWindow(QWidget *parent, const QString &title, const QString &text) override;

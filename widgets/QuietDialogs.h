@@ -25,9 +25,9 @@ public:
     bool question(QWidget *, const QString &, const QString &) override { return false; }
     Answer questionWithCancel(QWidget *, const QString &, const QString &) override { return Answer::No; }
     // A choice among actions: the last one, which leaves things as they are.
-    int choose(QWidget *, const QString &, const QString &, const Table &, const QStringList &choices) override
+    std::vector<int> choose(QWidget *, const QString &, const QString &, const Table &, const Choices &c) override
     {
-        return int(choices.size()) - 1;
+        return std::vector<int>(size_t(c.subjects.size()), int(c.choices.size()) - 1);
     }
     void openUrl(const QUrl &) override {}
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }

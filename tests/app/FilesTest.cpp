@@ -1,5 +1,6 @@
 #include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/Helpers.h"
 
 #include <sys/stat.h>
 
@@ -34,8 +35,14 @@ protected:
 
 TEST_F(Files, SavingWritesTheGridLineByLine)
 {
-    auto form = makeForm();
-    form->InjGrid->SetCells(QStringList(256, QStringLiteral("12")));
+    QStringList ignition(256, QStringLiteral("10"));
+    ignition[0] = QStringLiteral("007");
+    serial->answer = [&ignition](const QByteArray &frame) {
+        return frame == "<A>\r" ? mapReply(12) : frame == "<D>\r\r" ? mapReply(ignition) : QByteArray();
+    };
+    auto form = makeConnectedForm();
+    press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+    press(*form, &TTarvexMainForm::IgnRefreshButtonClick);
     dialogs->nextFile = path("fuel.inj");
     press(*form, &TTarvexMainForm::InjFileSaveButtonClick);
     EXPECT_EQ(read(path("fuel.inj")), lines(256, "12"));
@@ -47,10 +54,9 @@ TEST_F(Files, SavingWritesTheGridLineByLine)
     EXPECT_EQ(dialogs->fileDialogs[0].pattern, QStringLiteral("*.inj"));
     EXPECT_EQ(dialogs->fileDialogs[0].suffix, QStringLiteral("inj"));
 
-    form->IgnGrid->SetCell(0, 0, QStringLiteral("007"));
     dialogs->nextFile = path("spark.ign");
     press(*form, &TTarvexMainForm::IgnFileSaveButtonClick);
-    EXPECT_TRUE(read(path("spark.ign")).startsWith("007\r\n\r\n"));
+    EXPECT_TRUE(read(path("spark.ign")).startsWith("007\r\n10\r\n")) << "as the grid holds it";
     EXPECT_EQ(dialogs->texts().last(), QStringLiteral("Карта УОЗ сохранена в файл."));
     EXPECT_EQ(dialogs->fileDialogs[1].description, QStringLiteral("dwell table"));
 
@@ -129,11 +135,13 @@ TEST_F(Files, AFuelFileLoadsOnTheIgnitionPage)
 // comes back in on the ignition page. The fuel map takes 0 to 999 only.
 TEST_F(Files, ANegativeCellSavesAndLoadsBackOnTheIgnitionPageOnly)
 {
-    auto form = makeConnectedForm();
     QStringList cells(256, QStringLiteral("10"));
     cells[0] = QStringLiteral("-5");
-    cells[255] = QStringLiteral("-120");
-    form->IgnGrid->SetCells(cells);
+    cells[255] = QStringLiteral("-99"); // as the ECU sends it: three characters at most
+    serial->answer = [&cells](const QByteArray &frame) { return frame == "<D>\r\r" ? mapReply(cells) : QByteArray(); };
+    auto form = makeConnectedForm();
+    press(*form, &TTarvexMainForm::IgnRefreshButtonClick);
+    connectedAt = serial->calls().size();
     dialogs->nextFile = path("negative.ign");
     press(*form, &TTarvexMainForm::IgnFileSaveButtonClick);
     EXPECT_TRUE(read(path("negative.ign")).startsWith("-5\r\n10\r\n"));
@@ -148,7 +156,7 @@ TEST_F(Files, ANegativeCellSavesAndLoadsBackOnTheIgnitionPageOnly)
     const QList<QByteArray> writes = writesSinceConnect();
     ASSERT_EQ(writes.size(), 259);
     EXPECT_EQ(writes[1], QByteArray("<E[1/-5]>\r\r"));
-    EXPECT_EQ(writes[256], QByteArray("<E[256/-120]>\r\r"));
+    EXPECT_EQ(writes[256], QByteArray("<E[256/-99]>\r\r"));
     EXPECT_EQ(form->IgnGrid->Cells(), cells);
 }
 

@@ -212,7 +212,7 @@ TEST_F(GridTruth, AReconnectComparesBothMapsAndTheFitterChooses)
         press(*form, &TTarvexMainForm::ReconnectTimerTimer);
         ASSERT_EQ(dialogs->choiceWindows.size(), 1u) << c.name;
         EXPECT_EQ(dialogs->choiceWindows[0].table.rows,
-                  (std::vector<QStringList>{{"18", "2", "900", "40", "77"}}))
+                  (std::vector<QStringList>{{"Топливная карта", "18", "2", "900", "40", "77"}}))
             << "fuel only: the ignition map is as it was";
         EXPECT_TRUE(lockedAtTheChoice) << c.name << ": nothing written, the pages wait";
         EXPECT_EQ(cellWrites(), c.writes) << c.name;

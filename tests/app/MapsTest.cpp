@@ -224,7 +224,9 @@ TEST_F(Maps, EditingOffOpensNoEditor)
 TEST_F(Maps, TemplateLoadReadsTheMapBeforeItSaysSo)
 {
     auto form = makeConnectedForm();
-    serial->answer = [](const QByteArray &frame) { return frame == "<A>\r" ? mapReply(40) : QByteArray(); };
+    serial->answer = [](const QByteArray &frame) {
+        return frame == "<A>\r" ? mapReply(40) : frame == "<D>\r\r" ? mapReply(20) : QByteArray();
+    };
     QString cellWhenShown;
     dialogs->onMessage = [&](const RecordingDialogs::Message &) { cellWhenShown = form->InjGrid->Cell(7, 7); };
     const double start = clock->nowMs();

@@ -284,7 +284,8 @@ TEST_F(Reconnect, AnEcuThatLostAnUnstoredCellIsReportedBeforeAnythingIsWritten)
     ASSERT_TRUE(runUntil([&] { return !dialogs->choiceWindows.empty(); }, 3000));
     ASSERT_TRUE(runUntil([&] { return form.InjPanel->isEnabled(); }, 3000));
     EXPECT_EQ(dialogs->choiceWindows[0].table.rows,
-              (std::vector<QStringList>{{"36", "3", "1500", QString::number(stored), QString::number(stored + 7)}}));
+              (std::vector<QStringList>{{"Топливная карта", "36", "3", "1500", QString::number(stored),
+                                         QString::number(stored + 7)}}));
     EXPECT_EQ(atTheChoice, stored) << "nothing written before the choice";
     simulator.withModel([&](sim::EcuModel &m) { held = m.fuelCell(35); });
     EXPECT_EQ(held, stored + 7) << "written again once chosen";

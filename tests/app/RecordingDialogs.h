@@ -49,18 +49,26 @@ public:
         spin(parent);
         return Answer::Cancel;
     }
-    int choose(QWidget *parent, const QString &, const QString &text, const Table &table,
-               const QStringList &choices) override
+    // Answered per subject from choiceAnswersEach, else one answer of
+    // choiceAnswers for every subject.
+    std::vector<int> choose(QWidget *parent, const QString &, const QString &text, const Table &table,
+                            const Choices &choices) override
     {
-        choiceWindows.push_back(Choice{text, table, choices});
+        choiceWindows.push_back(Choice{text, table, choices.choices, choices.subjects});
         if (onChoose)
             onChoose(choiceWindows.back());
         spin(parent);
-        if (choiceAnswers.empty())
-            return -1;
-        const int answer = choiceAnswers.front();
-        choiceAnswers.pop_front();
-        return answer;
+        if (!choiceAnswersEach.empty()) {
+            std::vector<int> answer = choiceAnswersEach.front();
+            choiceAnswersEach.pop_front();
+            return answer;
+        }
+        int answer = -1;
+        if (!choiceAnswers.empty()) {
+            answer = choiceAnswers.front();
+            choiceAnswers.pop_front();
+        }
+        return std::vector<int>(size_t(choices.subjects.size()), answer);
     }
 
     // As a real modal box does: a window of its own takes the focus and an
@@ -160,9 +168,11 @@ public:
         QString text;
         Table table;
         QStringList choices;
+        QStringList subjects;
     };
     std::vector<Choice> choiceWindows;
     std::deque<int> choiceAnswers; // none: the window is closed without a choice
+    std::deque<std::vector<int>> choiceAnswersEach;
     std::function<void(const Choice &)> onChoose;
     bool answerCancel = false; // the closing question is cancelled
 

@@ -104,6 +104,16 @@ TEST(MapSession, WhatIsNotAllowedNowIsRefusedBeforeItsValue)
         {"a batch", [](MapSession &s) { s.begin(Plan{}); }, Source::Undo, Refusal::BatchRunning},
         {"not compared since connecting", [](MapSession &s) { s.connected(); }, Source::Enter, Refusal::NoMap},
         {"not compared, a file", [](MapSession &s) { s.connected(); }, Source::FileLoad, Refusal::None},
+        {"the ECU may have restarted", [](MapSession &s) { s.mayHaveRestarted(); }, Source::Enter, Refusal::NoMap},
+        {"a read failed", [](MapSession &s) { s.readFailed(); }, Source::Enter, Refusal::NoMap},
+        {"a read failed, an operation", [](MapSession &s) { s.readFailed(); }, Source::Operation, Refusal::NoMap},
+        {"the template's read is due", [](MapSession &s) { s.templateSent(); }, Source::Undo, Refusal::NoMap},
+        {"a template", [](MapSession &) {}, Source::Template, Refusal::None},
+        {"a template, edit box off", [](MapSession &s) { s.setEditing(false); }, Source::Template, Refusal::None},
+        {"a template after a failed read", [](MapSession &s) { s.readFailed(); }, Source::Template, Refusal::None},
+        {"a template, storing", [](MapSession &s) { s.storeSent(); }, Source::Template, Refusal::Storing},
+        {"a template, a batch", [](MapSession &s) { s.begin(Plan{}); }, Source::Template, Refusal::BatchRunning},
+        {"a template, not compared", [](MapSession &s) { s.mayHaveRestarted(); }, Source::Template, Refusal::NoMap},
     };
     for (const auto &c : cases) {
         MapSession session = readSession(MapPage::Fuel);
@@ -115,12 +125,41 @@ TEST(MapSession, WhatIsNotAllowedNowIsRefusedBeforeItsValue)
             plan = session.load(filled(QStringLiteral("41")));
         else if (c.source == Source::Undo)
             plan = session.undo();
+        else if (c.source == Source::Template)
+            plan = session.templateLoad();
         else
             plan = session.change(valuesOf(session), CellRange{0, 0, 0, 0}, c.source);
         EXPECT_EQ(plan.refusal, c.want) << c.name;
     }
     EXPECT_EQ(MapSession(MapPage::Fuel).write({{0, QStringLiteral("1")}}, Source::Comparison).refusal,
               Refusal::EditingOff);
+}
+
+// A store calls the map stored: refused while what the ECU holds may be
+// something else than the window shows.
+TEST(MapSession, AStoreIsRefusedWhileTheMapShownMayNotBeTheEcus)
+{
+    const struct {
+        const char *name;
+        void (*set)(MapSession &);
+        Refusal want;
+    } cases[] = {
+        {"read and compared", [](MapSession &) {}, Refusal::None},
+        {"never read", [](MapSession &s) { s = MapSession(MapPage::Fuel); }, Refusal::None},
+        {"connected again", [](MapSession &s) { s.connected(); }, Refusal::NoMap},
+        {"the ECU may have restarted", [](MapSession &s) { s.mayHaveRestarted(); }, Refusal::NoMap},
+        {"a read failed", [](MapSession &s) { s.readFailed(); }, Refusal::NoMap},
+        {"the template's read is due", [](MapSession &s) { s.templateSent(); }, Refusal::NoMap},
+        {"a batch", [](MapSession &s) { s.begin(Plan{}); }, Refusal::BatchRunning},
+        {"a failed read, then one that worked", [](MapSession &s) { s.readFailed(); s.read(s.ecu()); }, Refusal::None},
+        {"restarted, then compared", [](MapSession &s) { s.mayHaveRestarted(); s.read(s.ecu()); }, Refusal::None},
+    };
+    for (const auto &c : cases) {
+        MapSession session = readSession(MapPage::Fuel);
+        c.set(session);
+        EXPECT_EQ(session.storeRefusal(), c.want) << c.name;
+        EXPECT_EQ(session.known(), c.want != Refusal::NoMap && session.hasMap()) << c.name;
+    }
 }
 
 TEST(MapSession, TypedTextIsSettledByTheChangeThatCoversIt)
@@ -244,6 +283,28 @@ TEST(MapSession, AfterConnectingAMapFromBeforeIsComparedAndTheFitterChooses)
     EXPECT_EQ(leave.comparisonDifferences()[0].file, QStringLiteral("77"));
 }
 
+// A store the ignition cut short: the window called 77 stored, the ECU came
+// back with 30. Written again, 77 is not in its permanent memory.
+TEST(MapSession, CellsWrittenAgainAfterARestartCountAsUnstored)
+{
+    MapSession session = readSession(MapPage::Fuel);
+    session.type(17, QStringLiteral("77"));
+    send(session, session.enter(17));
+    session.storeSent();
+    session.storeEnded(true);
+    ASSERT_EQ(session.unstoredCount(), 0);
+    session.mayHaveRestarted();
+    QStringList restarted = session.ecu();
+    restarted[17] = QStringLiteral("30");
+    const QStringList window = session.ecu();
+    session.takeEcu(restarted);
+    send(session, session.write({{17, window[17]}}, Source::Rewrite));
+    EXPECT_EQ(session.ecu()[17], QStringLiteral("77"));
+    EXPECT_EQ(session.unstoredCount(), 1);
+    EXPECT_EQ(session.storeRefusal(), Refusal::None);
+    EXPECT_TRUE(session.canUndo()) << "the rewrite is one step";
+}
+
 TEST(MapSession, TheReadBackFindsACellThatDidNotLand)
 {
     MapSession session = readSession(MapPage::Fuel);
@@ -253,7 +314,7 @@ TEST(MapSession, TheReadBackFindsACellThatDidNotLand)
     send(session, session.change(values, CellRange{0, 0, 1, 0}, Source::Operation));
     QStringList ecu = session.ecu();
     ecu[1] = QStringLiteral("40"); // the second write never landed
-    const std::vector<CellDifference> missing = session.verify(ecu);
+    const std::vector<CellDifference> missing = session.verify(ecu).missing;
     ASSERT_EQ(missing.size(), 1u);
     EXPECT_EQ(missing[0].cell, 1);
     EXPECT_EQ(missing[0].ecu, QStringLiteral("40"));
@@ -261,7 +322,74 @@ TEST(MapSession, TheReadBackFindsACellThatDidNotLand)
     EXPECT_EQ(session.shown(1), QStringLiteral("40"));
     EXPECT_EQ(session.undo().writes, (EditStep{CellChange{1, QStringLiteral("50"), QStringLiteral("40")}}))
         << "undo restores only what landed";
-    EXPECT_TRUE(session.verify(session.ecu()).empty());
+    EXPECT_TRUE(session.verify(session.ecu()).missing.empty());
+}
+
+// Autotune changes cells while a batch runs: only the cells written can
+// have failed to land; the others are the ECU's own values.
+TEST(MapSession, TheReadBackChecksOnlyTheCellsWritten)
+{
+    MapSession session = readSession(MapPage::Fuel);
+    send(session, session.write({{0, QStringLiteral("50")}, {1, QStringLiteral("51")}}, Source::Operation));
+    QStringList ecu = session.ecu();
+    ecu[1] = QStringLiteral("40"); // lost
+    ecu[200] = QStringLiteral("44"); // tuned by the ECU
+    ecu[201] = QStringLiteral("45");
+    const ReadBack back = session.verify(ecu);
+    ASSERT_EQ(back.missing.size(), 1u);
+    EXPECT_EQ(back.missing[0].cell, 1);
+    EXPECT_EQ(back.changedByEcu, 2);
+    EXPECT_FALSE(back.historyEnded) << "the tuned cells were never edited";
+    EXPECT_EQ(session.shownCells(), ecu);
+    EXPECT_TRUE(session.canUndo());
+
+    send(session, session.write({{200, QStringLiteral("60")}, {2, QStringLiteral("61")}}, Source::Operation));
+    ecu = session.ecu();
+    ecu[0] = QStringLiteral("47"); // the ECU tuned a cell the fitter had changed
+    const ReadBack over = session.verify(ecu);
+    EXPECT_TRUE(over.missing.empty());
+    EXPECT_TRUE(over.historyEnded);
+    EXPECT_FALSE(session.canUndo()) << "undo would write over what the ECU learned";
+}
+
+// Two steps over the same cells; a write that does not land during the
+// edit, an undo or a redo. Undoing all there is still brings the map back
+// to where it started.
+TEST(MapSession, AMissedWriteNeverKeepsUndoFromTheStart)
+{
+    enum Miss { InEdit, InUndo, InRedo };
+    const struct {
+        const char *name;
+        Miss miss;
+    } cases[] = {{"a miss in the second edit", InEdit}, {"a miss in its undo", InUndo}, {"a miss in its redo", InRedo}};
+    for (const auto &c : cases) {
+        MapSession session = readSession(MapPage::Fuel);
+        QStringList ecu = session.ecu();
+        const QStringList start = ecu;
+        // Sends a plan to the ECU, the write of cell 1 lost when asked to,
+        // and reads it back.
+        auto run = [&](const Plan &plan, bool lose) {
+            session.begin(plan);
+            for (const CellChange &w : plan.writes) {
+                session.sent(w);
+                if (!(lose && w.cell == 2))
+                    ecu[w.cell - 1] = w.after;
+            }
+            session.finish();
+            session.verify(ecu);
+        };
+        run(session.write({{0, QStringLiteral("50")}, {1, QStringLiteral("50")}}, Source::Operation), false);
+        run(session.write({{0, QStringLiteral("60")}, {1, QStringLiteral("60")}}, Source::Operation), c.miss == InEdit);
+        run(session.undo(), c.miss == InUndo);
+        if (c.miss == InRedo) {
+            run(session.redo(), true);
+        }
+        for (int undo = 0; undo < 5 && session.canUndo(); ++undo)
+            run(session.undo(), false);
+        EXPECT_FALSE(session.canUndo()) << c.name;
+        EXPECT_EQ(ecu, start) << c.name;
+        EXPECT_EQ(session.shownCells(), start) << c.name;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "monitor/GaugeGeometry.h"
 #include "monitor/LiveData.h"
+#include "monitor/LiveSilence.h"
 #include "monitor/LogFile.h"
 #include "tests/support/QtPrinters.h"
 
@@ -193,6 +194,37 @@ TEST(LogFileWriting, FinishedLinesReachTheDiskByThemselves)
     reader.seek(0);
     EXPECT_EQ(reader.readAll(), QByteArray("RPM 850 Tune 0\r\n Fuel 1\r\nRPM 9"));
     EXPECT_FALSE(LogFile().open(dir.filePath(QStringLiteral("missing/x.log"))).isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// Ticks as '+' (a reply with data) and '.' (none): where a restart is
+// suspected, and whether the ECU counts as silent at the end.
+TEST(LiveSilence, DataAfterAStretchWithoutItMayBeARestart)
+{
+    const struct {
+        const char *ticks;
+        const char *suspected; // '!' where the tick suspects a restart
+        bool silentAtEnd;
+    } cases[] = {
+        {"++++", "    ", false},
+        {"+..+", "    ", false},               // two lost replies
+        {"+...+", "    !", false},             // three: a restart's silence
+        {"...+", "   !", false},               // from the start too
+        {"+...+...+", "    !   !", false},     // each stretch once
+        {"+.....................", "                      ", true},
+        {"+....................+", "                     !", false},
+    };
+    for (const auto &c : cases) {
+        LiveSilence silence;
+        std::string suspected;
+        for (const char *t = c.ticks; *t; ++t)
+            suspected += silence.tick(*t == '+') ? '!' : ' ';
+        EXPECT_EQ(suspected, c.suspected) << c.ticks;
+        EXPECT_EQ(silence.silent(), c.silentAtEnd) << c.ticks;
+    }
 }
 
 } // namespace

@@ -114,6 +114,35 @@ TEST_F(SimulatorFaults, PulledCableHangsUpTheLine)
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
+// The ignition cycled with the cable in: the line stays open, the ECU is
+// silent for a while and comes back with what it had stored.
+TEST_F(SimulatorFaults, AnIgnitionCycleSilencesTheEcuAndLosesWhatWasNotStored)
+{
+    startSim();
+    client->send("<B[   36/45]>\r");
+    client->send("<C>\r");
+    client->send("<B[   37/46]>\r"); // never stored
+    client->ask("<A>\r");
+    sim->cycleIgnition(300);
+    const auto start = std::chrono::steady_clock::now();
+    while (!sim->ignitionOff() && msSince(start) < 1000)
+        usleep(2000);
+    ASSERT_TRUE(sim->ignitionOff());
+    EXPECT_EQ(client->ask("<Y>\r"), "") << "no answer while the ignition is off";
+    while (sim->ignitionOff() && msSince(start) < 2000)
+        usleep(5000);
+    EXPECT_TRUE(sim->running()) << "the line was never closed";
+    EXPECT_EQ(sim->ignitionCycles(), 1);
+    // Cells 36 and 37 are the 36th and 37th values of the map's reply.
+    const std::string reply = client->ask("<A>\r");
+    std::vector<std::string> values;
+    for (size_t from = reply.find('[') + 1, comma; (comma = reply.find(',', from)) != std::string::npos; from = comma + 1)
+        values.push_back(reply.substr(from, comma - from));
+    ASSERT_EQ(values.size(), 256u);
+    EXPECT_EQ(values[35], "45");
+    EXPECT_EQ(values[36], std::to_string(tarvex::sim::EcuModel::fuelTemplate()[36]));
+}
+
 TEST(SimulatorProgram, PrintsItsPortAndCleansUpOnSignal)
 {
     char pattern[] = "/tmp/tarvex-sim-exe-XXXXXX";
@@ -215,6 +244,10 @@ TEST(SimulatorOptions, ParsesEveryOption)
     EXPECT_EQ(std::tuple(tuning.fuelErrors.size(), tuning.fuelErrors[1].cell, tuning.lambdaDelayMs, tuning.driveHoldS),
               std::tuple(2u, 83, 300, 2.5));
     EXPECT_THROW(parseOptions({"--fuel-error", "67:nan"}), std::invalid_argument);
+
+    const auto ignition = parseOptions({"--ignition-cycle-after", "4.5", "--ignition-off", "800"});
+    EXPECT_EQ(std::tuple(ignition.ignitionCycleAfterS, ignition.ignitionOffMs), std::tuple(4.5, 800));
+    EXPECT_THROW(parseOptions({"--ignition-off", "-1"}), std::invalid_argument);
 }
 
 } // namespace

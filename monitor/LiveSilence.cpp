@@ -1,0 +1,12 @@
+#include "monitor/LiveSilence.h"
+
+namespace tarvex::monitor {
+
+bool LiveSilence::tick(bool data)
+{
+    const bool back = data && m_quiet >= kRestartTicks;
+    m_quiet = data ? 0 : m_quiet + 1;
+    return back;
+}
+
+} // namespace tarvex::monitor
