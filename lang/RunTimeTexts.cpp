@@ -146,9 +146,9 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "The ECU changed the map (%1 cells): its values are shown; undo starts afresh"},
     {Text::DifferenceTitle, "Карта в ЭБУ отличается от окна", "The ECU's map differs from the window"},
     {Text::DifferenceText,
-     "В ЭБУ другие значения, чем в окне: %1. Возможно, ЭБУ перезапускался (зажигание выключали) и "
+     "В ЭБУ другие значения, чем в окне (%1). Возможно, ЭБУ перезапускался (зажигание выключали) и "
      "потерял несохранённые изменения. Ничего не записано.",
-     "The ECU holds other values than the window: %1. It may have restarted (the ignition was "
+     "The ECU holds other values than the window (%1). It may have restarted (the ignition was "
      "switched off) and lost changes that were not stored. Nothing has been written."},
     {Text::DifferenceRewrite, "Записать значения окна в ЭБУ", "Write the window's values to the ECU"},
     {Text::DifferenceTakeEcu, "Взять значения ЭБУ", "Take the ECU's values"},

@@ -188,16 +188,16 @@ bool mapPictures(const QString &outDir, const QTemporaryDir &scratch, const QStr
     return ok;
 }
 
-// Three cells written and not stored, one typed and not sent; then the
-// simulator restarts while its plug is out, and the window reports what it
-// lost. The boxes are Qt's own, answered by a timer.
+// Three fuel cells and an ignition cell written and not stored, one typed
+// and not sent; then the simulator's ignition is cycled with the cable in,
+// and the window reports what both maps lost. The boxes are Qt's own,
+// answered by a timer.
 bool reconnectPictures(const QString &outDir, const QTemporaryDir &scratch, const QString &settingsPath)
 {
     using namespace tarvex;
     sim::Options options;
     options.registryDir = scratch.filePath(QStringLiteral("re-ports")).toStdString();
     options.stateFile = scratch.filePath(QStringLiteral("re-ecu.state")).toStdString();
-    options.restartOnReplug = true;
     sim::Simulator simulator(options);
     simulator.start();
     QDir(scratch.path()).mkdir(QStringLiteral("re-sysfs"));
@@ -218,18 +218,35 @@ bool reconnectPictures(const QString &outDir, const QTemporaryDir &scratch, cons
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             box->button(box->standardButtons() & QMessageBox::Ok ? QMessageBox::Ok : QMessageBox::No)->click();
         } else if (auto *report = qobject_cast<QDialog *>(modal)) {
-            QImage image = form.grab().toImage();
+            const QImage window = form.grab().toImage();
+            const QImage box = report->grab().toImage();
+            const QPoint at(200, 60);
+            QImage image(std::max(window.width(), at.x() + box.width()), std::max(window.height(), at.y() + box.height()),
+                         QImage::Format_RGB32);
+            image.fill(Qt::white);
             {
                 QPainter painter(&image);
-                painter.drawImage(QPoint(200, 60), report->grab().toImage());
+                painter.drawImage(0, 0, window);
+                painter.drawImage(at, box);
             }
             ok = save(image, QDir(outDir).filePath(QStringLiteral("map-reconnect.png"))) && ok;
-            report->findChildren<QPushButton *>().last()->click();
+            // "Оставить" for both maps: the last of its buttons.
+            const QList<QPushButton *> buttons = report->findChildren<QPushButton *>();
+            for (auto b = buttons.rbegin(); b != buttons.rend(); ++b)
+                if ((*b)->text().startsWith(QStringLiteral("Оставить"))) {
+                    (*b)->click();
+                    break;
+                }
         }
     });
     answer.start(100);
     form.Guarded([&] { form.ComSearchButtonClick(); });
     form.Guarded([&] { form.ComConnectButtonClick(); });
+    form.PageControl1->setCurrentIndex(2);
+    waitMs(1500);
+    form.IgnGrid->SetCell(4, 3, QString::number(form.IgnGrid->Cell(4, 3).toInt() + 3));
+    form.IgnGrid->setCurrentCell(3, 4);
+    form.Guarded([&] { form.IgnGridKeyDown(13); });
     form.PageControl1->setCurrentIndex(1);
     waitMs(1500);
     for (int cell : {52, 53, 68}) {
@@ -241,14 +258,12 @@ bool reconnectPictures(const QString &outDir, const QTemporaryDir &scratch, cons
     waitMs(300);
     ok = save(form.grab().toImage(), QDir(outDir).filePath(QStringLiteral("map-unstored.png"))) && ok;
     form.InjGrid->SetCell(5, 5, form.MapState(0).ecu()[85]);
-    simulator.pull();
-    for (int i = 0; i < 50 && !form.WaitingForAdapter(); ++i)
+    simulator.cycleIgnition(1000);
+    for (int i = 0; i < 80 && !(form.MapState(0).comparison() && form.MapState(1).comparison()); ++i)
         waitMs(100);
-    simulator.replug();
-    for (int i = 0; i < 50 && !form.MapState(0).comparison(); ++i)
-        waitMs(100);
-    ok = ok && form.MapState(0).comparison().has_value();
+    ok = ok && form.MapState(0).comparison().has_value() && form.MapState(1).comparison().has_value();
     form.Guarded([&] { form.EndComparison(0); });
+    form.Guarded([&] { form.EndComparison(1); });
     form.close();
     answer.stop();
     simulator.stop();
