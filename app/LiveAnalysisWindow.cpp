@@ -177,7 +177,7 @@ bool TLiveAnalysisWindow::OpenLog(const QString &path)
 {
     monitor::LogData data = monitor::readLogFile(path);
     if (!data.error.isEmpty()) {
-        Message(data.error);
+        Message(data.error.text(m_language));
         return false;
     }
     // Each record counts against the value in force then: without the map
@@ -187,7 +187,7 @@ bool TLiveAnalysisWindow::OpenLog(const QString &path)
     if (!track.track) {
         Message(track.error.isEmpty() ? lang::runTimeText(lang::Text::LiveLogNoTrack, m_language).arg(QFileInfo(trackPath).fileName())
                                       : lang::runTimeText(lang::Text::CurrentMapBadTrack, m_language)
-                                            .arg(QFileInfo(trackPath).fileName(), track.error));
+                                            .arg(QFileInfo(trackPath).fileName(), track.error.text(m_language)));
         return false;
     }
     const monitor::SensorKind sensor = monitor::guessSensor(data);

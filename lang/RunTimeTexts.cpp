@@ -333,6 +333,17 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "%1 is not a map file: a fuel map is a .inj file, an ignition map a .ign file."},
     {Text::LogDiskStalled, "Диск не принимает запись лога уже %1 с: лог остановлен, последние строки не записаны.",
      "The disk has taken nothing of the log for %1 s: logging stopped, the last lines are not written."},
+    // The log reader's and the fuel map file reader's messages.
+    {Text::LogReadEmpty, "Файл пуст: это не запись Tarvex.", "The file is empty: it is not a log of Tarvex."},
+    {Text::LogReadBadLine, "Строка %1 — не запись лога Tarvex.", "Line %1 is not a record of a Tarvex log."},
+    {Text::ReadNoFile, "Не удалось открыть %1: такого файла нет.", "Cannot open %1: there is no such file."},
+    {Text::ReadFolder, "Не удалось открыть %1: это папка.", "Cannot open %1: it is a folder."},
+    {Text::ReadNoPermission, "Не удалось открыть %1: нет прав на чтение.", "Cannot open %1: no permission to read it."},
+    {Text::ReadCannotOpen, "Не удалось открыть %1: %2", "Cannot open %1: %2"},
+    {Text::TrackNotTrack, "Это не топливная карта лога Tarvex.", "It is not the fuel map of a Tarvex log."},
+    {Text::TrackNoStart, "Строка 2 не содержит 256 ячеек топливной карты.",
+     "Line 2 does not hold the 256 cells of the fuel map."},
+    {Text::TrackTooLarge, "%1 слишком велик для топливной карты лога.", "%1 is too large for the fuel map of a log."},
 }};
 
 constexpr bool inOrder()

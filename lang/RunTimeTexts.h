@@ -230,6 +230,16 @@ enum class Text {
     MapEditNotAMapFile,
     // A log on a disk that takes nothing.
     LogDiskStalled,
+    // The log reader's and the fuel map file reader's messages.
+    LogReadEmpty,
+    LogReadBadLine,
+    ReadNoFile,
+    ReadFolder,
+    ReadNoPermission,
+    ReadCannotOpen,
+    TrackNotTrack,
+    TrackNoStart,
+    TrackTooLarge,
     Count
 };
 

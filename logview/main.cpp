@@ -53,6 +53,10 @@ const char kUsage[] =
     "                         at most (15)\n"
     "The window's lambda delay and locked cells are its own; give them here as options.\n";
 
+// The command line speaks English, as its usage does; the texts it shares
+// with the window are taken in that language.
+constexpr int kLanguage = 1;
+
 int usage()
 {
     std::fputs(kUsage, stderr);
@@ -198,7 +202,7 @@ int analyse(const Command &c, const LogData &log)
         const QString trackPath = logMapTrackPath(c.log);
         const LogMapTrackRead track = readLogMapTrackFile(trackPath);
         if (!track.error.isEmpty())
-            return fail(QStringLiteral("%1: %2").arg(trackPath, track.error));
+            return fail(QStringLiteral("%1: %2").arg(trackPath, track.error.text(kLanguage)));
         if (track.badLines > 0)
             std::fprintf(stderr, "tarvex-logview: %s: lines skipped: %d, the first is line %d\n", qPrintable(trackPath),
                          track.badLines, track.firstBadLine);
@@ -279,7 +283,7 @@ int main(int argc, char *argv[])
 
     const LogData log = readLogFile(command->log);
     if (!log.error.isEmpty())
-        return fail(log.error);
+        return fail(log.error.text(kLanguage));
     if (log.badLines > 0)
         std::fprintf(stderr, "tarvex-logview: bad lines of the log skipped: %d, the first is line %d\n", log.badLines,
                      log.firstBadLine);
