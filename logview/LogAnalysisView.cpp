@@ -236,6 +236,8 @@ void TLogAnalysisView::Analyse()
     Summary->setText(summary);
     SaveButton->setEnabled(base && Sensor() == SensorKind::WideBand);
     FillCells();
+    if (OnAnalysed)
+        OnAnalysed();
 }
 
 void TLogAnalysisView::FillCells()
