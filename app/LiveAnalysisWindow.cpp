@@ -1,4 +1,5 @@
 #include "app/LiveAnalysisWindow.h"
+#include "widgets/CompareCells.h"
 #include "widgets/Dialogs.h"
 #include "lang/RunTimeTexts.h"
 
@@ -31,6 +32,7 @@ TLiveAnalysisWindow::TLiveAnalysisWindow(std::shared_ptr<widgets::Dialogs> dialo
     OpenLogButton = new QPushButton(this);
     LiveButton = new QPushButton(this);
     LiveButton->hide();
+    CompareButton = new QPushButton(this);
     ShowLabel = new QLabel(this);
     ShowBox = new QComboBox(this);
     TAnalysisCells::SetShowTexts(ShowBox, 0);
@@ -55,6 +57,7 @@ TLiveAnalysisWindow::TLiveAnalysisWindow(std::shared_ptr<widgets::Dialogs> dialo
     top->addWidget(ResetButton);
     top->addWidget(OpenLogButton);
     top->addWidget(LiveButton);
+    top->addWidget(CompareButton);
     auto *settings = new QGridLayout;
     settings->addWidget(ShowLabel, 0, 2);
     settings->addWidget(ShowBox, 0, 3);
@@ -86,6 +89,7 @@ TLiveAnalysisWindow::TLiveAnalysisWindow(std::shared_ptr<widgets::Dialogs> dialo
     connect(ResetButton, &QPushButton::clicked, this, [this] { ResetClick(); });
     connect(OpenLogButton, &QPushButton::clicked, this, [this] { OpenLogClick(); });
     connect(LiveButton, &QPushButton::clicked, this, [this] { BackToLiveClick(); });
+    connect(CompareButton, &QPushButton::clicked, this, [this] { CompareClick(); });
     connect(WriteChosenButton, &QPushButton::clicked, this, [this] { WriteChosenClick(); });
     connect(WriteAllButton, &QPushButton::clicked, this, [this] { WriteAllClick(); });
     connect(RefreshTimer, &QTimer::timeout, this, [this] { Refresh(); });
@@ -118,6 +122,11 @@ void TLiveAnalysisWindow::SetLanguage(int language)
     ResetButton->setText(lang::runTimeText(lang::Text::LiveReset, l));
     OpenLogButton->setText(lang::runTimeText(lang::Text::LiveOpenLog, l));
     LiveButton->setText(lang::runTimeText(lang::Text::LiveBackToLive, l));
+    CompareButton->setText(lang::runTimeText(lang::Text::MenuCompareLog, l));
+    if (CompareWindow) {
+        CompareWindow->setWindowTitle(lang::runTimeText(lang::Text::LiveCompareTitle, l));
+        CompareWindow->SetLanguage(l);
+    }
     Controls.SetLanguage(l);
     Cells->SetLanguage(l);
     ShowLabel->setText(lang::runTimeText(lang::Text::ShowLabel, l));
@@ -138,6 +147,10 @@ void TLiveAnalysisWindow::Configure()
     if (m_log) {
         m_log->cells = monitor::accumulateLog(m_log->data, m_log->sensor, Controls.Filters(), m_log->track, settings);
         m_log->cells->forget(m_log->written);
+    }
+    if (m_before) {
+        m_before->analysis = monitor::analyseLog(m_before->data, m_log ? m_log->sensor : monitor::SensorKind::WideBand,
+                                                 Controls.Filters(), m_before->track, settings);
     }
     m_shown.reset();
     Refresh();
@@ -177,7 +190,7 @@ bool TLiveAnalysisWindow::OpenLog(const QString &path)
 {
     monitor::LogData data = monitor::readLogFile(path);
     if (!data.error.isEmpty()) {
-        Message(data.error);
+        Message(data.error.text(m_language));
         return false;
     }
     // Each record counts against the value in force then: without the map
@@ -187,7 +200,7 @@ bool TLiveAnalysisWindow::OpenLog(const QString &path)
     if (!track.track) {
         Message(track.error.isEmpty() ? lang::runTimeText(lang::Text::LiveLogNoTrack, m_language).arg(QFileInfo(trackPath).fileName())
                                       : lang::runTimeText(lang::Text::CurrentMapBadTrack, m_language)
-                                            .arg(QFileInfo(trackPath).fileName(), track.error));
+                                            .arg(QFileInfo(trackPath).fileName(), track.error.text(m_language)));
         return false;
     }
     const monitor::SensorKind sensor = monitor::guessSensor(data);
@@ -203,6 +216,54 @@ void TLiveAnalysisWindow::BackToLiveClick()
     m_log.reset();
     LiveButton->hide();
     Configure();
+}
+
+void TLiveAnalysisWindow::CompareClick()
+{
+    const QString path = m_dialogs->openFileName(this, QStringLiteral("Tarvex log"), QStringLiteral("*.log"),
+                                                 QStringLiteral("log"), QString());
+    if (!path.isEmpty())
+        CompareWith(path);
+}
+
+bool TLiveAnalysisWindow::CompareWith(const QString &path)
+{
+    monitor::LogData data = monitor::readLogFile(path);
+    if (!data.error.isEmpty()) {
+        Message(data.error.text(m_language));
+        return false;
+    }
+    // Without the map beside it the changed cells are not known; the cells
+    // are compared all the same.
+    m_before = BeforeLog{path, std::move(data), monitor::readLogMapTrackFile(monitor::logMapTrackPath(path)).track, {}};
+    if (!CompareWindow) {
+        CompareWindow = new widgets::TCompareCells(this);
+        CompareWindow->setWindowFlag(Qt::Window);
+        CompareWindow->resize(900, 640);
+    }
+    SetLanguage(m_language);
+    Configure();
+    CompareWindow->show();
+    return true;
+}
+
+void TLiveAnalysisWindow::ShowComparison()
+{
+    if (!m_before || !CompareWindow)
+        return;
+    const int l = m_language;
+    const monitor::LogComparison comparison(m_before->analysis, m_analysis, Controls.Settings(),
+                                            Controls.Filters().minRecords);
+    widgets::TCompareCells::Drives drives{
+        QFileInfo(m_before->path).fileName(), int(m_before->data.records.size()),
+        m_log ? QFileInfo(m_log->path).fileName() : lang::runTimeText(lang::Text::LiveCompareThisDrive, l),
+        m_log ? int(m_log->data.records.size()) : m_live.records(), QString()};
+    if (!m_before->track)
+        drives.missingMap = lang::runTimeText(lang::Text::CompareMapsUnknown, l)
+                                .arg(QFileInfo(monitor::logMapTrackPath(m_before->path)).fileName());
+    else if (!comparison.mapsKnown())
+        drives.missingMap = lang::runTimeText(lang::Text::LiveCompareNoEcuMap, l);
+    CompareWindow->SetComparison(comparison, drives);
 }
 
 void TLiveAnalysisWindow::WriteChosenClick()
@@ -270,6 +331,7 @@ void TLiveAnalysisWindow::Refresh()
         else if (!current)
             summary += QLatin1Char('\n') + lang::runTimeText(lang::Text::LiveNoMap, l);
         Summary->setText(summary);
+        ShowComparison();
     }
     int changed = 0;
     for (const monitor::CellStats &c : m_analysis.cells)

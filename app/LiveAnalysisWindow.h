@@ -19,6 +19,7 @@ class QTimer;
 
 namespace tarvex::widgets {
 class Dialogs;
+class TCompareCells;
 }
 
 namespace tarvex::app {
@@ -44,6 +45,10 @@ public:
     void OpenLogClick();
     bool OpenLog(const QString &path);
     void BackToLiveClick();
+    // A saved log as the drive before the one the window analyses: the
+    // cells compared in a window of their own, followed as records arrive.
+    void CompareClick();
+    bool CompareWith(const QString &path);
     void WriteChosenClick();
     void WriteAllClick();
     void SetLanguage(int language);
@@ -67,6 +72,8 @@ public:
     QPushButton *ResetButton = nullptr;
     QPushButton *OpenLogButton = nullptr;
     QPushButton *LiveButton = nullptr;
+    QPushButton *CompareButton = nullptr;
+    widgets::TCompareCells *CompareWindow = nullptr; // once a log before is chosen
     widgets::TAnalysisControls Controls;
     QLabel *ShowLabel = nullptr;
     QComboBox *ShowBox = nullptr;
@@ -86,6 +93,7 @@ private:
     void Lock(const std::vector<int> &cells, bool lock);
     void Write(const std::vector<int> &cells);
     void Message(const QString &text);
+    void ShowComparison();
 
     std::shared_ptr<widgets::Dialogs> m_dialogs;
     QString m_keptPath;
@@ -102,6 +110,14 @@ private:
         std::vector<int> written; // cells written from it since it was opened
     };
     std::optional<OpenedLog> m_log;
+    // The drive before, analysed with the window's filters and settings.
+    struct BeforeLog {
+        QString path;
+        monitor::LogData data;
+        std::optional<monitor::LogMapTrack> track;
+        monitor::Analysis analysis;
+    };
+    std::optional<BeforeLog> m_before;
     monitor::Analysis m_analysis;
     bool m_haveCurrent = false;
     // What the cells last showed: they are filled again only when it changed.

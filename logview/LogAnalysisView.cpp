@@ -226,7 +226,7 @@ void TLogAnalysisView::Analyse()
                  + (m_track.badLines ? lang::runTimeText(lang::Text::SkippedLines, l).arg(m_track.badLines).arg(m_track.firstBadLine)
                                      : QString());
     else if (!m_track.error.isEmpty())
-        baseText = lang::runTimeText(lang::Text::CurrentMapBadTrack, l).arg(trackName, m_track.error);
+        baseText = lang::runTimeText(lang::Text::CurrentMapBadTrack, l).arg(trackName, m_track.error.text(l));
     else
         baseText = lang::runTimeText(lang::Text::CurrentMapNoTrack, l).arg(trackName);
     CurrentMapLabel->setText(baseText);
@@ -236,6 +236,8 @@ void TLogAnalysisView::Analyse()
     Summary->setText(summary);
     SaveButton->setEnabled(base && Sensor() == SensorKind::WideBand);
     FillCells();
+    if (OnAnalysed)
+        OnAnalysed();
 }
 
 void TLogAnalysisView::FillCells()

@@ -71,6 +71,8 @@ public:
     std::function<void(monitor::SensorKind)> OnSensorChanged;
     // Told when the fitter chose another current map.
     std::function<void()> OnBaseChanged;
+    // Told after each analysis: other filters, settings or sensor.
+    std::function<void()> OnAnalysed;
 
 private:
     void UpdateCaptions();

@@ -2,12 +2,18 @@
 #include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"
 #include "logview/LogAnalysisView.h"
+#include "logview/LogCompareView.h"
 #include "logview/LogPlaybackView.h"
 #include "widgets/LogPlot.h"
+#include "widgets/CompareCells.h"
+#include "widgets/Dialogs.h"
 #include "widgets/LogScatter.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenuBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -19,7 +25,7 @@ namespace tarvex::logview {
 
 TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr<widgets::Dialogs> dialogs,
                                QWidget *parent)
-    : QWidget(parent), m_log(std::move(log))
+    : QWidget(parent), m_log(std::move(log)), m_path(path), m_dialogs(dialogs)
 {
     setWindowTitle(QStringLiteral("tarvex-logview — ") + path);
     Views = new QTabWidget(this);
@@ -42,6 +48,12 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(BadLinesLabel);
     layout->addWidget(Views);
+    MenuBar = new QMenuBar(this);
+    LogMenu = MenuBar->addMenu(QString());
+    CompareAction = LogMenu->addAction(QString());
+    CompareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    connect(CompareAction, &QAction::triggered, this, [this] { CompareClick(); });
+    layout->setMenuBar(MenuBar);
     auto takeBase = [this] { Playback->SetBase(CellView->Base(), CellView->BaseFile()); };
     takeBase();
     Playback->SetWideBand(CellView->Sensor() == SensorKind::WideBand);
@@ -87,8 +99,43 @@ PlotTexts TLogViewWindow::PlotTextsFor(int language)
     return t;
 }
 
+void TLogViewWindow::CompareClick()
+{
+    const QString path = m_dialogs->openFileName(this, QStringLiteral("Tarvex log"), QStringLiteral("*.log"),
+                                                 QStringLiteral("log"), QFileInfo(m_path).absolutePath());
+    if (!path.isEmpty())
+        CompareWith(path);
+}
+
+bool TLogViewWindow::CompareWith(const QString &path)
+{
+    LogData other = readLogFile(path);
+    if (!other.error.isEmpty()) {
+        m_dialogs->message(this, widgets::Dialogs::Icon::Warning, QCoreApplication::applicationName(),
+                           other.error.text(m_language));
+        return false;
+    }
+    CompareWith(std::move(other), path);
+    return true;
+}
+
+void TLogViewWindow::CompareWith(LogData other, const QString &path)
+{
+    if (!Compare) {
+        CompareCells = new TCompareCells;
+        Compare = new TLogCompareView(m_log, m_path, CellView, CompareCells);
+        Views->addTab(CompareCells, QString());
+        Views->addTab(Compare, QString());
+        CellView->OnAnalysed = [this] { Compare->Update(); };
+    }
+    Compare->SetOther(std::move(other), path);
+    SetLanguage(m_language);
+    Views->setCurrentWidget(CompareCells);
+}
+
 void TLogViewWindow::SetLanguage(int language)
 {
+    m_language = language;
     Plot->SetTexts(PlotTextsFor(language));
     BadLinesLabel->setText(lang::runTimeText(lang::Text::LogBadLines, language).arg(m_log.badLines).arg(m_log.firstBadLine));
     Views->setTabText(0, lang::runTimeText(lang::Text::ViewPlots, language));
@@ -97,6 +144,13 @@ void TLogViewWindow::SetLanguage(int language)
     CellView->SetLanguage(language);
     Scatter->SetLanguage(language);
     Playback->SetLanguage(language);
+    LogMenu->setTitle(lang::runTimeText(lang::Text::MenuLog, language));
+    CompareAction->setText(lang::runTimeText(lang::Text::MenuCompareLog, language));
+    if (Compare) {
+        Views->setTabText(Views->indexOf(CompareCells), lang::runTimeText(lang::Text::ViewCompareCells, language));
+        Views->setTabText(Views->indexOf(Compare), lang::runTimeText(lang::Text::ViewComparePlots, language));
+        Compare->SetLanguage(language);
+    }
 }
 
 } // namespace tarvex::logview

@@ -6,12 +6,16 @@
 #include <QWidget>
 #include <memory>
 
+class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QTabWidget;
 
 namespace tarvex::widgets {
 class Dialogs;
+class TCompareCells;
 class TLogScatter;
 class TLogPlot;
 }
@@ -19,6 +23,7 @@ class TLogPlot;
 namespace tarvex::logview {
 
 class TLogAnalysisView;
+class TLogCompareView;
 class TLogPlayback;
 
 // tarvex-logview's window: the plots of a log played back on the window's
@@ -38,15 +43,30 @@ public:
     TLogPlayback *Playback = nullptr;
     TLogAnalysisView *CellView = nullptr;
     widgets::TLogScatter *Scatter = nullptr;
+    // Before and after: "Сравнить с записью…" in the menu opens two tabs,
+    // the cells and the plots of this log against another.
+    QMenuBar *MenuBar = nullptr;
+    QMenu *LogMenu = nullptr;
+    QAction *CompareAction = nullptr;
+    widgets::TCompareCells *CompareCells = nullptr;
+    TLogCompareView *Compare = nullptr;
 
     // The plots' zoom, into the cells and the scatter.
     void TakeRange();
     void SetLanguage(int language);
+    // Compares this log with another, chosen or read already; false when
+    // it cannot be read (the box says why).
+    void CompareClick();
+    bool CompareWith(const QString &path);
+    void CompareWith(monitor::LogData other, const QString &path);
     // The plots' words in a language of the box.
     static widgets::PlotTexts PlotTextsFor(int language);
 
 private:
     monitor::LogData m_log;
+    QString m_path;
+    std::shared_ptr<widgets::Dialogs> m_dialogs;
+    int m_language = 0;
 };
 
 } // namespace tarvex::logview

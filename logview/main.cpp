@@ -5,7 +5,9 @@
 #include "widgets/ProgramStart.h"
 #include "maps/MapFile.h"
 #include "monitor/LogAnalysis.h"
+#include "monitor/LogComparison.h"
 #include "monitor/LogMapTrack.h"
+#include "widgets/CompareCells.h"
 #include "widgets/LogPlot.h"
 #include "logview/LogPlaybackView.h"
 #include "logview/LogViewWindow.h"
@@ -36,8 +38,11 @@ const char kUsage[] =
     "       tarvex-logview --suggest OUT.inj [--map CURRENT.inj] FILE.log\n"
     "                      (a suggested fuel map from the map beside the log, FILE.fuel, which the\n"
     "                       window writes; for a log without one, --map names the map the ECU held)\n"
+    "       tarvex-logview BEFORE.log --compare AFTER.log [--csv OUT.csv]\n"
+    "                      (two drives compared per cell of the fuel map, in the window, or with --csv\n"
+    "                       as CSV; - for standard output)\n"
     "       tarvex-logview --help | --version\n"
-    "Analysis options (--cells, --suggest):\n"
+    "Analysis options (--cells, --suggest, --compare):\n"
     "  --sensor wide|narrow   the lambda sensor (guessed from the log when not given)\n"
     "  --min-coolant C        leave out records with the coolant below C, -40 to 130 (70)\n"
     "  --throttle-rate R      leave out records while the throttle moves faster than R units a second,\n"
@@ -53,6 +58,10 @@ const char kUsage[] =
     "                         at most (15)\n"
     "The window's lambda delay and locked cells are its own; give them here as options.\n";
 
+// The command line speaks English, as its usage does; the texts it shares
+// with the window are taken in that language.
+constexpr int kLanguage = 1;
+
 int usage()
 {
     std::fputs(kUsage, stderr);
@@ -67,7 +76,8 @@ int fail(const QString &why)
 
 struct Command {
     QString mode;   // "", "--csv", "--png", "--cells", "--suggest"
-    QString output; // of --png, --cells, --suggest
+    QString output; // of --png, --cells, --suggest, and of --csv with --compare
+    QString compare; // the log after
     QString log;
     QString map;
     QString targetMap;
@@ -132,6 +142,8 @@ Command parse(const QStringList &args)
 {
     Command c;
     QStringList positional;
+    // With --compare, --csv names the table's file.
+    const bool comparing = args.contains(QLatin1String("--compare"));
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         auto value = [&]() -> QString {
@@ -141,6 +153,10 @@ Command parse(const QStringList &args)
         };
         if (a == QLatin1String("--csv")) {
             c.mode = a;
+            if (comparing)
+                c.output = value();
+        } else if (a == QLatin1String("--compare")) {
+            c.compare = value();
         } else if (a == QLatin1String("--png") || a == QLatin1String("--cells") || a == QLatin1String("--suggest")) {
             c.mode = a;
             c.output = value();
@@ -178,7 +194,41 @@ Command parse(const QStringList &args)
     if (positional.size() != 1)
         throw BadCommand{positional.isEmpty() ? QString() : QStringLiteral("one log file, not %1").arg(positional.size())};
     c.log = positional.first();
+    if (!c.compare.isEmpty() && !c.mode.isEmpty() && c.mode != QLatin1String("--csv"))
+        throw BadCommand{QStringLiteral("--compare goes with --csv only, not with %1").arg(c.mode)};
+    if (!c.compare.isEmpty() && !c.map.isEmpty())
+        throw BadCommand{QStringLiteral("--map does not go with --compare: each log's map is the one beside it")};
     return c;
+}
+
+// A table to its file, or to standard output for "-".
+int writeTable(const QString &output, const QByteArray &csv)
+{
+    if (output == QLatin1String("-")) {
+        std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
+        return 0;
+    }
+    QFile out(output);
+    if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size())
+        return fail(QStringLiteral("cannot write %1: %2").arg(output, out.errorString()));
+    return 0;
+}
+
+// The suggestion's settings with the target map read; none, said, when the
+// map cannot be read.
+std::optional<SuggestionSettings> settingsOf(const Command &c)
+{
+    SuggestionSettings settings = c.settings;
+    if (c.targetMap.isEmpty())
+        return settings;
+    QString error;
+    const auto targets = maps::readMapValues(c.targetMap, kLanguage, &error);
+    if (!targets) {
+        fail(error);
+        return std::nullopt;
+    }
+    settings.targetMap = *targets;
+    return settings;
 }
 
 int analyse(const Command &c, const LogData &log)
@@ -198,7 +248,7 @@ int analyse(const Command &c, const LogData &log)
         const QString trackPath = logMapTrackPath(c.log);
         const LogMapTrackRead track = readLogMapTrackFile(trackPath);
         if (!track.error.isEmpty())
-            return fail(QStringLiteral("%1: %2").arg(trackPath, track.error));
+            return fail(QStringLiteral("%1: %2").arg(trackPath, track.error.text(kLanguage)));
         if (track.badLines > 0)
             std::fprintf(stderr, "tarvex-logview: %s: lines skipped: %d, the first is line %d\n", qPrintable(trackPath),
                          track.badLines, track.firstBadLine);
@@ -210,30 +260,18 @@ int analyse(const Command &c, const LogData &log)
         else if (c.mode == QLatin1String("--suggest"))
             return fail(QStringLiteral("no map beside the log (%1): give the map the ECU held with --map").arg(trackPath));
     }
-    SuggestionSettings settings = c.settings;
-    if (!c.targetMap.isEmpty()) {
-        const auto targets = maps::readMapValues(c.targetMap, 1, &error);
-        if (!targets)
-            return fail(error);
-        settings.targetMap = *targets;
-    }
+    const std::optional<SuggestionSettings> settings = settingsOf(c);
+    if (!settings)
+        return 1;
     const SensorKind sensor = c.sensor.value_or(guessSensor(log));
-    const Analysis analysis = analyseLog(log, sensor, c.filters, base, settings);
+    const Analysis analysis = analyseLog(log, sensor, c.filters, base, *settings);
     if (c.mode == QLatin1String("--cells")) {
         // Standard output may be the table: the base is told on the other.
         std::fprintf(stderr, "tarvex-logview: %s\n",
                      qPrintable(base ? QStringLiteral("current map %1").arg(baseText)
                                      : QStringLiteral("no map beside the log (%1): no suggestion; --map names one")
                                            .arg(logMapTrackPath(c.log))));
-        const QByteArray csv = cellsCsv(analysis);
-        if (c.output == QLatin1String("-")) {
-            std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-            return 0;
-        }
-        QFile out(c.output);
-        if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size())
-            return fail(QStringLiteral("cannot write %1: %2").arg(c.output, out.errorString()));
-        return 0;
+        return writeTable(c.output, cellsCsv(analysis));
     }
     if (sensor != SensorKind::WideBand)
         return fail(QStringLiteral("a narrow-band log measures no mixture: no suggestion"));
@@ -248,6 +286,29 @@ int analyse(const Command &c, const LogData &log)
     std::printf("%d records used, %d cells changed; current map %s\n", analysis.recordsUsed, changed,
                 qPrintable(baseText));
     return 0;
+}
+// The map a log was taken with, from the file beside it; a file that cannot
+// be read is told on standard error, and the log counts as without a map.
+std::optional<LogMapTrack> trackBeside(const QString &logPath)
+{
+    const QString trackPath = logMapTrackPath(logPath);
+    const LogMapTrackRead track = readLogMapTrackFile(trackPath);
+    if (!track.error.isEmpty())
+        std::fprintf(stderr, "tarvex-logview: %s: %s\n", qPrintable(trackPath), qPrintable(track.error.text(kLanguage)));
+    return track.track;
+}
+
+// Two drives compared, as a table for scripts.
+int compareTable(const Command &c, const LogData &before, const LogData &after)
+{
+    const std::optional<SuggestionSettings> settings = settingsOf(c);
+    if (!settings)
+        return 1;
+    const LogComparison comparison = compareLogs(before, trackBeside(c.log), after, trackBeside(c.compare),
+                                                 c.sensor.value_or(guessSensor(before)), c.filters, *settings);
+    // Standard output may be the table: the summary goes to the other.
+    std::fprintf(stderr, "tarvex-logview: %s\n", qPrintable(widgets::TCompareCells::SummaryText(comparison, kLanguage)));
+    return writeTable(c.output, comparison.csv());
 }
 } // namespace
 
@@ -278,11 +339,25 @@ int main(int argc, char *argv[])
     widgets::installQtTranslations(application);
 
     const LogData log = readLogFile(command->log);
+    // The log after: either log unreadable ends a comparison as a bad option does.
+    std::optional<LogData> after;
+    if (!command->compare.isEmpty())
+        after = readLogFile(command->compare);
+    if (after && (!log.error.isEmpty() || !after->error.isEmpty())) {
+        std::fprintf(stderr, "tarvex-logview: %s\n",
+                     qPrintable((log.error.isEmpty() ? after->error : log.error).text(kLanguage)));
+        return 2;
+    }
     if (!log.error.isEmpty())
-        return fail(log.error);
+        return fail(log.error.text(kLanguage));
     if (log.badLines > 0)
         std::fprintf(stderr, "tarvex-logview: bad lines of the log skipped: %d, the first is line %d\n", log.badLines,
                      log.firstBadLine);
+    if (after && after->badLines > 0)
+        std::fprintf(stderr, "tarvex-logview: bad lines of %s skipped: %d, the first is line %d\n",
+                     qPrintable(command->compare), after->badLines, after->firstBadLine);
+    if (after && !window)
+        return compareTable(*command, log, *after);
     if (command->mode == QLatin1String("--csv")) {
         const QByteArray out = logCsv(log);
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
@@ -305,6 +380,8 @@ int main(int argc, char *argv[])
     // The fuel map in the colours of the window's bands, from its tarvex.ini.
     const maps::BandColors bands = maps::readBandColors(QStringLiteral("tarvex.ini"));
     widgets::paintMapGrid(view.Playback->Grid, maps::MapPage::Fuel, [bands] { return bands; });
+    if (after)
+        view.CompareWith(std::move(*after), command->compare);
     view.show();
     return application.exec();
 }

@@ -117,20 +117,20 @@ LogMapTrackRead readLogMapTrack(const QByteArray &content)
 {
     LogMapTrackRead read;
     QList<QByteArray> lines = content.split('\n');
-    auto notTrack = [&read](const QString &why) {
-        read.error = why;
+    auto notTrack = [&read](lang::Text why) {
+        read.error = ReaderMessage(why, {});
         return read;
     };
     if (lines.size() < 2 || lines[0].trimmed() != kHeader)
-        return notTrack(QStringLiteral("It is not the fuel map of a Tarvex log."));
+        return notTrack(lang::Text::TrackNotTrack);
     const QList<QByteArray> start = lines[1].simplified().split(' ');
     if (start.size() != kTrackCells + 1 || start[0] != "start")
-        return notTrack(QStringLiteral("Line 2 does not hold the 256 cells of the fuel map."));
+        return notTrack(lang::Text::TrackNoStart);
     FuelMap map{};
     for (int cell = 0; cell < kTrackCells; ++cell) {
         const std::optional<int> v = wholeIn(start[cell + 1], 0, kHighest);
         if (!v)
-            return notTrack(QStringLiteral("Line 2 does not hold the 256 cells of the fuel map."));
+            return notTrack(lang::Text::TrackNoStart);
         map[size_t(cell)] = *v;
     }
     LogMapTrack track(map);
@@ -174,11 +174,11 @@ LogMapTrackRead readLogMapTrackFile(const QString &path)
         return {};
     LogMapTrackRead read;
     if (QFileInfo(path).size() > kMaxFileBytes) {
-        read.error = QStringLiteral("%1 is too large for the fuel map of a log.").arg(path);
+        read.error = ReaderMessage(lang::Text::TrackTooLarge, {path});
         return read;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        read.error = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
+        read.error = ReaderMessage::cannotOpen(path, file.errorString());
         return read;
     }
     return readLogMapTrack(file.readAll());

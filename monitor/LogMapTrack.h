@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/ReaderMessage.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -67,7 +69,7 @@ QString logMapTrackPath(const QString &logPath);
 
 struct LogMapTrackRead {
     std::optional<LogMapTrack> track; // none when the file is missing or not a track
-    QString error;                    // why it is not a track; empty when missing or read
+    ReaderMessage error;              // why it is not a track; empty when missing or read
     int badLines = 0;                 // change lines skipped
     int firstBadLine = 0;             // from 1
 };

@@ -54,7 +54,7 @@ LogData readLog(const QByteArray &content)
 {
     LogData log;
     if (content.isEmpty()) {
-        log.error = QStringLiteral("The file is empty: it is not a log of Tarvex.");
+        log.error = ReaderMessage(lang::Text::LogReadEmpty, {});
         return log;
     }
     QList<QByteArray> lines = content.split('\n');
@@ -102,7 +102,7 @@ LogData readLog(const QByteArray &content)
             current->values[size_t(field)] = std::move(value);
     }
     if (log.records.empty() && log.badLines > 0)
-        log.error = QStringLiteral("Line %1 is not a record of a Tarvex log.").arg(log.firstBadLine);
+        log.error = ReaderMessage(lang::Text::LogReadBadLine, {QString::number(log.firstBadLine)});
     return log;
 }
 
@@ -111,7 +111,7 @@ LogData readLogFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         LogData log;
-        log.error = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
+        log.error = ReaderMessage::cannotOpen(path, file.errorString());
         return log;
     }
     return readLog(file.readAll());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/ReaderMessage.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -32,7 +34,7 @@ struct LogRecord {
 struct LogData {
     QByteArray version; // line 1, the ECU's answer to "<Q>"
     std::vector<LogRecord> records;
-    QString error;      // why the file is not a log; empty when it is
+    ReaderMessage error; // why the file is not a log; empty when it is
     int badLines = 0;   // lines skipped, neither records nor empty
     int firstBadLine = 0; // from 1, as an editor counts
 };

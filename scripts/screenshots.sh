@@ -6,4 +6,4 @@ bash scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build build-release --parallel 2 --target tarvex-screenshots
 # The map pictures and the log viewer's come from live data of the simulator.
-QT_QPA_PLATFORM=offscreen build-release/tarvex-screenshots docs --maps 12 --reconnect --drive 40
+QT_QPA_PLATFORM=offscreen build-release/tarvex-screenshots docs --maps 12 --reconnect --drive 40 --compare 4

@@ -7,11 +7,15 @@
 #include "app/MapEditWindow.h"
 #include "link/PosixSerialSystem.h"
 #include "logview/LogAnalysisView.h"
+#include "logview/LogCompareView.h"
 #include "logview/LogPlaybackView.h"
 #include "logview/LogViewWindow.h"
 #include "maps/ColorValue.h"
 #include "maps/MapBackups.h"
+#include "maps/MapFile.h"
+#include "monitor/LogAnalysis.h"
 #include "sim/Simulator.h"
+#include "widgets/CompareCells.h"
 #include "widgets/LogPlot.h"
 #include "widgets/MapGrid.h"
 #include "widgets/MapSurface.h"
@@ -270,6 +274,100 @@ bool reconnectPictures(const QString &outDir, const QTemporaryDir &scratch, cons
     return ok;
 }
 
+// Before and after: two drives of the simulator with wrong cells, the first
+// one's suggestion written between them and one right cell spoiled; the
+// second drive followed by the live analysis with the first as before, then
+// both logs compared in the viewer. `holdSeconds` a throttle level.
+bool comparePictures(const QString &outDir, const QTemporaryDir &scratch, const QString &settingsPath, int holdSeconds)
+{
+    using namespace tarvex;
+    const QString folder = scratch.filePath(QStringLiteral("compare"));
+    // The lambda delay set here is kept in the scratch folder, not the user's.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder + QStringLiteral("/config"));
+    QDir().mkpath(folder + QStringLiteral("/sysfs"));
+    sim::Options options;
+    options.registryDir = scratch.filePath(QStringLiteral("compare-ports")).toStdString();
+    options.stateFile = scratch.filePath(QStringLiteral("compare-ecu.state")).toStdString();
+    options.wideBand = options.warm = true;
+    options.fuelErrors = {{67, 0.85}, {83, 1.1}, {117, 0.92}, {151, 1.06}};
+    options.driveHoldS = holdSeconds;
+    options.lambdaDelayMs = 200;
+    sim::Simulator simulator(options);
+    simulator.start();
+    app::FormServices live;
+    live.serial = std::make_shared<link::PosixSerialSystem>(folder + QStringLiteral("/sysfs"),
+                                                            QString::fromStdString(options.registryDir));
+    live.settingsPath = settingsPath;
+    live.logFolder = folder;
+    live.backupFolder = folder + QStringLiteral("/backups");
+    auto dialogs = std::make_shared<widgets::QuietDialogs>();
+    live.dialogs = dialogs;
+    app::TTarvexMainForm form(live);
+    form.Guarded([&] { form.ComSearchButtonClick(); });
+    form.Guarded([&] { form.ComConnectButtonClick(); });
+    form.Guarded([&] { form.InjRefreshButtonClick(); });
+    form.InjEditCheck->setChecked(true);
+    auto drive = [&] {
+        form.Guarded([&] { form.LogButtonClick(); });
+        waitMs(holdSeconds * 1000 * int(options.driveLevels.size()));
+        form.Guarded([&] { form.LogButtonClick(); });
+        return QDir(folder).entryInfoList({QStringLiteral("*.log")}, QDir::Files, QDir::Time).value(0).filePath();
+    };
+    const QString before = drive();
+    const monitor::LogMapTrackRead track = monitor::readLogMapTrackFile(monitor::logMapTrackPath(before));
+    if (before.isEmpty() || !track.track)
+        return false;
+    const std::array<int, 256> suggested =
+        monitor::suggestedMap(monitor::analyseLog(monitor::readLogFile(before), monitor::SensorKind::WideBand,
+                                                  {.lambdaDelayMs = 200}, track.track, {}),
+                              track.track->endMap());
+    QStringList written;
+    for (int value : suggested)
+        written << QString::number(value);
+    written[99] = QString::number(std::lround(suggested[99] * 1.15)); // a right cell spoiled
+    dialogs->file = folder + QStringLiteral("/suggested.inj");
+    maps::writeMapFile(dialogs->file, written);
+    std::vector<int> all(256);
+    for (int cell = 0; cell < 256; ++cell)
+        all[size_t(cell)] = cell;
+    form.Guarded([&] { form.MapCompareClick(0); form.WriteFromFile(0, all); form.EndComparison(0); });
+    form.wbo_check->setChecked(true);
+    form.LiveAnalysisClick();
+    form.LiveAnalysisWindow->Controls.DelayBox->setValue(200);
+    form.LiveAnalysisWindow->CompareWith(before);
+    const QString after = drive();
+    form.LiveAnalysisWindow->Refresh();
+    waitMs(200);
+    bool ok = save(form.LiveAnalysisWindow->CompareWindow->grab().toImage(),
+                   QDir(outDir).filePath(QStringLiteral("live-compare.png")));
+    form.Guarded([&] { form.ComDisconnectButtonClick(); });
+    simulator.stop();
+
+    logview::TLogViewWindow view(monitor::readLogFile(before), before, std::make_shared<widgets::QuietDialogs>());
+    view.resize(1200, 800);
+    view.SetLanguage(0);
+    view.LanguageBox->setCurrentIndex(0);
+    view.CompareWith(after);
+    view.show();
+    waitMs(200);
+    ok = ok && save(view.grab().toImage(), QDir(outDir).filePath(QStringLiteral("logview-compare.png")));
+    // The plots, each log's moment where its throttle first reaches the top
+    // level.
+    view.Views->setCurrentWidget(view.Compare);
+    for (auto [which, path] : {std::pair{logview::TLogComparePlot::Before, before}, {logview::TLogComparePlot::After, after}}) {
+        const monitor::LogData log = monitor::readLogFile(path);
+        for (size_t i = 0; i < log.records.size(); ++i)
+            if (log.records[i].number(monitor::LogField::Tps).value_or(0) >= 450) {
+                view.Compare->SetMoment(which, int(i));
+                break;
+            }
+    }
+    view.Compare->Plot->ShowAll();
+    view.Compare->Plot->SetCursorSeconds(-3);
+    waitMs(200);
+    return ok && save(view.grab().toImage(), QDir(outDir).filePath(QStringLiteral("logview-compare-plots.png")));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -306,6 +404,11 @@ int main(int argc, char *argv[])
     for (int i = 2; i < argc; ++i)
         if (QLatin1String(argv[i]) == QLatin1String("--reconnect")
             && !reconnectPictures(outDir, scratch, services.settingsPath))
+            return 1;
+    // With "--compare SECONDS": two drives compared, each level held so long.
+    for (int i = 2; i + 1 < argc; ++i)
+        if (QLatin1String(argv[i]) == QLatin1String("--compare")
+            && !comparePictures(outDir, scratch, services.settingsPath, atoi(argv[i + 1])))
             return 1;
     // With "--drive SECONDS": a log recorded from the simulator, plotted.
     int driveSeconds = 0;

@@ -17,13 +17,13 @@ namespace tarvex::widgets {
 using lang::runTimeText;
 using lang::Text;
 
-namespace {
-// A pale version of a colour: the text stays readable on it.
-QColor pale(const QColor &color, double strength)
+QColor paleColor(const QColor &color, double strength)
 {
     const double s = std::clamp(strength, 0.0, 1.0) * 0.75;
     return QColor::fromRgbF(1 - (1 - color.redF()) * s, 1 - (1 - color.greenF()) * s, 1 - (1 - color.blueF()) * s);
 }
+
+namespace {
 
 // The lambda gauge's colours for a suggested change: blue where the cell ran
 // lean and gets more fuel, red where it ran rich, green where it stays; the
@@ -32,7 +32,7 @@ QColor changeColor(int step)
 {
     constexpr double kStrength[] = {0.3, 0.45, 0.6, 0.8, 1.0};
     const QColor gauge = step > 0 ? QColor(0, 0, 255) : step < 0 ? QColor(255, 0, 0) : QColor(0, 128, 0);
-    return pale(gauge, kStrength[std::abs(step)]);
+    return paleColor(gauge, kStrength[std::abs(step)]);
 }
 
 // Record numbers as the plots show them, span by span.
@@ -160,15 +160,15 @@ void TAnalysisCells::Fill(const Analysis &analysis, Show show, int language, boo
         switch (show) {
         case Show::Records:
             text = c.hits ? QString::number(c.hits) : QString();
-            fill = pale(QColor(0, 70, 200), c.hits ? 0.15 + 0.85 * std::log1p(c.hits) / std::log1p(most) : 0);
+            fill = paleColor(QColor(0, 70, 200), c.hits ? 0.15 + 0.85 * std::log1p(c.hits) / std::log1p(most) : 0);
             break;
         case Show::Lambda:
             if (c.hits && wide) {
                 text = QString::number(c.meanAfr, 'f', 1);
-                fill = pale(lambdaDisplay(QByteArray::number(std::lround((c.meanAfr - 10) * 106)), true).face, 0.8);
+                fill = paleColor(lambdaDisplay(QByteArray::number(std::lround((c.meanAfr - 10) * 106)), true).face, 0.8);
             } else if (c.hits) {
                 text = QStringLiteral("%1 %").arg(std::lround(c.richShare * 100));
-                fill = pale(c.richShare > 0.5 ? QColor(255, 0, 0) : QColor(0, 0, 255), std::abs(c.richShare - 0.5) * 2);
+                fill = paleColor(c.richShare > 0.5 ? QColor(255, 0, 0) : QColor(0, 0, 255), std::abs(c.richShare - 0.5) * 2);
             }
             break;
         case Show::Suggestion:

@@ -11,6 +11,10 @@ class QComboBox;
 
 namespace tarvex::widgets {
 
+// A pale version of a colour, 0 white to 1 three quarters of the way: the
+// text stays readable on it.
+QColor paleColor(const QColor &color, double strength);
+
 // The fuel map's cells as an analysis sees them: records, mean lambda or
 // the suggestion, coloured as the lambda gauge by how far a cell moves,
 // locked cells hatched, the records behind a cell in its tooltip. Locks are

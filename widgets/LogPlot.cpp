@@ -1,4 +1,5 @@
 #include "widgets/LogPlot.h"
+#include "widgets/LogChannels.h"
 #include "link/Protocol.h"
 
 #include <QMouseEvent>
@@ -14,28 +15,9 @@ namespace tarvex::widgets {
 
 namespace {
 
-// One plotted channel: its unit and how it is taken from a record; its name
-// is the plot's text of the same place.
-enum class Unit { None, Rpm, Celsius, Ms, Degrees };
-struct Channel {
-    Unit unit;
-    int decimals;
-    QColor color;
-    std::function<std::optional<double>(const LogRecord &)> value;
-};
-
-const std::vector<Channel> &channels()
+const std::vector<LogChannel> &channels()
 {
-    static const std::vector<Channel> list = {
-        {Unit::Rpm, 0, QColor(200, 0, 0), [](const LogRecord &r) { return r.number(LogField::Rpm); }},
-        {Unit::Celsius, 0, QColor(0, 90, 200), coolantCelsius},
-        {Unit::None, 0, QColor(0, 140, 0), [](const LogRecord &r) { return r.number(LogField::Tps); }},
-        {Unit::None, 0, QColor(140, 90, 0), [](const LogRecord &r) { return r.number(LogField::Map); }},
-        {Unit::None, 0, QColor(130, 0, 160), [](const LogRecord &r) { return r.number(LogField::Lambda); }},
-        {Unit::Ms, 2, QColor(0, 130, 130), injectionMs},
-        {Unit::Degrees, 0, QColor(90, 90, 90), advanceDegrees},
-    };
-    return list;
+    return logChannels();
 }
 
 constexpr int kLeft = 110;
@@ -64,14 +46,7 @@ void TLogPlot::SetTexts(PlotTexts texts)
 
 QString TLogPlot::UnitText(int channel) const
 {
-    switch (channels()[size_t(channel)].unit) {
-    case Unit::Rpm: return m_texts.rpm;
-    case Unit::Celsius: return QStringLiteral("°C");
-    case Unit::Ms: return m_texts.ms;
-    case Unit::Degrees: return QStringLiteral("°");
-    case Unit::None: break;
-    }
-    return QString();
+    return unitText(channels()[size_t(channel)].unit, m_texts);
 }
 
 void TLogPlot::SetView(double start, double end)
@@ -98,7 +73,7 @@ QStringList TLogPlot::Readout() const
     const LogRecord &r = m_log.records[size_t(m_cursor)];
     lines << m_texts.record.arg(m_cursor + 1).arg(m_cursor * kSecondsPerRecord, 0, 'f', 1);
     for (int c = 0; c < int(channels().size()); ++c) {
-        const Channel &channel = channels()[size_t(c)];
+        const LogChannel &channel = channels()[size_t(c)];
         const std::optional<double> v = channel.value(r);
         lines << QStringLiteral("%1: %2 %3")
                      .arg(m_texts.channels[size_t(c)],
@@ -116,14 +91,12 @@ QRect TLogPlot::plotArea() const
 
 double TLogPlot::recordAt(int x) const
 {
-    const QRect a = plotArea();
-    return m_start + (m_end - m_start) * double(x - a.left()) / std::max(1, a.width());
+    return PlotAxis{plotArea(), m_start, m_end}.valueAt(x);
 }
 
 int TLogPlot::xOf(double record) const
 {
-    const QRect a = plotArea();
-    return a.left() + int(std::lround((record - m_start) / (m_end - m_start) * a.width()));
+    return PlotAxis{plotArea(), m_start, m_end}.xOf(record);
 }
 
 void TLogPlot::resizeEvent(QResizeEvent *event)
@@ -153,18 +126,7 @@ void TLogPlot::paintEvent(QPaintEvent *)
         const int x = xOf(m_cursor);
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));
         p.drawLine(x, area.top(), x, strip.bottom());
-        const QStringList readout = Readout();
-        const QFontMetrics fm(font());
-        int w = 0;
-        for (const QString &line : readout)
-            w = std::max(w, fm.horizontalAdvance(line));
-        QRect box(x + 8, area.top() + 4, w + 12, fm.height() * int(readout.size()) + 8);
-        if (box.right() > area.right())
-            box.moveRight(x - 8);
-        p.fillRect(box, QColor(255, 255, 230));
-        p.setPen(Qt::black);
-        p.drawRect(box);
-        p.drawText(box.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop, readout.join(QLatin1Char('\n')));
+        paintReadout(p, font(), x, area, Readout());
     }
 }
 
@@ -180,8 +142,6 @@ void TLogPlot::PaintCurves(QPainter &p, int first, int last)
 
     for (int c = 0; c < rows; ++c) {
         const QRect row(area.left(), area.top() + int(c * rowHeight), area.width(), int(rowHeight) - 4);
-        p.setPen(QColor(220, 220, 220));
-        p.drawRect(row);
         // Scale each channel to what is in view.
         double lo = 1e300, hi = -1e300;
         for (int i = first; i <= last; ++i)
@@ -189,18 +149,9 @@ void TLogPlot::PaintCurves(QPainter &p, int first, int last)
                 lo = std::min(lo, *v);
                 hi = std::max(hi, *v);
             }
-        p.setPen(list[size_t(c)].color);
-        p.drawText(QRect(4, row.top(), kLeft - 8, row.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1\n%2").arg(m_texts.channels[size_t(c)], UnitText(c)));
-        if (lo > hi)
+        if (!paintChannelRow(p, row, kLeft, QStringLiteral("%1\n%2").arg(m_texts.channels[size_t(c)], UnitText(c)),
+                             list[size_t(c)].color, lo, hi))
             continue;
-        if (hi - lo < 1e-9) {
-            lo -= 1;
-            hi += 1;
-        }
-        p.setPen(Qt::gray);
-        p.drawText(QRect(kLeft - 60, row.top(), 56, 14), Qt::AlignRight, QString::number(hi, 'g', 4));
-        p.drawText(QRect(kLeft - 60, row.bottom() - 14, 56, 14), Qt::AlignRight, QString::number(lo, 'g', 4));
         p.setPen(QPen(list[size_t(c)].color, 1.5));
         p.setRenderHint(QPainter::Antialiasing);
         QPointF previous;
@@ -253,9 +204,9 @@ void TLogPlot::PaintCurves(QPainter &p, int first, int last)
 
 void TLogPlot::wheelEvent(QWheelEvent *event)
 {
-    const double at = recordAt(int(event->position().x()));
-    const double factor = event->angleDelta().y() > 0 ? 0.8 : 1.25;
-    SetView(at - (at - m_start) * factor, at + (m_end - at) * factor);
+    const auto [start, end] = PlotAxis{plotArea(), m_start, m_end}.zoomedAt(int(event->position().x()),
+                                                                          event->angleDelta().y() > 0);
+    SetView(start, end);
     event->accept();
 }
 
@@ -272,10 +223,8 @@ void TLogPlot::mouseMoveEvent(QMouseEvent *event)
 {
     const int x = int(event->position().x());
     if (m_dragging) {
-        const double perPixel = (m_end - m_start) / std::max(1, plotArea().width());
-        const double span = m_end - m_start;
-        const double start = m_dragStart - (x - m_dragX) * perPixel;
-        SetView(start, start + span);
+        const double start = m_dragStart - PlotAxis{plotArea(), m_start, m_end}.dragged(x - m_dragX);
+        SetView(start, start + (m_end - m_start));
     }
     if (!m_followMouse)
         return;

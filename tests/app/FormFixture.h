@@ -58,6 +58,21 @@ protected:
         return s;
     }
 
+    // A window on the simulator, connected, its fuel map read and editing
+    // on, its logs written to the test's folder.
+    std::unique_ptr<app::TTarvexMainForm> makeDrivingForm(const sim::Options &options)
+    {
+        app::FormServices s = simulatorServices(options);
+        s.logFolder = dir.path();
+        s.now = [] { return QDateTime::currentDateTime(); };
+        auto form = std::make_unique<app::TTarvexMainForm>(s);
+        for (auto handler : {&app::TTarvexMainForm::ComSearchButtonClick, &app::TTarvexMainForm::ComConnectButtonClick,
+                             &app::TTarvexMainForm::InjRefreshButtonClick})
+            press(*form, handler);
+        form->InjEditCheck->setChecked(true);
+        return form;
+    }
+
     // A window connected to the fake line; the calls so far are forgotten.
     std::unique_ptr<app::TTarvexMainForm> makeConnectedForm()
     {

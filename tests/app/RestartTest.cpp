@@ -347,7 +347,7 @@ TEST_F(EcuRestart, ALogStartedBeforeTheFuelMapIsKnownGetsItsMapOnceItIs)
     ticks(form, 4);
     press(form, &TTarvexMainForm::LogButtonClick);
     const monitor::LogMapTrackRead read = monitor::readLogMapTrackFile(track);
-    ASSERT_TRUE(read.track) << qPrintable(read.error);
+    ASSERT_TRUE(read.track) << qPrintable(read.error.text(1));
     EXPECT_EQ(read.track->firstRecord(), 2);
     EXPECT_FALSE(read.track->hasMapAt(1));
     EXPECT_EQ(read.track->mapAt(3)[0], 40);

@@ -40,14 +40,8 @@ protected:
             std::tie(loop.wrong, loop.levels, loop.holdS, loop.delayMs);
         sim::Simulator simulator(options);
         simulator.start();
-        app::FormServices s = simulatorServices(options);
-        s.logFolder = dir.path();
-        s.now = [] { return QDateTime::currentDateTime(); };
-        TTarvexMainForm form(s);
-        for (auto press : {&TTarvexMainForm::ComSearchButtonClick, &TTarvexMainForm::ComConnectButtonClick,
-                           &TTarvexMainForm::InjRefreshButtonClick})
-            test::FormFixture::press(form, press);
-        form.InjEditCheck->setChecked(true);
+        const std::unique_ptr<TTarvexMainForm> window = makeDrivingForm(options);
+        TTarvexMainForm &form = *window;
         std::vector<int> watched{loop.right};
         std::transform(loop.wrong.begin(), loop.wrong.end(), std::back_inserter(watched), [](auto &w) { return w.cell; });
         const sim::EcuModel::Map truth = sim::EcuModel::fuelTemplate();

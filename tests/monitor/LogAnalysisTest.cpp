@@ -50,7 +50,7 @@ Analysis analyse(const std::vector<Rec> &records, const AnalysisFilters &filters
                  SensorKind sensor = SensorKind::WideBand)
 {
     const LogData log = readLog(logOf(records));
-    EXPECT_TRUE(log.error.isEmpty()) << qPrintable(log.error);
+    EXPECT_TRUE(log.error.isEmpty()) << qPrintable(log.error.text(1));
     return analyseLog(log, sensor, filters, flatMap(current), settings);
 }
 

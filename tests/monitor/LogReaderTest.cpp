@@ -1,4 +1,5 @@
 #include "monitor/LogFile.h"
+#include "monitor/LogMapTrack.h"
 #include "monitor/LogReader.h"
 #include "tests/support/QtPrinters.h"
 
@@ -53,7 +54,7 @@ TEST(LogReader, ReadsPairsOfTicksAsTheWindowWritesThem)
         sensorTick(log, "900");      // the file ends inside a pair
     });
     const LogData data = readLog(content);
-    ASSERT_TRUE(data.error.isEmpty()) << qPrintable(data.error);
+    ASSERT_TRUE(data.error.isEmpty()) << qPrintable(data.error.text(1));
     EXPECT_EQ(data.version, QByteArray("[FW 5.2]"));
     ASSERT_EQ(data.records.size(), 3u);
     const LogRecord &first = data.records[0];
@@ -88,11 +89,38 @@ TEST(LogReader, OtherFilesAreNotLogs)
 {
     EXPECT_FALSE(readLog(QByteArray()).error.isEmpty());
     const LogData map = readLog("12\r\n12\r\n12\r\n");
-    EXPECT_EQ(map.error, QStringLiteral("Line 2 is not a record of a Tarvex log."));
+    EXPECT_EQ(map.error.text(1), QStringLiteral("Line 2 is not a record of a Tarvex log."));
     EXPECT_TRUE(map.records.empty());
     EXPECT_TRUE(readLog("[FW]\r\n").records.empty());
     EXPECT_TRUE(readLog("[FW]\r\n").error.isEmpty()) << "a log of its version line only";
     EXPECT_FALSE(readLogFile(QStringLiteral("/nonexistent/x.log")).error.isEmpty());
+}
+
+// The readers' messages in both languages, each whole in one: no English
+// inside a Russian sentence.
+TEST(LogReader, TheReadersSayWhyInEitherLanguage)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("x.log"));
+    const struct {
+        ReaderMessage error;
+        const char *russian;
+        const char *english;
+    } rows[] = {
+        {readLog(QByteArray()).error, "Файл пуст: это не запись Tarvex.", "The file is empty: it is not a log of Tarvex."},
+        {readLog("12\r\n12\r\n").error, "Строка 2 — не запись лога Tarvex.", "Line 2 is not a record of a Tarvex log."},
+        {readLogFile(missing).error, "Не удалось открыть %1: такого файла нет.", "Cannot open %1: there is no such file."},
+        {readLogFile(dir.path()).error, "Не удалось открыть %2: это папка.", "Cannot open %2: it is a folder."},
+        {readLogMapTrack("12\n12\n").error, "Это не топливная карта лога Tarvex.", "It is not the fuel map of a Tarvex log."},
+        {readLogMapTrack("tarvex fuel track 1\nstart 1 2\n").error, "Строка 2 не содержит 256 ячеек топливной карты.",
+         "Line 2 does not hold the 256 cells of the fuel map."},
+        {readLogMapTrackFile(dir.path()).error, "Не удалось открыть %2: это папка.", "Cannot open %2: it is a folder."},
+    };
+    for (const auto &row : rows) {
+        auto expected = [&](const char *text) { return QString::fromUtf8(text).replace("%1", missing).replace("%2", dir.path()); };
+        EXPECT_EQ(row.error.text(0), expected(row.russian));
+        EXPECT_EQ(row.error.text(1), expected(row.english));
+    }
 }
 
 } // namespace
