@@ -355,23 +355,6 @@ bool TMapGrid::viewportEvent(QEvent *event)
     return QTableWidget::viewportEvent(event);
 }
 
-QPixmap TMapGrid::SpeedScale(const QPalette &palette, const QFont &font)
-{
-    QPixmap picture(537, 28);
-    picture.fill(palette.color(QPalette::Window));
-    QPainter painter(&picture);
-    painter.setFont(font);
-    painter.setPen(palette.color(QPalette::WindowText));
-    for (int column = 0; column < kSize; ++column) {
-        painter.save();
-        painter.translate(4 + column * (kCellWidth + 1) + 16, 27);
-        painter.rotate(-90);
-        painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, speedCaption(column));
-        painter.restore();
-    }
-    return picture;
-}
-
 void paintMapGrid(TMapGrid *grid, maps::MapPage kind, std::function<maps::BandColors()> bands)
 {
     if (kind == maps::MapPage::Fuel) {

@@ -83,10 +83,6 @@ public:
 
     void keyboardSearch(const QString &search) override;
 
-    // The engine-speed scale under a grid, one caption per column, vertical:
-    // 537 × 28 pixels, to stand 3 pixels left of the grid.
-    static QPixmap SpeedScale(const QPalette &palette, const QFont &font);
-
 protected:
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
