@@ -333,6 +333,8 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
      "%1 is not a map file: a fuel map is a .inj file, an ignition map a .ign file."},
     {Text::LogDiskStalled, "Диск не принимает запись лога уже %1 с: лог остановлен, последние строки не записаны.",
      "The disk has taken nothing of the log for %1 s: logging stopped, the last lines are not written."},
+    // The map editor's file: saved, not stored.
+    {Text::FileUnsaved, "Изменено ячеек: %1 — не сохранено", "Cells changed: %1 — not saved"},
 }};
 
 constexpr bool inOrder()

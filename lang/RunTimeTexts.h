@@ -230,6 +230,8 @@ enum class Text {
     MapEditNotAMapFile,
     // A log on a disk that takes nothing.
     LogDiskStalled,
+    // The map editor's file: saved, not stored.
+    FileUnsaved,
     Count
 };
 

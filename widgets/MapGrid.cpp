@@ -74,13 +74,15 @@ protected:
                 // The cell holds what the user sees before Enter acts on it;
                 // the key then ends here instead of reaching the grid again.
                 // Enter may show a modal box, whose event loop can close and
-                // delete the editor, or the whole grid with this delegate.
+                // delete the editor, or the whole grid with this delegate;
+                // its batch takes the focus back to the grid, which closes
+                // the editor (and deletes it later).
                 const QPointer<QWidget> editor = qobject_cast<QWidget *>(object);
                 const QPointer<CellDelegate> self(this);
                 if (editor)
                     emit commitData(editor);
                 m_grid->handleKey(key);
-                if (self && editor)
+                if (self && editor && m_grid->IsEditor(editor))
                     emit closeEditor(editor, QAbstractItemDelegate::NoHint);
                 return true;
             }
@@ -155,6 +157,11 @@ void TMapGrid::ShowCell(int column, int row, const QString &text)
 void TMapGrid::EditorOpened(int cell)
 {
     m_editorCell = cell;
+}
+
+bool TMapGrid::IsEditor(const QWidget *editor) const
+{
+    return m_editorCell >= 0 && indexWidget(model()->index(m_editorCell / kSize, m_editorCell % kSize)) == editor;
 }
 
 void TMapGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
