@@ -57,9 +57,7 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
             Playback->setFocus();
     });
     connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int index) { SetLanguage(index); });
-    const int language = QLocale::system().language() == QLocale::Russian ? 0 : 1;
-    LanguageBox->setCurrentIndex(language);
-    SetLanguage(language);
+    SetLanguage(LanguageBox->currentIndex());
     resize(1400, 860);
     Playback->setFocus();
 }
