@@ -5,9 +5,11 @@
 #include "logview/LogPlaybackView.h"
 #include "widgets/LogPlot.h"
 #include "widgets/LogScatter.h"
+#include "widgets/ProgramStart.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -58,7 +60,14 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
     });
     connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int index) { SetLanguage(index); });
     SetLanguage(LanguageBox->currentIndex());
-    resize(1400, 860);
+    // Within the screen's free area: on a small one the play bar and the
+    // language box stay on it.
+    const QSize wanted(1400, 860);
+    const QScreen *on = screen();
+    const QRect fitted =
+        on ? widgets::openingGeometry(wanted, minimumSizeHint(), on->availableGeometry()) : QRect(pos(), wanted);
+    resize(fitted.size());
+    move(fitted.topLeft());
     Playback->setFocus();
 }
 
