@@ -43,6 +43,7 @@ namespace tarvex::widgets {
 class TAnalogGauge;
 class TMapGrid;
 class TMapSurface;
+class TSpeedScale;
 }
 namespace tarvex::link {
 class DeviceWatcher;
@@ -342,7 +343,7 @@ public:
     QLabel *InjWarningLabel = nullptr;
     QProgressBar *ProgressBar2 = nullptr;
     widgets::TMapGrid *InjGrid = nullptr;
-    QLabel *Image1 = nullptr;
+    widgets::TSpeedScale *Image1 = nullptr;
     std::array<QLabel *, 6> RowLabels{}; // Label48 … Label53
 
     // Page "Зажигание".
@@ -356,7 +357,7 @@ public:
     QLabel *IgnWarningLabel = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     widgets::TMapGrid *IgnGrid = nullptr;
-    QLabel *Image2 = nullptr;
+    widgets::TSpeedScale *Image2 = nullptr;
 
     // "История копий…" in each map grid's context menu, and its window.
     std::array<QAction *, 2> HistoryActions{};

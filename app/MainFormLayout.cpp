@@ -6,6 +6,7 @@
 #include "maps/MapScale.h"
 #include "widgets/AnalogGauge.h"
 #include "widgets/LiveGauges.h"
+#include "widgets/SpeedScale.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -101,10 +102,10 @@ widgets::TAnalogGauge *gauge(QWidget *parent, const char *name, widgets::LiveGau
 }
 
 // The engine-speed scale under a map: one caption per column, vertical.
-QLabel *speedScale(QWidget *parent, const char *name, int x, int y)
+widgets::TSpeedScale *speedScale(QWidget *parent, const char *name, int x, int y)
 {
-    QLabel *image = label(parent, name, QString(), x, y, 537, 28);
-    image->setPixmap(widgets::TMapGrid::SpeedScale(parent->palette(), parent->font()));
+    auto *image = named(new widgets::TSpeedScale(parent), name);
+    image->move(x, y);
     return image;
 }
 
@@ -166,7 +167,7 @@ struct MapPage {
     QLabel *warning;
     QProgressBar *progress;
     widgets::TMapGrid *grid;
-    QLabel *scale;
+    widgets::TSpeedScale *scale;
 };
 
 // The edit box top left, five buttons beside it, status and progress below,

@@ -2,6 +2,7 @@
 // window's grid, colours, operations, undo, surface and comparison.
 #include "app/MapEditWindow.h"
 #include "widgets/ProgramStart.h"
+#include "lang/RememberedLanguage.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -31,7 +32,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     tarvex::widgets::installQtTranslations(application);
     tarvex::app::MapEditServices services;
-    services.language = QLocale::system().language() == QLocale::Russian ? 0 : 1;
+    services.language = tarvex::lang::rememberedLanguage(tarvex::lang::userSettingsPath());
     QString refusal;
     const std::unique_ptr<tarvex::app::TMapEditWindow> window =
         tarvex::app::TMapEditWindow::Open(args.first(), services, &refusal);

@@ -5,6 +5,7 @@
 #include "link/Exception.h"
 #include "maps/MapBackups.h"
 #include "widgets/MapGrid.h"
+#include "widgets/SpeedScale.h"
 #include "maps/MapReply.h"
 #include "monitor/LogFile.h"
 
@@ -74,9 +75,8 @@ TMapEditWindow::TMapEditWindow(const QString &path, int map, const QStringList &
     Status->setGeometry(72, 42, 533, 15);
     Grid = new widgets::TMapGrid(this);
     Grid->move(72, 60);
-    Scale = new QLabel(this);
-    Scale->setGeometry(69, 386, 537, 28);
-    Scale->setPixmap(widgets::TMapGrid::SpeedScale(palette(), font()));
+    Scale = new widgets::TSpeedScale(this);
+    Scale->move(69, 386);
 
     m_page = std::make_unique<TMapPage>(map, TMapPage::Controls{Grid, nullptr, Status, nullptr, nullptr}, true);
     widgets::paintMapGrid(Grid, m_page->table.kind, [this] { return m_bands; });

@@ -16,6 +16,7 @@ class QPushButton;
 
 namespace tarvex::widgets {
 class TMapGrid;
+class TSpeedScale;
 }
 
 namespace tarvex::app {
@@ -46,7 +47,7 @@ public:
     QLabel *Hint = nullptr;
     QLabel *Status = nullptr;
     widgets::TMapGrid *Grid = nullptr;
-    QLabel *Scale = nullptr;
+    widgets::TSpeedScale *Scale = nullptr;
 
     TMapPage &Page() { return *m_page; }
     TMapEditor &Editor() { return *m_editor; }

@@ -66,7 +66,8 @@ void TMapPage::ShowStatus(int language)
     else if (session.needsCompare())
         add(lang::runTimeText(lang::Text::PageNotRead, language));
     else if (unstored > 0)
-        parts << lang::runTimeText(lang::Text::PageUnstored, language).arg(unstored);
+        parts << lang::runTimeText(fileBacked ? lang::Text::FileUnsaved : lang::Text::PageUnstored, language)
+                     .arg(unstored);
     else if (session.storedSinceChange())
         parts << lang::runTimeText(fileBacked ? lang::Text::FileSaved : lang::Text::PageStored, language);
     if (const std::optional<maps::Comparison> &comparison = session.comparison()) {

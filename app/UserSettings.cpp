@@ -1,22 +1,13 @@
 #include "app/UserSettings.h"
+#include "lang/RememberedLanguage.h"
 
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace tarvex::app {
 
 namespace {
 const char kPort[] = "port";
-const char kLanguage[] = "language";
-const char kEnglish[] = "ENG";
-const char kRussian[] = "RUS";
 } // namespace
-
-QString defaultUserSettingsPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/tarvex/tarvex.conf");
-}
 
 UserSettings readUserSettings(const QString &path)
 {
@@ -25,7 +16,7 @@ UserSettings readUserSettings(const QString &path)
         return settings;
     const QSettings file(path, QSettings::IniFormat);
     settings.port = file.value(QLatin1String(kPort)).toString();
-    settings.language = file.value(QLatin1String(kLanguage)).toString() == QLatin1String(kEnglish) ? 1 : 0;
+    settings.language = lang::rememberedLanguage(file);
     return settings;
 }
 
@@ -35,7 +26,7 @@ bool writeUserSettings(const QString &path, const UserSettings &settings)
         return true;
     QSettings file(path, QSettings::IniFormat);
     file.setValue(QLatin1String(kPort), settings.port);
-    file.setValue(QLatin1String(kLanguage), QLatin1String(settings.language == 1 ? kEnglish : kRussian));
+    lang::rememberLanguage(file, settings.language);
     file.sync();
     return file.status() == QSettings::NoError;
 }

@@ -12,8 +12,7 @@ struct UserSettings {
     int language = 0;
 };
 
-// ~/.config/tarvex/tarvex.conf, or where XDG_CONFIG_HOME says.
-QString defaultUserSettingsPath();
+// In lang::userSettingsPath(), whose language the other programs start in.
 UserSettings readUserSettings(const QString &path);
 // False when it could not be written: the next start then forgets, which is
 // not worth a message.

@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 #include "widgets/ProgramStart.h"
-#include "app/UserSettings.h"
+#include "lang/RememberedLanguage.h"
 #include "monitor/LogAnalysis.h"
 
 #include <QApplication>
@@ -27,7 +27,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     tarvex::widgets::installQtTranslations(application);
     tarvex::app::FormServices services;
-    services.userSettingsPath = tarvex::app::defaultUserSettingsPath();
+    services.userSettingsPath = tarvex::lang::userSettingsPath();
     services.analysisSettingsPath = tarvex::monitor::keptAnalysisPath();
     tarvex::app::TTarvexMainForm form(services);
     form.show();

@@ -421,6 +421,8 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
     {Text::LiveCompareThisDrive, "эта поездка", "this drive"},
     {Text::LiveCompareNoEcuMap, "Изменённые ячейки не известны: карта впрыска ЭБУ ещё не прочитана.",
      "The changed cells are not known: the ECU's fuel map is not read yet."},
+    // The map editor's file: saved, not stored.
+    {Text::FileUnsaved, "Изменено ячеек: %1 — не сохранено", "Cells changed: %1 — not saved"},
 }};
 
 constexpr bool inOrder()

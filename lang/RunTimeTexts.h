@@ -296,6 +296,8 @@ enum class Text {
     LiveCompareTitle,
     LiveCompareThisDrive,
     LiveCompareNoEcuMap,
+    // The map editor's file: saved, not stored.
+    FileUnsaved,
     Count
 };
 

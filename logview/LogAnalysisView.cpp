@@ -89,7 +89,7 @@ TLogAnalysisView::TLogAnalysisView(const LogData &log, const QString &logPath, s
 
     TAnalysisCells::SetShowTexts(ShowBox, 0);
     ShowBox->setCurrentIndex(Base() && Sensor() == SensorKind::WideBand ? int(Show::Suggestion) : int(Show::Lambda));
-    SetLanguage(QLocale::system().language() == QLocale::Russian ? 0 : 1);
+    SetLanguage(0);
 }
 
 SensorKind TLogAnalysisView::Sensor() const

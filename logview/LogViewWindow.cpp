@@ -8,12 +8,14 @@
 #include "widgets/CompareCells.h"
 #include "widgets/Dialogs.h"
 #include "widgets/LogScatter.h"
+#include "widgets/ProgramStart.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -69,10 +71,15 @@ TLogViewWindow::TLogViewWindow(LogData log, const QString &path, std::shared_ptr
             Playback->setFocus();
     });
     connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int index) { SetLanguage(index); });
-    const int language = QLocale::system().language() == QLocale::Russian ? 0 : 1;
-    LanguageBox->setCurrentIndex(language);
-    SetLanguage(language);
-    resize(1400, 860);
+    SetLanguage(LanguageBox->currentIndex());
+    // Within the screen's free area: on a small one the play bar and the
+    // language box stay on it.
+    const QSize wanted(1400, 860);
+    const QScreen *on = screen();
+    const QRect fitted =
+        on ? widgets::openingGeometry(wanted, minimumSizeHint(), on->availableGeometry()) : QRect(pos(), wanted);
+    resize(fitted.size());
+    move(fitted.topLeft());
     Playback->setFocus();
 }
 

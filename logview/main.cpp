@@ -3,6 +3,7 @@
 // map and suggests a corrected map.
 #include "widgets/QtDialogs.h"
 #include "widgets/ProgramStart.h"
+#include "lang/RememberedLanguage.h"
 #include "maps/MapFile.h"
 #include "monitor/LogAnalysis.h"
 #include "monitor/LogComparison.h"
@@ -15,6 +16,7 @@
 #include "widgets/MapGrid.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -367,7 +369,7 @@ int main(int argc, char *argv[])
         return analyse(*command, log);
     if (command->mode == QLatin1String("--png")) {
         TLogPlot plot(log);
-        plot.SetTexts(TLogViewWindow::PlotTextsFor(QLocale::system().language() == QLocale::Russian ? 0 : 1));
+        plot.SetTexts(TLogViewWindow::PlotTextsFor(lang::rememberedLanguage(lang::userSettingsPath())));
         plot.resize(1200, 800);
         plot.SetCursorRecord(int(log.records.size()) / 2);
         QImage image(plot.size(), QImage::Format_RGB32);
@@ -377,6 +379,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     TLogViewWindow view(log, command->log, std::make_shared<widgets::QtDialogs>());
+    view.LanguageBox->setCurrentIndex(lang::rememberedLanguage(lang::userSettingsPath()));
     // The fuel map in the colours of the window's bands, from its tarvex.ini.
     const maps::BandColors bands = maps::readBandColors(QStringLiteral("tarvex.ini"));
     widgets::paintMapGrid(view.Playback->Grid, maps::MapPage::Fuel, [bands] { return bands; });

@@ -34,6 +34,12 @@ void TAnalogGauge::SetPosition(double value)
 // The needle over a copy of the face, without the events: ArrowWidth's way.
 void TAnalogGauge::UpdatePosition()
 {
+    ComposeView();
+    update();
+}
+
+void TAnalogGauge::ComposeView()
+{
     if (m_face.isNull())
         return;
     m_view = m_face.copy();
@@ -42,9 +48,16 @@ void TAnalogGauge::UpdatePosition()
         // Grey and pale: plainly not a reading.
         m_view = m_view.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
         QPainter pale(&m_view);
-        pale.fillRect(m_view.rect(), QColor(255, 255, 255, 110));
+        pale.fillRect(rect(), QColor(255, 255, 255, 110));
     }
-    update();
+}
+
+void TAnalogGauge::MakeFace()
+{
+    // In device pixels: sharp on a high-density screen.
+    const qreal ratio = devicePixelRatioF();
+    m_face = QImage(size() * ratio, QImage::Format_RGB32);
+    m_face.setDevicePixelRatio(ratio);
 }
 
 void TAnalogGauge::SetNoData(bool value)
@@ -170,7 +183,7 @@ void TAnalogGauge::resizeEvent(QResizeEvent *event)
 {
     // Both images follow the control's size; the minimum size keeps it at
     // 60 × 50 or more.
-    m_face = QImage(size(), QImage::Format_RGB32);
+    MakeFace();
     FaceChanged();
     QWidget::resizeEvent(event);
 }
@@ -184,6 +197,12 @@ void TAnalogGauge::changeEvent(QEvent *event)
 
 void TAnalogGauge::paintEvent(QPaintEvent *)
 {
+    // Moved to a screen of another density: the face again at its ratio.
+    if (!m_face.isNull() && m_face.devicePixelRatio() != devicePixelRatioF()) {
+        MakeFace();
+        DrawFace();
+        ComposeView();
+    }
     QPainter painter(this);
     painter.drawImage(0, 0, m_view);
 }
@@ -191,14 +210,14 @@ void TAnalogGauge::paintEvent(QPaintEvent *)
 void TAnalogGauge::DrawFace()
 {
     if (m_face.isNull())
-        m_face = QImage(size(), QImage::Format_RGB32);
+        MakeFace();
     ++m_faceDraws;
-    const int W = m_face.width();
-    const int H = m_face.height();
+    const int W = width();
+    const int H = height();
     const int M = m_margin;
     QPainter p(&m_face);
     p.setFont(font());
-    p.fillRect(m_face.rect(), m_faceColor);
+    p.fillRect(rect(), m_faceColor);
     p.setBrush(m_faceColor);
 
     if (m_faceOptions.contains(ShowFrame)) {

@@ -29,7 +29,8 @@ private:
 };
 
 // A dial: the face (scale, ticks, numbers, zones, caption) is drawn into an
-// image only when a face setting changes; a new position copies that image,
+// image at the screen's pixel ratio only when a face setting or the ratio
+// changes; a new position copies that image,
 // draws the needle and the centre disc over it and shows the result.
 class TAnalogGauge : public QWidget {
 public:
@@ -94,6 +95,8 @@ protected:
 private:
     void FaceChanged();
     void UpdatePosition();
+    void ComposeView();
+    void MakeFace();
     void DrawFace();
     void DrawArrow(double position);
 

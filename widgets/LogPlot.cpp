@@ -1,6 +1,7 @@
 #include "widgets/LogPlot.h"
 #include "widgets/LogChannels.h"
 #include "link/Protocol.h"
+#include "monitor/PlotGeometry.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -188,18 +189,24 @@ void TLogPlot::PaintCurves(QPainter &p, int first, int last)
     // Record axis with an approximate time scale.
     p.setPen(Qt::black);
     const int ticks = 8;
+    const QFontMetrics metrics(p.font());
+    QStringList texts;
+    std::vector<AxisLabel> labels;
     for (int t = 0; t <= ticks; ++t) {
         const double record = m_start + (m_end - m_start) * t / ticks;
         const int x = xOf(record);
         p.drawLine(x, strip.bottom() + 2, x, strip.bottom() + 6);
-        QRect label(x - 50, strip.bottom() + 6, 100, 14);
-        label.moveRight(std::min(label.right(), width() - 2));
-        p.drawText(label, Qt::AlignHCenter,
-                   QStringLiteral("%1 (%2 %3)")
-                       .arg(int(std::lround(record)) + 1)
-                       .arg(record * kSecondsPerRecord, 0, 'f', 1)
-                       .arg(m_texts.seconds));
+        texts << QStringLiteral("%1 (%2 %3)")
+                     .arg(int(std::lround(record)) + 1)
+                     .arg(record * kSecondsPerRecord, 0, 'f', 1)
+                     .arg(m_texts.seconds);
+        labels.push_back({x, metrics.horizontalAdvance(texts.back())});
     }
+    const std::vector<std::optional<int>> lefts = axisLabelLefts(labels, 2, width() - 2, metrics.averageCharWidth());
+    for (size_t t = 0; t < lefts.size(); ++t)
+        if (lefts[t])
+            p.drawText(QRect(*lefts[t], strip.bottom() + 6, labels[t].width, metrics.height()), Qt::AlignLeft,
+                       texts[int(t)]);
 }
 
 void TLogPlot::wheelEvent(QWheelEvent *event)

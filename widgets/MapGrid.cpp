@@ -74,13 +74,15 @@ protected:
                 // The cell holds what the user sees before Enter acts on it;
                 // the key then ends here instead of reaching the grid again.
                 // Enter may show a modal box, whose event loop can close and
-                // delete the editor, or the whole grid with this delegate.
+                // delete the editor, or the whole grid with this delegate;
+                // its batch takes the focus back to the grid, which closes
+                // the editor (and deletes it later).
                 const QPointer<QWidget> editor = qobject_cast<QWidget *>(object);
                 const QPointer<CellDelegate> self(this);
                 if (editor)
                     emit commitData(editor);
                 m_grid->handleKey(key);
-                if (self && editor)
+                if (self && editor && m_grid->IsEditor(editor))
                     emit closeEditor(editor, QAbstractItemDelegate::NoHint);
                 return true;
             }
@@ -155,6 +157,11 @@ void TMapGrid::ShowCell(int column, int row, const QString &text)
 void TMapGrid::EditorOpened(int cell)
 {
     m_editorCell = cell;
+}
+
+bool TMapGrid::IsEditor(const QWidget *editor) const
+{
+    return m_editorCell >= 0 && indexWidget(model()->index(m_editorCell / kSize, m_editorCell % kSize)) == editor;
 }
 
 void TMapGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
@@ -366,23 +373,6 @@ bool TMapGrid::viewportEvent(QEvent *event)
         }
     }
     return QTableWidget::viewportEvent(event);
-}
-
-QPixmap TMapGrid::SpeedScale(const QPalette &palette, const QFont &font)
-{
-    QPixmap picture(537, 28);
-    picture.fill(palette.color(QPalette::Window));
-    QPainter painter(&picture);
-    painter.setFont(font);
-    painter.setPen(palette.color(QPalette::WindowText));
-    for (int column = 0; column < kSize; ++column) {
-        painter.save();
-        painter.translate(4 + column * (kCellWidth + 1) + 16, 27);
-        painter.rotate(-90);
-        painter.drawText(QRect(0, -8, 27, 16), Qt::AlignLeft | Qt::AlignVCenter, speedCaption(column));
-        painter.restore();
-    }
-    return picture;
 }
 
 void paintMapGrid(TMapGrid *grid, maps::MapPage kind, std::function<maps::BandColors()> bands)

@@ -63,6 +63,8 @@ public:
     // The in-place editor on this cell closed, by Enter or otherwise.
     std::function<void(int cell)> OnEditorClosed;
     void EditorOpened(int cell);
+    // Whether `editor` is the grid's open cell editor, not one already closed.
+    bool IsEditor(const QWidget *editor) const;
     // The fill of a cell by its text; none keeps the grid's own background.
     std::function<std::optional<QColor>(const QString &text)> CellFill;
 
@@ -86,10 +88,6 @@ public:
     QRect CellRect(int cell) const;
 
     void keyboardSearch(const QString &search) override;
-
-    // The engine-speed scale under a grid, one caption per column, vertical:
-    // 537 × 28 pixels, to stand 3 pixels left of the grid.
-    static QPixmap SpeedScale(const QPalette &palette, const QFont &font);
 
 protected:
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;

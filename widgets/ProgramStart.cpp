@@ -53,4 +53,14 @@ QTranslator *installQtTranslations(QCoreApplication &application, const QLocale 
     return nullptr;
 }
 
+QRect openingGeometry(QSize wanted, QSize minimum, const QRect &available)
+{
+    // The frame is not known before the window is shown: a title bar and
+    // thin borders.
+    const QSize frame(8, 36);
+    const QSize size = wanted.boundedTo(available.size() - frame).expandedTo(minimum);
+    const QSize free = (available.size() - size - frame).expandedTo(QSize(0, 0));
+    return QRect(available.topLeft() + QPoint(free.width() / 2, free.height() / 2), size);
+}
+
 } // namespace tarvex::widgets

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include <QLocale>
+#include <QRect>
 
 class QCoreApplication;
 class QTranslator;
@@ -24,5 +25,12 @@ int needsDisplay(const char *program);
 // Qt's own texts (Yes, No, the file dialogs) in the system's language, from
 // Qt's translations when they are installed (none when they are not).
 QTranslator *installQtTranslations(QCoreApplication &application, const QLocale &locale = QLocale::system());
+
+// Where a window that would like to be `wanted` opens on a screen whose free
+// area (without panels) is `available`: as large as wanted, or smaller to fit
+// with room for the window manager's frame, never below `minimum`; centred.
+// The position is the frame's corner (QWidget::move), the size the window's
+// inside (QWidget::resize).
+QRect openingGeometry(QSize wanted, QSize minimum, const QRect &available);
 
 } // namespace tarvex::widgets

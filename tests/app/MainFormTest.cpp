@@ -2,6 +2,7 @@
 #include "app/TTimer.h"
 #include "widgets/MapGrid.h"
 #include "widgets/AnalogGauge.h"
+#include "widgets/SpeedScale.h"
 #include "tests/app/FormFixture.h"
 
 #include <QCheckBox>

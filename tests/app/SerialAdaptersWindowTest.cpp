@@ -1,6 +1,7 @@
 // The window with USB-serial adapters as a fitter's laptop has them: refused
 // ports explained, no stale values shown as live, the port and language
 // remembered; the programs on a system without a display.
+#include "lang/RememberedLanguage.h"
 #include "widgets/ProgramStart.h"
 #include "link/DeviceWatcher.h"
 #include "tests/app/FormFixture.h"
@@ -85,6 +86,8 @@ TEST_F(SerialAdapters, ThePortAndTheLanguageAreRememberedBesideTheColours)
         form.close();
     }
     EXPECT_EQ(iniLines().size(), 21) << "tarvex.ini keeps its colours and nothing else";
+    EXPECT_EQ(lang::rememberedLanguage(s.userSettingsPath), 1) << "the other programs start in it";
+    EXPECT_EQ(lang::rememberedLanguage(dir.filePath(QStringLiteral("none.conf"))), 0) << "Russian when none";
     TTarvexMainForm again(s);
     EXPECT_EQ(again.ComSearchButton->text(), QStringLiteral("Refresh"));
     EXPECT_EQ(again.cbport->currentText(), QStringLiteral("ttyUSB0"));

@@ -1,5 +1,8 @@
 #include "widgets/AnalogGauge.h"
+#include "widgets/SpeedScale.h"
 #include "tests/app/FormFixture.h"
+
+#include <QProcess>
 
 using namespace tarvex;
 using namespace tarvex::monitor;
@@ -147,6 +150,32 @@ TEST(AnalogGauge, DrawsTheNeedleFromTheWholeCentreAndTheRedZone)
             red |= g.FaceImage().pixelColor(zone + QPoint(dx, dy)) == QColor(255, 0, 0);
     EXPECT_TRUE(red);
     EXPECT_NE(g.FaceImage().pixelColor(pointAt(56.5, 64, 90, 63)), QColor(255, 0, 0));
+}
+
+// Drawn in the pixels of a screen of twice the density, not magnified (blurred).
+// Qt takes the ratio at start: the test runs itself again with QT_SCALE_FACTOR=2.
+TEST(AnalogGauge, DrawsItsFaceAtTheScreensPixelRatio)
+{
+    if (qgetenv("QT_SCALE_FACTOR") != "2") {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=AnalogGauge.DrawsItsFaceAtTheScreensPixelRatio")});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+        return;
+    }
+    QWidget window;
+    TAnalogGauge gauge(&window);
+    gauge.resize(113, 65);
+    gauge.SetNoData(true); // the greyed face too
+    TSpeedScale scale(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(gauge.ViewImage().size(), QSize(226, 130));
+    EXPECT_EQ(scale.Face().size(), QSize(1074, 56));
 }
 
 class WindowGauges : public tarvex::test::FormFixture {};
