@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh clang libclang-rt-14-dev
 jobs=2
+# Every source file states its licence.
+bash scripts/licence-headers.sh --check
 
 # Optimised lightly, with line tables only, and eight sources compiled as
 # one: compiling is most of the command's time (bench/run builds the
