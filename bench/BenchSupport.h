@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 
 namespace tarvex::bench {
 
@@ -32,6 +33,21 @@ inline app::FormServices simulatorServices(const QTemporaryDir &dir, const sim::
     services.logFolder = dir.path();
     services.backupFolder = dir.filePath(QStringLiteral("backups"));
     return services;
+}
+
+// A figure of the record: bench/run takes the lines "figure KEY: TEXT" into
+// the table of docs/PERFORMANCE.md.
+inline void printFigure(const QString &key, const QString &text)
+{
+    std::printf("figure %s: %s\n", qPrintable(key), qPrintable(text));
+    std::fflush(stdout);
+}
+
+// How far a figure is above (or below) its floor: "+2.2".
+inline QString signedPercent(double figure, double floor)
+{
+    const double percent = 100.0 * (figure - floor) / floor;
+    return (percent >= 0 ? QStringLiteral("+") : QString()) + QString::number(percent, 'f', 1);
 }
 
 inline void useOffscreen()

@@ -101,11 +101,13 @@ int main(int argc, char **argv)
     for (size_t i = 1; i < times.size(); ++i)
         spacing.push_back(times[i] - times[i - 1]);
     std::printf("requests: %zu in %d s\n", times.size(), seconds);
-    std::printf("spacing of successive requests: median %.1f ms, 95th percentile %.1f ms\n",
-                percentile(spacing, 0.5), percentile(spacing, 0.95));
-    std::printf("spacing of the same request: median %.1f ms, 95th percentile %.1f ms\n",
-                percentile(sameKind, 0.5), percentile(sameKind, 0.95));
-    std::printf("CPU (window and simulator together): %.2f %% of one core\n", 100.0 * cpuUsed / seconds);
+    const QString key = writerMs >= 0 ? QStringLiteral("cadence.slow-log") : QStringLiteral("cadence");
+    QString spacingText = QStringLiteral("successive requests: median %1 ms, 95th percentile %2 ms; the same request: "
+                                         "median %3 ms, 95th percentile %4 ms")
+                              .arg(percentile(spacing, 0.5), 0, 'f', 1)
+                              .arg(percentile(spacing, 0.95), 0, 'f', 1)
+                              .arg(percentile(sameKind, 0.5), 0, 'f', 1)
+                              .arg(percentile(sameKind, 0.95), 0, 'f', 1);
     if (writerMs >= 0) {
         qsizetype lines = 0;
         for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("*.log")})) {
@@ -113,8 +115,11 @@ int main(int argc, char **argv)
             log.open(QIODevice::ReadOnly);
             lines += log.readAll().count('\n');
         }
-        std::printf("logging to a disk that takes %d ms a sync: %lld lines written\n", writerMs, (long long)lines);
+        spacingText += QStringLiteral("; %1 log lines in %2 s").arg(lines).arg(seconds);
     }
+    tarvex::bench::printFigure(key, spacingText);
+    tarvex::bench::printFigure(key + QStringLiteral(".cpu"), QStringLiteral("%1 % of one core")
+                                                                 .arg(100.0 * cpuUsed / seconds, 0, 'f', 1));
     // A tick that waited for the disk would space the requests by its sync.
     return spacing.empty() || percentile(spacing, 0.5) > 110 ? 1 : 0;
 }

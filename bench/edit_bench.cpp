@@ -1,9 +1,10 @@
 // An operation over a block of fuel cells against the simulator pacing the
 // line at 57600 baud, against the protocol's floor: each cell's waits as
-// Enter makes them (30 + 50 + 50 ms) plus its frame's line time, then the
-// map read back to check every cell (400 + 400 ms).
+// Enter makes them (30 + 50 + 50 ms, its frame on the line meanwhile), then
+// the map read back to check every cell (400 + 400 ms).
 #include "app/MainForm.h"
 #include "bench/BenchSupport.h"
+#include "bench/ProtocolFloor.h"
 #include "link/CommandTable.h"
 #include "widgets/MapGrid.h"
 #include "sim/Simulator.h"
@@ -63,22 +64,24 @@ int main(int argc, char **argv)
     simulator.stop();
 
     const int selected = rows * std::min(cells, 16);
-    const link::Command &write = link::command(link::CommandId::FuelCellWrite);
-    double waitsMs = 0;
-    double lineMs = 0;
-    for (int n = 1; n <= selected; ++n) {
-        const int bytes = int(link::cellWriteFrame(link::CommandId::FuelCellWrite, n, "777").size());
-        waitsMs += write.preWait + write.connectedWait + write.replyWait;
-        lineMs += bytes * 10000.0 / 57600.0;
-    }
+    bench::ProtocolFloor floor;
+    std::vector<qsizetype> frames;
+    for (int n = 1; n <= selected; ++n)
+        frames.push_back(link::cellWriteFrame(link::CommandId::FuelCellWrite, n, "777").size());
+    floor.addExchanges(link::CommandId::FuelCellWrite, QStringLiteral("cell write"), frames);
     // More than one cell: the map is read back, its reply inside the wait.
-    const link::Command &read = link::command(link::CommandId::FuelRead);
-    const double readBackMs = selected > 1 ? read.preWait + read.replyWait + read.frame.size() * 10000.0 / 57600.0 : 0;
-    const double floorMs = waitsMs + lineMs + readBackMs;
-    std::printf("%d cells: %.2f s; floor %.2f s (waits %.2f s + line time %.2f s + read-back %.2f s): %+.1f %%; "
-                "%d grid repaints during the batch\n",
-                selected, seconds, floorMs / 1000.0, waitsMs / 1000.0, lineMs / 1000.0, readBackMs / 1000.0,
-                100.0 * (seconds * 1000.0 - floorMs) / floorMs, counter.paints);
+    if (selected > 1) {
+        qsizetype reply = 2;
+        for (const QString &cell : form.InjGrid->Cells())
+            reply += cell.size() + 1;
+        floor.addExchanges(link::CommandId::FuelRead, QStringLiteral("read-back"),
+                           {link::command(link::CommandId::FuelRead).frame.size()}, reply);
+    }
+    std::printf("%d grid repaints during the batch of %d cells\n", counter.paints, selected);
+    bench::printFigure(QStringLiteral("edit.%1").arg(selected),
+                       QStringLiteral("%1 s against a floor of %2: %3 %")
+                           .arg(seconds, 0, 'f', 2)
+                           .arg(floor.sum(), bench::signedPercent(seconds, floor.seconds())));
     // Every cell landed: no message about the read-back.
     return dialogs->messages == 0 && counter.paints >= selected ? 0 : 1;
 }

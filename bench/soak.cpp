@@ -119,11 +119,20 @@ Result soak(const char *name, tarvex::sim::Options options, int seconds, During 
     r.reconnected = form.BComPort1->Connected() && dialogs->messages == before;
     timed(&F::ComDisconnectButtonClick);
     simulator->stop();
-    std::printf("%-26s longest handler %6.0f ms, error boxes %2d, RSS %6ld → %6ld kB (%+.1f %%), reconnects %s\n",
-                name, r.longestHandlerMs, r.boxes, r.rssFirstKb, r.rssLastKb,
-                r.rssFirstKb ? 100.0 * double(r.rssLastKb - r.rssFirstKb) / double(r.rssFirstKb) : 0.0,
-                r.reconnected ? "yes" : "NO");
-    std::fflush(stdout);
+    // A row of the record: fault | longest handler | error boxes | memory | connects again.
+    const char *longest = during == During::MapLoad        ? " (the load until the pull)"
+                          : during == During::FirmwareLoad ? " (the upload until the pull)"
+                                                           : "";
+    tarvex::bench::printFigure(QStringLiteral("soak"), QStringLiteral("%1 | %2 ms%3 | %4 | %5 → %6 kB (%7 %) | %8")
+                                                          .arg(QString::fromUtf8(name))
+                                                          .arg(r.longestHandlerMs, 0, 'f', 0)
+                                                          .arg(QLatin1String(longest))
+                                                          .arg(r.boxes)
+                                                          .arg(r.rssFirstKb)
+                                                          .arg(r.rssLastKb)
+                                                          .arg(tarvex::bench::signedPercent(double(r.rssLastKb),
+                                                                                            double(r.rssFirstKb)))
+                                                          .arg(QLatin1String(r.reconnected ? "yes" : "NO")));
     return r;
 }
 
@@ -226,12 +235,23 @@ bool replugSoak(int cycles)
     simulator.stop();
     const Spread live = spread(returns);
     const Spread connect = spread(connectFrames);
-    std::printf("%d pulls and replugs: %d recovered, one box each %s, descriptors %d → %d, RSS %ld → %ld kB; "
-                "port back to the connect frame: median %.1f ms, longest %.1f ms (of which 400 ms pre-wait); "
-                "to the first live-data request: median %.0f ms, longest %.0f ms\n",
-                cycles, recovered, oneBoxEach ? "yes" : "NO", descriptorsBefore, descriptorsAfter, rssBefore, rssAfter,
-                connect.median, connect.longest, live.median, live.longest);
-    std::fflush(stdout);
+    // A row of the record: pulls | recovered | boxes | descriptors | memory | to "<E>\r" | to the first request.
+    tarvex::bench::printFigure(
+        QStringLiteral("replug"),
+        QStringLiteral("%1 | %2 | %3 | %4 → %5 | %6 → %7 kB (%8 %) | median %9 ms, longest %10 ms (of which the "
+                       "400 ms pre-wait of \"<E>\\r\") | median %11 ms, longest %12 ms")
+            .arg(cycles)
+            .arg(recovered)
+            .arg(QLatin1String(oneBoxEach ? "one a pull" : "NOT one a pull"))
+            .arg(descriptorsBefore)
+            .arg(descriptorsAfter)
+            .arg(rssBefore)
+            .arg(rssAfter)
+            .arg(tarvex::bench::signedPercent(double(rssAfter), double(rssBefore)))
+            .arg(connect.median, 0, 'f', 1)
+            .arg(connect.longest, 0, 'f', 1)
+            .arg(live.median, 0, 'f', 0)
+            .arg(live.longest, 0, 'f', 0));
     return recovered == cycles && oneBoxEach && descriptorsAfter <= descriptorsBefore && live.longest > 0
         && live.longest < 1500 && connect.longest > 0 && connect.longest < 1000
         && (kSanitized || rssAfter <= rssBefore * 105 / 100);
@@ -255,13 +275,13 @@ int main(int argc, char **argv)
     tarvex::sim::Options base;
     tarvex::sim::Options o = base;
     o.garbage = true;
-    check(soak("garbage", o, seconds, During::Polling), 0, 6000);
+    check(soak("garbage replies", o, seconds, During::Polling), 0, 6000);
     o = base;
     o.cutAfter = 7;
     check(soak("replies cut after 7 bytes", o, seconds, During::Polling), 0, 6000);
     o = base;
     o.silent = true;
-    check(soak("silent", o, seconds, During::Polling), 0, 6000);
+    check(soak("silent ECU", o, seconds, During::Polling), 0, 6000);
     o = base;
     o.delayMs = 80;
     check(soak("replies 80 ms late", o, seconds, During::Polling), 0, 6000);
@@ -270,10 +290,10 @@ int main(int argc, char **argv)
     check(soak("cable pulled while polling", o, seconds, During::Polling), 1, 6000);
     o = base;
     o.pullAfterS = 10;
-    check(soak("cable pulled in a map load", o, seconds, During::MapLoad), 1, 40000);
+    check(soak("cable pulled during a map file load", o, seconds, During::MapLoad), 1, 40000);
     o = base;
     o.pullAfterS = 4;
-    check(soak("cable pulled in an upload", o, seconds, During::FirmwareLoad), 1, 40000);
+    check(soak("cable pulled during a firmware upload", o, seconds, During::FirmwareLoad), 1, 40000);
     ok &= replugSoak(20);
     std::printf("%s\n", ok ? "soak passed" : "soak FAILED");
     return ok ? 0 : 1;

@@ -8,12 +8,14 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh clang libclang-rt-14-dev
 jobs=2
+# Every source file states its licence.
+bash scripts/licence-headers.sh --check
 
 # Optimised lightly, with line tables only, and eight sources compiled as
 # one: compiling is most of the command's time (bench/run builds the
 # figures' tree apart, file by file).
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
-  -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=8 -DTARVEX_SANITIZE=ON
+  -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=8 -DTARVEX_SANITIZE=ON -DTARVEX_WERROR=ON
 cmake --build build-test --parallel "$jobs"
 # Freed memory is overwritten, so that Qt's own code (not instrumented)
 # that reads a deleted widget crashes instead of reading what was there.
@@ -28,6 +30,6 @@ bash scripts/package.sh build-test
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=8 \
-  -DTARVEX_FUZZ=ON -DTARVEX_FUZZ_SECONDS="${TARVEX_FUZZ_SECONDS:-6}"
+  -DTARVEX_FUZZ=ON -DTARVEX_FUZZ_SECONDS="${TARVEX_FUZZ_SECONDS:-6}" -DTARVEX_WERROR=ON
 cmake --build build-fuzz --parallel "$jobs"
 (cd build-fuzz && ctest --output-on-failure --parallel "$jobs" -L fuzz)

@@ -1,5 +1,6 @@
 // tarvex-ecu-sim: an ECU on a pseudo-terminal, for demos and tests.
 #include "sim/Simulator.h"
+#include "ProgramVersion.h"
 
 #include <csignal>
 #include <cstdio>
@@ -22,7 +23,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (options.version) {
-        std::cout << "tarvex-ecu-sim " << TARVEX_VERSION << "\n";
+        std::cout << "tarvex-ecu-sim " << TARVEX_VERSION << "\n" << TARVEX_VERSION_NOTICE;
         return 0;
     }
 

@@ -1,45 +1,50 @@
-// tarvex-layers SOURCE_DIR: every include of the sources checked against the
-// arrows of SOURCE_DIR/layers.txt; each one that crosses another is printed
-// with its file and line, and the exit code is 1.
-#include "tools/LayerRules.h"
+// tarvex-layers SOURCE_DIR [LINK_GRAPH]: every include of the sources, and
+// every link between the project's targets that CMake holds (LINK_GRAPH,
+// written when the build folder is configured), checked against the arrows
+// of SOURCE_DIR/layers.txt; each one that crosses another is printed with
+// its file, line and arrow, and the exit code is 1.
+#include "tools/LayerTree.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <cstdio>
 
+namespace {
+
+QString readText(const QString &path, bool *ok)
+{
+    QFile file(path);
+    *ok = file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fputs("Usage: tarvex-layers SOURCE_DIR\n", stderr);
+    if (argc != 2 && argc != 3) {
+        std::fputs("Usage: tarvex-layers SOURCE_DIR [LINK_GRAPH]\n", stderr);
         return 2;
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
-    QFile tableFile(root + QStringLiteral("/layers.txt"));
-    if (!tableFile.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "tarvex-layers: cannot read %s\n", qPrintable(tableFile.fileName()));
+    bool ok = false;
+    const QString table = readText(root + QStringLiteral("/layers.txt"), &ok);
+    if (!ok) {
+        std::fprintf(stderr, "tarvex-layers: cannot read %s/layers.txt\n", argv[1]);
         return 2;
     }
     QString error;
-    const std::optional<tarvex::tools::LayerRules> rules =
-        tarvex::tools::LayerRules::parse(QString::fromUtf8(tableFile.readAll()), &error);
+    const std::optional<tarvex::tools::LayerRules> rules = tarvex::tools::LayerRules::parse(table, &error);
     if (!rules) {
         std::fprintf(stderr, "tarvex-layers: layers.txt, %s\n", qPrintable(error));
         return 2;
     }
-    int violations = 0;
-    for (const QString &folder : rules->folders()) {
-        QDirIterator it(root + QLatin1Char('/') + folder, {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            const QString relative = file.fileName().mid(root.size() + 1);
-            for (const auto &v : rules->check(relative, file.readAll())) {
-                std::fprintf(stderr, "%s\n", qPrintable(tarvex::tools::LayerRules::describe(v)));
-                ++violations;
-            }
-        }
+    const QString graph = argc == 3 ? readText(QString::fromLocal8Bit(argv[2]), &ok) : QString();
+    if (!ok) {
+        std::fprintf(stderr, "tarvex-layers: cannot read the link graph %s\n", argv[2]);
+        return 2;
     }
-    return violations == 0 ? 0 : 1;
+    const auto violations = tarvex::tools::checkTree(*rules, root, graph);
+    for (const auto &v : violations)
+        std::fprintf(stderr, "%s\n", qPrintable(tarvex::tools::LayerRules::describe(v)));
+    return violations.empty() ? 0 : 1;
 }

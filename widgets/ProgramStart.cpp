@@ -1,4 +1,5 @@
 #include "widgets/ProgramStart.h"
+#include "ProgramVersion.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -6,17 +7,13 @@
 #include <QTranslator>
 #include <cstdio>
 
-#ifndef TARVEX_VERSION
-#define TARVEX_VERSION "unknown"
-#endif
-
 namespace tarvex::widgets {
 
 std::optional<int> answerInformationOptions(const QStringList &args, const char *program, const char *usage)
 {
     for (const QString &arg : args) {
         if (arg == QLatin1String("--version")) {
-            std::printf("%s %s\n", program, TARVEX_VERSION);
+            std::printf("%s %s\n%s", program, TARVEX_VERSION, TARVEX_VERSION_NOTICE);
             return 0;
         }
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {

@@ -139,7 +139,10 @@ TEST(Programs, AnswerHelpAndVersionAndSayTheyNeedADisplay)
         process.start(QLatin1String(c[0]), *c[1] ? QStringList{QLatin1String(c[1])} : QStringList());
         ASSERT_TRUE(process.waitForFinished(10000)) << c[0];
         EXPECT_EQ(process.exitCode(), *c[1] ? 0 : 1) << c[0];
-        EXPECT_EQ((process.readAllStandardOutput() + process.readAllStandardError()).split('\n')[0], c[2]);
+        const QByteArray out = process.readAllStandardOutput() + process.readAllStandardError();
+        EXPECT_EQ(out.split('\n')[0], c[2]);
+        // The licence, as GNU programs state it.
+        EXPECT_EQ(out.contains("\nLicense GPLv3+: GNU GPL version 3 or later"), QLatin1String(c[1]) == "--version") << c[0];
     }
     QTranslator *russian = widgets::installQtTranslations(*QCoreApplication::instance(), QLocale(QLocale::Russian));
     ASSERT_NE(russian, nullptr) << "qt6-translations-l10n";

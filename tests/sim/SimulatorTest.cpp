@@ -1,9 +1,9 @@
 #include "tests/sim/SimFixture.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <vector>
 
@@ -12,6 +12,30 @@ using tarvex::sim::EcuModel;
 using tarvex::sim::Simulator;
 
 namespace {
+
+// Whether a reply is "[", then for each tag its upper-case letter, digits
+// (for the flags among them one digit, 0 or 1) and its lower-case letter,
+// then "]". std::regex's compiler draws false warnings from GCC 12 at -O1.
+bool taggedFields(const std::string &reply, const std::string &tags, const std::string &flags = "")
+{
+    size_t at = 0;
+    auto take = [&](char c) { return at < reply.size() && reply[at] == c ? (++at, true) : false; };
+    if (!take('['))
+        return false;
+    for (char tag : tags) {
+        const size_t digits = at + 1;
+        if (!take(tag))
+            return false;
+        while (at < reply.size() && std::isdigit(static_cast<unsigned char>(reply[at])))
+            ++at;
+        const bool flag = flags.find(tag) != std::string::npos;
+        if (at == digits || (flag && (at != digits + 1 || reply[digits] > '1')))
+            return false;
+        if (!take(char(tag - 'A' + 'a')))
+            return false;
+    }
+    return take(']') && at == reply.size();
+}
 
 std::vector<int> mapValues(const std::string &reply)
 {
@@ -42,7 +66,7 @@ TEST_F(Simulator_, AnswersTheLiveDataRequestsWithTaggedFields)
 {
     startSim();
     const std::string sensor = client->ask("<G>\r");
-    EXPECT_TRUE(std::regex_match(sensor, std::regex(R"(\[A\d+aB\d+bC\d+cD\d+dF\d+fG\d+gH\d+h\])"))) << sensor;
+    EXPECT_TRUE(taggedFields(sensor, "ABCDFGH")) << sensor;
     const int rpm = std::stoi(field(sensor, 'A'));
     EXPECT_NEAR(rpm, 850, 60);
     EXPECT_NEAR(std::stoi(field(sensor, 'B')) / 33.5, 14.0, 0.5);
@@ -50,9 +74,7 @@ TEST_F(Simulator_, AnswersTheLiveDataRequestsWithTaggedFields)
     EXPECT_NEAR((823 - std::stoi(field(sensor, 'C'))) / 6.8, 15, 3);
 
     const std::string state = client->ask("<H>\r");
-    EXPECT_TRUE(std::regex_match(
-        state, std::regex(R"(\[J\d+jK\d+kL\d+lM\d+mN\d+nO\d+oP\d+pR\d+rS\d+sT\d+tU[01]uV[01]vW[01]wX[01]xY\d+y\])")))
-        << state;
+    EXPECT_TRUE(taggedFields(state, "JKLMNOPRSTUVWXY", "UVWX")) << state;
     const int cell = std::stoi(field(state, 'J'));
     EXPECT_GE(cell, 1);
     EXPECT_LE(cell, 256);
