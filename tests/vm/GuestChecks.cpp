@@ -93,6 +93,19 @@ struct Counters {
     }
 };
 
+// A window whose boxes answer at once, its files in `dir`.
+std::unique_ptr<Form> quietForm(const QTemporaryDir &dir, std::shared_ptr<widgets::QuietDialogs> dialogs,
+                                std::shared_ptr<link::SerialSystem> serial = link::defaultSerialSystem())
+{
+    app::FormServices s;
+    s.serial = std::move(serial);
+    s.dialogs = std::move(dialogs);
+    s.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
+    s.backupFolder = dir.filePath(QStringLiteral("backups"));
+    s.logFolder = dir.path();
+    return std::make_unique<Form>(s);
+}
+
 class Guest {
 public:
     Guest(RigChannel &rig, Report &report, QString firmware)
@@ -119,8 +132,7 @@ private:
     void upload(const char *line, Form &form);
     // A pull and replug while `during` runs; whether the window came back,
     // with what happened in `detail`.
-    bool pullDuring(Form &form, const QString &request, const std::function<void()> &during,
-                    QString &detail);
+    bool pullDuring(Form &form, const QString &activity, const std::function<void()> &during, QString &detail);
     void enterCell(Form &form, int column, int row, int value);
     void setBlock(Form &form, int top, int left, int size, int value);
 
@@ -137,13 +149,7 @@ private:
 
 std::unique_ptr<Form> Guest::makeForm()
 {
-    app::FormServices s;
-    s.serial = m_serial;
-    s.dialogs = m_dialogs;
-    s.settingsPath = m_dir.filePath(QStringLiteral("tarvex.ini"));
-    s.backupFolder = m_dir.filePath(QStringLiteral("backups"));
-    s.logFolder = m_dir.path();
-    return std::make_unique<Form>(s);
+    return quietForm(m_dir, m_dialogs, m_serial);
 }
 
 QStringList Guest::framesSince(const char *line, const char *mark)
@@ -443,8 +449,7 @@ QStringList adapterLinks()
     return names;
 }
 
-bool Guest::pullDuring(Form &form, const QString &request, const std::function<void()> &during,
-                       QString &detail)
+bool Guest::pullDuring(Form &form, const QString &activity, const std::function<void()> &during, QString &detail)
 {
     const double pulledAt = monotonicMs();
     const int boxes = m_dialogs->messages;
@@ -472,7 +477,7 @@ bool Guest::pullDuring(Form &form, const QString &request, const std::function<v
     const QString rpm = form.RPMLabel->text();
     const bool flowing = back && runUntil([&] { return form.RPMLabel->text() != rpm; }, 5000);
     detail = QStringLiteral("%1; back as %2 %3 ms after the kernel attached it; the port box shows %4; %5 box(es)%6")
-                 .arg(request, node.isEmpty() ? QStringLiteral("(no tty added)") : node,
+                 .arg(activity, node.isEmpty() ? QStringLiteral("(no tty added)") : node,
                       attached > 0 && !frames.empty() ? QString::number(frames.front() - attached, 'f', 0)
                                                       : QStringLiteral("-"),
                       shown)
@@ -494,10 +499,6 @@ void Guest::replugChecks(const QString &device)
     }
     form->InjEditCheck->setChecked(true);
     press(*form, &Form::InjRefreshButtonClick);
-    auto pending = [this](const QString &request) {
-        return std::make_shared<int>(m_rig.send(request));
-    };
-
     // (a) During live data, back into the same socket, three times.
     QStringList details;
     bool all = true;
@@ -505,11 +506,10 @@ void Guest::replugChecks(const QString &device)
         m_report.step(QStringLiteral("usb: pulled during live data, plugged into the same socket (%1 of 3)").arg(pull + 1));
         runFor(2000);
         QString detail;
-        auto answered = std::make_shared<int>(0);
-        all = pullDuring(*form, QStringLiteral("live data"),
-                         [&] { *answered = m_rig.send(QStringLiteral("pull same")); }, detail)
+        int id = 0;
+        all = pullDuring(*form, QStringLiteral("live data"), [&] { id = m_rig.send(QStringLiteral("pull same")); }, detail)
             && all;
-        m_rig.answer(*answered, 30000);
+        m_rig.answer(id, 30000);
         details << detail;
     }
     m_report.result("replug-same-socket", "usb", all, details.join(QStringLiteral(" | ")));
@@ -517,10 +517,10 @@ void Guest::replugChecks(const QString &device)
     // (b) During a batch, into another socket, the same serial number.
     {
         m_report.step(QStringLiteral("usb: pulled during a batch of 64 cells, plugged into another socket"));
-        std::shared_ptr<int> id;
+        std::optional<int> id;
         m_dialogs->onProgress = [&](int value) {
             if (value == 5 && !id)
-                id = pending(QStringLiteral("pull other"));
+                id = m_rig.send(QStringLiteral("pull other"));
         };
         QString detail;
         const QStringList before = adapterLinks();
@@ -545,12 +545,13 @@ void Guest::replugChecks(const QString &device)
         QString detail;
         bool ok = held && connect(*form, node);
         if (ok) {
+            form->InjEditCheck->setChecked(true);
             press(*form, &Form::InjRefreshButtonClick);
             enterCell(*form, 0, 0, (form->InjGrid->Cell(0, 0).toInt() + 1) % 1000);
-            std::shared_ptr<int> id;
+            std::optional<int> id;
             ok = pullDuring(*form, QStringLiteral("the store's wait"),
                             [&] {
-                                QTimer::singleShot(1500, form.get(), [&] { id = pending(QStringLiteral("pull same")); });
+                                QTimer::singleShot(1500, form.get(), [&] { id = m_rig.send(QStringLiteral("pull same")); });
                                 press(*form, &Form::InjSaveButtonClick);
                             },
                             detail);
@@ -582,10 +583,10 @@ void Guest::replugChecks(const QString &device)
         const QStringList before = adapterLinks();
         if (ok) {
             press(*form, &Form::OpenFWButtonClick);
-            std::shared_ptr<int> id = pending(QStringLiteral("pull bare3 loader 3000 restart"));
+            const int id = m_rig.send(QStringLiteral("pull bare3 loader 3000 restart"));
             ok = pullDuring(*form, QStringLiteral("an upload"), [&] { press(*form, &Form::LoadFWButtonClick); },
                             detail);
-            m_rig.answer(*id, 60000);
+            m_rig.answer(id, 60000);
         }
         const QStringList after = adapterLinks();
         m_report.result("replug-new-name", "usb", ok && before[0] != after[0],
@@ -612,14 +613,10 @@ void Guest::replugChecks(const QString &device)
 // A user outside the device's group.
 int permission(Report &report, const QString &device)
 {
-    widgets::QuietDialogs *dialogs = nullptr;
-    app::FormServices s;
-    auto quiet = std::make_shared<widgets::QuietDialogs>();
-    dialogs = quiet.get();
-    s.dialogs = quiet;
     QTemporaryDir dir;
-    s.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
-    Form form(s);
+    auto dialogs = std::make_shared<widgets::QuietDialogs>();
+    const std::unique_ptr<Form> window = quietForm(dir, dialogs);
+    Form &form = *window;
     form.cbport->setEditText(device);
     press(form, &Form::ComConnectButtonClick);
     const passwd *pw = getpwuid(geteuid());
@@ -687,10 +684,8 @@ int look(Report &report, const QString &docsPicture, const QString &outPicture)
     report.result("fonts", "package", liberation.family() == QLatin1String("Liberation Sans"),
                   QStringLiteral("«Liberation Sans», which the windows ask for, resolves to «%1»").arg(liberation.family()));
     QTemporaryDir dir;
-    app::FormServices s;
-    s.dialogs = std::make_shared<widgets::QuietDialogs>();
-    s.settingsPath = dir.filePath(QStringLiteral("tarvex.ini"));
-    Form form(s);
+    const std::unique_ptr<Form> window = quietForm(dir, std::make_shared<widgets::QuietDialogs>());
+    Form &form = *window;
     form.show();
     runFor(500);
     const QStringList cut = cutTexts(form);
