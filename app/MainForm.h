@@ -3,6 +3,7 @@
 #include "widgets/QtDialogs.h"
 #include "maps/SettingsFile.h"
 #include "app/TTimer.h"
+#include "link/AdapterSearch.h"
 #include "link/BCPort.h"
 #include "link/Clock.h"
 #include "link/EcuExchange.h"
@@ -404,6 +405,8 @@ private:
     // The adapter is back and the same ECU answered: the window is connected
     // again as it was.
     void ResumeAfterReconnect(const QByteArray &firmware);
+    // The port box names the device the port is open on.
+    void ShowDeviceInUse();
     // Adds why the port could not be opened, as far as the system tells.
     QString OpenFailureText(const QString &message);
     void ApplyUserSettings();
@@ -511,7 +514,8 @@ private:
     // file once the window is connected again, however many pulls it takes.
     bool m_resumeLog = false;
     QByteArray m_ecuIdentity;        // the firmware text of the first connect
-    QString m_rejectedDevice;        // another ECU answered on it: not tried again until it goes
+    link::AdapterSearch m_adapterSearch; // what to try while waiting, and what another ECU answered on
+    QString m_deviceInUse;           // the device the port is open on (/dev/ttyUSB1 behind a by-id name)
     // Why a device that is back was not taken, in the language asked for.
     std::function<QString(int language)> m_waitingNote;
     bool m_liveShown = true;

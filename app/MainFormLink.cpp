@@ -55,9 +55,9 @@ void TTarvexMainForm::ComConnectButtonClick()
     // Named now, while it is there: a replugged USB adapter may come back
     // under another /dev/ttyUSBn but under the same by-id link.
     m_stableDevice = m_services.serial->stableDeviceName(link::deviceNameForPort(BComPort1->Port()));
+    m_deviceInUse = m_services.serial->deviceNode(link::deviceNameForPort(BComPort1->Port()));
     // A connection by hand is to whatever answers; a new log is the fitter's.
     m_ecuIdentity.clear();
-    m_rejectedDevice.clear();
     m_resumeLog = false;
 
     m_backupFailureReported = false;
@@ -147,15 +147,19 @@ void TTarvexMainForm::StartWaitingForAdapter()
     ComDisconnectButton->setEnabled(true);
     SetDisconnectedLocks();
     UpdateTitle();
+    QStringList ports;
+    m_services.serial->listPorts(ports);
+    m_adapterSearch.begin(m_stableDevice, m_deviceInUse, ports);
     ReconnectTimer->SetEnabled(true);
-    AdapterWatcher->watch({m_stableDevice});
+    // The device's own folder too: an adapter that comes back under another
+    // name shows there.
+    AdapterWatcher->watch({m_stableDevice, m_deviceInUse});
 }
 
 void TTarvexMainForm::StopWaitingForAdapter()
 {
     m_waitingForAdapter = false;
     m_waitingNote = nullptr;
-    m_rejectedDevice.clear();
     ReconnectTimer->SetEnabled(false);
     AdapterWatcher->stop();
     UpdateTitle();
@@ -175,15 +179,13 @@ void TTarvexMainForm::ReconnectTimerTimer()
 {
     if (!m_waitingForAdapter || m_closed)
         return;
-    const bool present = m_services.serial->devicePresent(m_stableDevice);
-    if (m_stableDevice == m_rejectedDevice) {
-        if (!present)
-            m_rejectedDevice.clear(); // gone again: the next one plugged in is asked
+    QStringList ports;
+    m_services.serial->listPorts(ports);
+    const QString device = m_adapterSearch.choose(m_services.serial->devicePresent(m_stableDevice), ports);
+    // Another adapter is only known for ours by the ECU's answer.
+    if (device.isEmpty() || (device != m_stableDevice && m_ecuIdentity.isEmpty()))
         return;
-    }
-    if (!present)
-        return;
-    BComPort1->SetPort(m_stableDevice);
+    BComPort1->SetPort(device);
     try {
         BComPort1->Open();
     } catch (const Exception &) {
@@ -207,7 +209,7 @@ void TTarvexMainForm::ReconnectTimerTimer()
         if (firmware.isEmpty()) { // not refused: asked again at the next look
             m_waitingNote = [](int language) { return lang::runTimeText(lang::Text::EcuSilentAfterReplug, language); };
         } else {
-            m_rejectedDevice = m_stableDevice;
+            m_adapterSearch.refuse(device);
             const QString answered = link::fromCp1251(firmware), first = link::fromCp1251(m_ecuIdentity);
             m_waitingNote = [answered, first](int language) {
                 return lang::runTimeText(lang::Text::OtherEcuAnswered, language).arg(answered, first);
@@ -216,13 +218,25 @@ void TTarvexMainForm::ReconnectTimerTimer()
         UpdateTitle();
         return;
     }
+    // Taken under another name: the adapter is known by that one from now on.
+    if (device != m_stableDevice)
+        m_stableDevice = m_services.serial->stableDeviceName(device);
+    m_deviceInUse = m_services.serial->deviceNode(device);
     ResumeAfterReconnect(firmware);
+}
+
+void TTarvexMainForm::ShowDeviceInUse()
+{
+    // A replugged adapter may be another /dev/ttyUSBn now.
+    if (m_services.serial->deviceNode(link::deviceNameForPort(cbport->currentText())) != m_deviceInUse)
+        cbport->setEditText(m_deviceInUse);
 }
 
 void TTarvexMainForm::ResumeAfterReconnect(const QByteArray &firmware)
 {
     m_ecuIdentity = firmware;
     StopWaitingForAdapter();
+    ShowDeviceInUse();
     for (int map = 0; map < 2; ++map)
         Page(map).session.connected();
     ShowConnectedControls();

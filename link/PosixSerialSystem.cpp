@@ -18,6 +18,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
@@ -84,6 +85,8 @@ int icount(int fd, serial_icounter_struct &c)
 {
     return ioctl(fd, TIOCGICOUNT, &c) == 0 ? 0 : errno;
 }
+
+constexpr long kDevptsMagic = 0x1cd1; // statfs(2)
 
 bool symlinkTargetExists(const QByteArray &path)
 {
@@ -196,9 +199,14 @@ DeviceAccess PosixSerialSystem::deviceAccess(const QString &device)
 QList<DeviceHolder> PosixSerialSystem::deviceHolders(const QString &device)
 {
     QList<DeviceHolder> holders;
-    const QString target = QFileInfo(device).canonicalFilePath();
-    if (target.isEmpty())
+    const QByteArray wanted = QFile::encodeName(device);
+    struct stat target {};
+    if (::stat(wanted.constData(), &target) != 0 || !S_ISCHR(target.st_mode))
         return holders;
+    // Every devpts instance (a container's, a chroot's own /dev/pts) numbers
+    // its terminals from 0: there the device number alone is not the device.
+    struct statfs fs {};
+    const bool pty = ::statfs(wanted.constData(), &fs) == 0 && fs.f_type == kDevptsMagic;
     const QByteArray own = QByteArray::number(getpid());
     auto programOf = [this](const QByteArray &pid) {
         QFile comm(m_procRoot + QLatin1Char('/') + QString::fromLatin1(pid) + QStringLiteral("/comm"));
@@ -212,9 +220,10 @@ QList<DeviceHolder> PosixSerialSystem::deviceHolders(const QString &device)
         if (!program.isEmpty())
             holders << DeviceHolder{number, program};
     };
-    // Open descriptors: all of one's own programs, everyone's as root.
+    // Open descriptors (all of one's own programs, everyone's as root), by
+    // what they are open on: their link texts are paths as another mount
+    // namespace sees them.
     const QByteArray proc = QFile::encodeName(m_procRoot);
-    const QByteArray wanted = QFile::encodeName(target);
     if (DIR *dir = opendir(proc.constData())) {
         while (const dirent *entry = readdir(dir)) {
             const QByteArray pid(entry->d_name);
@@ -227,9 +236,15 @@ QList<DeviceHolder> PosixSerialSystem::deviceHolders(const QString &device)
             if (!fds)
                 continue;
             while (const dirent *fd = readdir(fds)) {
-                char link[4096];
-                const ssize_t n = readlink((fdDir + '/' + fd->d_name).constData(), link, sizeof link);
-                if (n > 0 && QByteArray(link, n) == wanted) {
+                // Only files under a dev folder are looked into: a stat of
+                // a file on a hung network file system would hang.
+                const QByteArray path = fdDir + '/' + fd->d_name;
+                char text[4096];
+                const ssize_t n = readlink(path.constData(), text, sizeof text);
+                struct stat held {};
+                if (n > 0 && QByteArray::fromRawData(text, int(n)).contains("/dev/")
+                    && ::stat(path.constData(), &held) == 0 && S_ISCHR(held.st_mode)
+                    && held.st_rdev == target.st_rdev && (!pty || held.st_dev == target.st_dev)) {
                     add(pid);
                     break;
                 }
@@ -239,10 +254,9 @@ QList<DeviceHolder> PosixSerialSystem::deviceHolders(const QString &device)
         closedir(dir);
     }
     // Locks are listed for every user's programs.
-    struct stat st {};
     QFile locks(m_procRoot + QStringLiteral("/locks"));
-    if (::stat(wanted.constData(), &st) == 0 && locks.open(QIODevice::ReadOnly))
-        for (int pid : lockHolders(locks.readAll(), major(st.st_dev), minor(st.st_dev), st.st_ino))
+    if (locks.open(QIODevice::ReadOnly))
+        for (int pid : lockHolders(locks.readAll(), major(target.st_dev), minor(target.st_dev), target.st_ino))
             add(QByteArray::number(pid));
     return holders;
 }
@@ -271,6 +285,12 @@ QString PosixSerialSystem::stableDeviceName(const QString &device)
     };
     const QString byId = info.isSymLink() ? device : linkIn(m_byIdDir);
     return chooseStableName(device, byId, linkIn(m_byPathDir), hasSerialNumber(target));
+}
+
+QString PosixSerialSystem::deviceNode(const QString &name)
+{
+    const QString node = QFileInfo(name).canonicalFilePath();
+    return node.isEmpty() ? name : node;
 }
 
 CommTimeouts PosixSerialSystem::timeoutsOf(Handle handle)

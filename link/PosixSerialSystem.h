@@ -9,7 +9,7 @@ namespace tarvex::link {
 
 // Serial services on Linux: termios, ioctl and poll on a non-blocking
 // descriptor; the port list from sysfs and the virtual port registry.
-class PosixSerialSystem final : public SerialSystem {
+class PosixSerialSystem : public SerialSystem {
 public:
     explicit PosixSerialSystem(QString sysfsRoot = QStringLiteral("/sys/class/tty"),
                                QString registryDir = QString(),
@@ -31,6 +31,7 @@ public:
     int listPorts(QStringList &names) override;
     bool devicePresent(const QString &device) override;
     QString stableDeviceName(const QString &device) override;
+    QString deviceNode(const QString &name) override;
     bool waitInput(Handle handle, int ms) override;
     DeviceAccess deviceAccess(const QString &device) override;
     QList<DeviceHolder> deviceHolders(const QString &device) override;

@@ -98,6 +98,9 @@ public:
     // serial number shares its by-id name with every adapter of its kind:
     // it is named by the USB socket it is plugged into (/dev/serial/by-path).
     virtual QString stableDeviceName(const QString &device) = 0;
+    // The device a name leads to (a by-id link's /dev/ttyUSBn); the name
+    // itself when it leads nowhere.
+    virtual QString deviceNode(const QString &name) = 0;
     // Waits until input has arrived, at most `ms`; true when some has.
     virtual bool waitInput(Handle handle, int ms) = 0;
     // Why an open may have been refused: the device's group and the user's.

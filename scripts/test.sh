@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh clang libclang-rt-14-dev
+bash scripts/install-deps.sh clang libclang-rt-14-dev shellcheck socat
 jobs=2
 # Every source file states its licence.
 bash scripts/licence-headers.sh --check

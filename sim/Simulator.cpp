@@ -244,7 +244,7 @@ void Simulator::run()
             next = std::min(next, m_tx[m_txHead].dueMs);
         for (const Pending &p : m_pending)
             next = std::min(next, p.readyMs);
-        if (!m_transcriptFrame.empty())
+        if (!m_transcriptFrame.empty() && !m_reader.inFrame())
             next = std::min(next, m_lastRxMs + kTranscriptGapMs);
         if (m_options.pullAfterS >= 0 && !m_timedPullDone)
             next = std::min(next, m_startMs + m_options.pullAfterS * 1000);
@@ -432,7 +432,8 @@ void Simulator::flushTranscript(double now, bool force)
 {
     if (m_transcriptFrame.empty())
         return;
-    if (!force && now - m_lastRxMs < kTranscriptGapMs)
+    // A frame that pauses halfway (a slow sender) stays one line.
+    if (!force && (now - m_lastRxMs < kTranscriptGapMs || m_reader.inFrame()))
         return;
     transcriptLine(m_transcriptFrameMs, "RX", m_transcriptFrame);
     m_transcriptFrame.clear();

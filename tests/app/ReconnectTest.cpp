@@ -166,6 +166,50 @@ TEST_F(Reconnect, AnotherEcuAfterAReplugIsNotTaken)
     EXPECT_TRUE(form->RefreshTimer->Enabled()) << "a silent ECU is asked again at the next look";
 }
 
+// An adapter whose by-id name follows its USB socket, plugged into another
+// socket: its remembered name never returns. The one new serial port is
+// tried, refused while another ECU answers on it, taken when the ECU of the
+// first connect does, and named in the port box; it is the one remembered.
+TEST_F(Reconnect, ANewAdapterIsTriedWhenTheRememberedNameStaysAway)
+{
+    const QString firstName = QStringLiteral("/dev/serial/by-id/usb-FTDI-if00"),
+                  newName = QStringLiteral("/dev/serial/by-id/usb-FTDI-socket3-if00");
+    serial->ports = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0")};
+    auto form = makeLinkedForm();
+    QByteArray version = "[FW 6.0]";
+    serial->answer = [&version](const QByteArray &frame) { return frame == "<E>\r" ? version : QByteArray(); };
+    serial->vanish();
+    serial->ports = {QStringLiteral("/dev/ttyS0")};
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    serial->reappear();
+    serial->absent = {firstName};
+    auto opened = [&] { return QString::fromUtf8(serial->callsNamed(QStringLiteral("open")).back().bytes); };
+
+    serial->ports << QStringLiteral("/dev/ttyUSB2");
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_EQ(opened(), QStringLiteral("/dev/ttyUSB2"));
+    expectWaiting(*form, QStringLiteral("ответил другой ЭБУ или адаптер («FW 6.0», а не «FW 5.2»)"));
+    serial->ports << QStringLiteral("/dev/ttyUSB1");
+    connectedAt = serial->calls().size();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_TRUE(writesSinceConnect().isEmpty()) << "two new ports: neither is known for ours";
+
+    serial->ports.removeAll(QStringLiteral("/dev/ttyUSB2"));
+    serial->stableNames[QStringLiteral("/dev/ttyUSB1")] = newName;
+    version = "[FW 5.2]";
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_EQ(opened(), QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_FALSE(form->WaitingForAdapter());
+    EXPECT_TRUE(form->RefreshTimer->Enabled());
+    EXPECT_EQ(form->cbport->currentText(), QStringLiteral("/dev/ttyUSB1")) << "the name in use";
+
+    serial->vanish();
+    press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    serial->reappear();
+    press(*form, &TTarvexMainForm::ReconnectTimerTimer);
+    EXPECT_EQ(opened(), newName) << "known by its new name from now on";
+}
+
 // The waiting state is there before the box of a lost link, and the
 // reconnect goes on behind it.
 TEST_F(Reconnect, TheLostLinkIsShownBeforeTheBoxAndTheReconnectGoesOnBehindIt)

@@ -1,3 +1,4 @@
+#include "link/AdapterSearch.h"
 #include "link/BCPort.h"
 #include "link/PosixSerialSystem.h"
 #include "tests/support/Pty.h"
@@ -72,6 +73,25 @@ TEST(PortList, AMissingRegistryIsNoErrorButAMissingDeviceListIs)
         EXPECT_EQ(e.message(), QStringLiteral("Ошибка обращения к системному реестру"));
     }
     EXPECT_EQ(list, QStringList{"COM1"});
+}
+
+} // namespace
+
+namespace {
+
+// The adapter that went back into the socket it left, under its kernel name
+// but another by-id name, is the one new port: the kernel may still list it
+// when the wait begins.
+TEST(AdapterSearch, TheLostDeviceBackUnderItsOwnNameCountsAsNew)
+{
+    AdapterSearch search;
+    const QString by = QStringLiteral("/dev/serial/by-id/usb-QEMU_1-0000:00:04.0-1-if00-port0");
+    search.begin(by, QStringLiteral("/dev/ttyUSB0"), {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0")});
+    EXPECT_EQ(search.choose(false, {QStringLiteral("/dev/ttyS0")}), QString());
+    EXPECT_EQ(search.choose(false, {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0")}),
+              QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(search.choose(true, {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0")}), by)
+        << "the remembered name first";
 }
 
 } // namespace

@@ -14,7 +14,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tarvex;
 using link::DeviceAccess;
@@ -71,6 +78,49 @@ TEST(DeviceHolders, AreFoundByTheirDescriptorsAndLocks)
     holder.waitForFinished(5000);
     ASSERT_FALSE(holders.isEmpty());
     EXPECT_EQ(holders[0], (link::DeviceHolder{pid, QStringLiteral("flock")}));
+}
+
+// A program in a root with its own /dev/pts holds a terminal of the same
+// number as ours: its descriptor's link reads the same path, its device
+// number is the same, and yet it is another terminal.
+TEST(DeviceHolders, ATerminalOfAnotherDevptsWithTheSameNumberIsNotOurs)
+{
+    test::Pty pty;
+    const QByteArray path = QFile::encodeName(pty.slavePath());
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        // Only system calls from here on: the parent has threads. Its
+        // descriptors, our terminal's among them, are not the child's.
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != ready[1])
+                ::close(fd);
+        bool own = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+            && mount("devpts", "/dev/pts", "devpts", 0, "newinstance,ptmxmode=0666") == 0;
+        int unlock = 0;
+        for (int opened = 0; own && opened < 4096 && ::access(path.constData(), F_OK) != 0; ++opened) {
+            const int master = ::open("/dev/pts/ptmx", O_RDWR | O_NOCTTY);
+            own = master >= 0 && ioctl(master, TIOCSPTLCK, &unlock) == 0;
+        }
+        const char held = own && ::open(path.constData(), O_RDWR | O_NOCTTY) >= 0 ? 'y' : 'n';
+        (void)!write(ready[1], &held, 1);
+        pause();
+        _exit(0);
+    }
+    ::close(ready[1]);
+    char held = 0;
+    (void)!read(ready[0], &held, 1);
+    ::close(ready[0]);
+    QList<link::DeviceHolder> holders;
+    if (held == 'y')
+        holders = link::PosixSerialSystem().deviceHolders(pty.slavePath());
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    if (held != 'y')
+        GTEST_SKIP() << "no devpts of its own here (needs root)";
+    EXPECT_TRUE(std::none_of(holders.begin(), holders.end(), [&](const link::DeviceHolder &h) { return h.pid == child; }))
+        << "the other root's terminal taken for ours";
 }
 
 TEST(StableNames, BySerialNumberElseByTheUsbSocket)

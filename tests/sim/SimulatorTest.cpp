@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 using namespace tarvex::test;
@@ -332,6 +333,9 @@ TEST_F(Simulator_, TranscriptRecordsEveryFrameWithItsTime)
     client->send(std::string("<\xE2>\r", 4));
     client->ask("<G>\r");
     client->send("<P>\r");
+    client->send("<B[   1"); // a sender that stalls halfway through a frame
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    client->send("7/41]>\r");
     client->ask("<H>\r");
     client->send("{");
     client->readUntil("\x15");
@@ -349,7 +353,7 @@ TEST_F(Simulator_, TranscriptRecordsEveryFrameWithItsTime)
         EXPECT_GE(t, before);
     }
     EXPECT_EQ(texts, (std::vector<std::string>{" RX <D>\\r\\r", " RX <\\xE2>\\r", " RX <G>\\r", " RX <P>\\r",
-                                               " RX <H>\\r", " LOADER {"}));
+                                               " RX <B[   17/41]>\\r", " RX <H>\\r", " LOADER {"}));
     for (size_t i = 1; i < lines.size(); ++i)
         EXPECT_GE(lines[i].first, lines[i - 1].first);
 }

@@ -109,7 +109,7 @@ int FakeSerialSystem::open(const QString &device, Handle &handle)
     handle = kInvalidHandle;
     if (int error = record(QStringLiteral("open"), kInvalidHandle, device.toUtf8()))
         return error;
-    if (int error = openErrors.value(device, 0))
+    if (int error = absent.contains(device) ? ENOENT : openErrors.value(device, 0))
         return error;
     handle = m_nextHandle++;
     m_open = true;
@@ -227,9 +227,9 @@ int FakeSerialSystem::listPorts(QStringList &names)
     return 0;
 }
 
-bool FakeSerialSystem::devicePresent(const QString &)
+bool FakeSerialSystem::devicePresent(const QString &device)
 {
-    return !m_gone;
+    return !m_gone && !absent.contains(device);
 }
 
 bool FakeSerialSystem::waitInput(Handle, int ms)

@@ -45,6 +45,8 @@ public:
     int listPorts(QStringList &names) override;
     bool devicePresent(const QString &device) override;
     QString stableDeviceName(const QString &device) override;
+    // A stable name leads to its device.
+    QString deviceNode(const QString &name) override { return stableNames.key(name, name); }
     // Input is there or it is not: without it the clock runs out the wait.
     bool waitInput(Handle handle, int ms) override;
     link::DeviceAccess deviceAccess(const QString &device) override { return access.value(device); }
@@ -75,6 +77,7 @@ public:
     bool isOpen() const { return m_open; }
 
     QMap<QString, int> openErrors; // device name -> errno
+    QStringList absent; // names that lead nowhere (a by-id name that did not come back)
     QMap<QString, QString> stableNames; // device -> the name that survives a replug
     QMap<QString, link::DeviceAccess> access;
     QMap<QString, QList<link::DeviceHolder>> holders;
