@@ -49,8 +49,15 @@ int main(int argc, char **argv)
     form.Guarded([&] { form.ComSearchButtonClick(); });
     form.Guarded([&] { form.ComConnectButtonClick(); });
     form.PageControl1->setCurrentIndex(1); // shows the page, which reads the map
+    // A reply cut short on a busy machine leaves the map not known: read again.
+    for (int read = 0; read < 5 && !form.MapState(0).known(); ++read)
+        form.Guarded([&] { form.InjRefreshButtonClick(); });
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents(); // the window on the screen before the batch
+    if (!form.MapState(0).known()) {
+        std::fprintf(stderr, "the fuel map could not be read\n");
+        return 1;
+    }
     form.InjEditCheck->setChecked(true);
     const int rows = (cells + 15) / 16;
     form.InjGrid->setRangeSelected(QTableWidgetSelectionRange(0, 0, rows - 1, std::min(cells, 16) - 1), true);

@@ -241,9 +241,12 @@ TEST_F(LogTuning, ADriveWithAWrongCellSuggestsTheWayBack)
         press(form, &TTarvexMainForm::ComConnectButtonClick);
         press(form, &TTarvexMainForm::InjRefreshButtonClick); // the log's map is known, written beside it
         press(form, &TTarvexMainForm::LogButtonClick);
-        QEventLoop drive;
-        QTimer::singleShot(4000, &drive, &QEventLoop::quit);
-        drive.exec();
+        // About four seconds of records, however busy the machine.
+        auto records = [&] {
+            QFile log(form.Logging() ? QDir(dir.path()).entryInfoList({QStringLiteral("*.log")}).value(0).filePath() : QString());
+            return log.open(QIODevice::ReadOnly) ? int(log.readAll().count("RPM ")) : 0;
+        };
+        EXPECT_TRUE(runUntil([&] { return records() >= 20; }, 20000)) << records() << " records";
         press(form, &TTarvexMainForm::LogButtonClick);
         press(form, &TTarvexMainForm::ComDisconnectButtonClick);
         EXPECT_TRUE(dialogs->messages.empty()) << qPrintable(dialogs->texts().join('\n'));
