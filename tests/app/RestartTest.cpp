@@ -72,6 +72,16 @@ protected:
                 frames << QString::fromLatin1(lines[i].mid(lines[i].indexOf(" RX ") + 4));
         return frames;
     }
+    // A window connected to the simulator, its fuel map read.
+    std::unique_ptr<TTarvexMainForm> connectTo(const sim::Options &options)
+    {
+        auto form = std::make_unique<TTarvexMainForm>(simulatorServices(options));
+        press(*form, &TTarvexMainForm::ComSearchButtonClick);
+        press(*form, &TTarvexMainForm::ComConnectButtonClick);
+        EXPECT_TRUE(form->BComPort1->Connected());
+        press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+        return form;
+    }
     int transcriptLines() const
     {
         QFile f(dir.filePath(QStringLiteral("transcript.txt")));
@@ -90,11 +100,8 @@ TEST_F(EcuRestart, AnIgnitionCycleBehindTheCableIsReportedBeforeAnythingIsWritte
     sim::Options options = simOptions();
     sim::Simulator simulator(options);
     simulator.start();
-    TTarvexMainForm form(simulatorServices(options));
-    press(form, &TTarvexMainForm::ComSearchButtonClick);
-    press(form, &TTarvexMainForm::ComConnectButtonClick);
-    ASSERT_TRUE(form.BComPort1->Connected());
-    press(form, &TTarvexMainForm::InjRefreshButtonClick);
+    auto window = connectTo(options);
+    TTarvexMainForm &form = *window;
     press(form, &TTarvexMainForm::IgnRefreshButtonClick);
     const int stored = sim::EcuModel::fuelTemplate()[35];
     enterCell(form, 0, 3, 2, QString::number(stored + 7));
@@ -172,10 +179,8 @@ TEST_F(EcuRestart, TheReportLeftOpenWithTheEcuTuningItselfStaysTheOnlyOne)
     sim::Options options = simOptions();
     sim::Simulator simulator(options);
     simulator.start();
-    TTarvexMainForm form(simulatorServices(options));
-    press(form, &TTarvexMainForm::ComSearchButtonClick);
-    press(form, &TTarvexMainForm::ComConnectButtonClick);
-    press(form, &TTarvexMainForm::InjRefreshButtonClick);
+    auto window = connectTo(options);
+    TTarvexMainForm &form = *window;
     enterCell(form, 0, 0, 8, QStringLiteral("99"));
     press(form, &TTarvexMainForm::autotunebuttonClick);
     ASSERT_TRUE(runUntil([&] { return form.AutotuneState() && form.Timer1->Enabled(); }, 3000));
@@ -259,10 +264,8 @@ TEST_F(EcuRestart, ABatchsReadBackNamesOnlyTheCellsItWrote)
     options.warm = true;
     sim::Simulator simulator(options);
     simulator.start();
-    TTarvexMainForm form(simulatorServices(options));
-    press(form, &TTarvexMainForm::ComSearchButtonClick);
-    press(form, &TTarvexMainForm::ComConnectButtonClick);
-    press(form, &TTarvexMainForm::InjRefreshButtonClick);
+    auto window = connectTo(options);
+    TTarvexMainForm &form = *window;
     press(form, &TTarvexMainForm::autotunebuttonClick);
     ASSERT_TRUE(runUntil([&] { return form.AutotuneState(); }, 3000));
     form.InjEditCheck->setChecked(true);
