@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh clang libclang-rt-14-dev
+# pdftotext reads the service report's PDF back in the window's tests.
+bash scripts/install-deps.sh clang libclang-rt-14-dev poppler-utils
 jobs=2
 
 # Optimised lightly, with line tables only, and eight sources compiled as

@@ -358,10 +358,16 @@ bool reportPictures(const QString &outDir, const QTemporaryDir &scratch, const Q
     answer.start(10);
     form.Guarded([&] { form.ReportClick(); });
     const qint64 firstMs = shownMs;
-    shownMs = -1;
-    form.Guarded([&] { form.ReportClick(); }); // all it needs is held now
-    std::printf("report: %lld ms from the form's OK to the preview (with the date and calibration read), "
-                "%lld ms with nothing to read\n", firstMs, shownMs);
+    QList<qint64> heldMs; // all it needs is held now
+    for (int i = 0; i < 5 && shownMs >= 0; ++i) {
+        shownMs = -1;
+        form.Guarded([&] { form.ReportClick(); });
+        heldMs << shownMs;
+    }
+    std::sort(heldMs.begin(), heldMs.end());
+    std::printf("report: %lld ms from the form's OK to the preview shown, the date and calibration read; "
+                "with nothing to read, 5 times: %lld to %lld ms, median %lld ms\n",
+                firstMs, heldMs.first(), heldMs.last(), heldMs[2]);
     form.Guarded([&] { form.ComDisconnectButtonClick(); });
     answer.stop();
     simulator.stop();
@@ -374,7 +380,7 @@ bool reportPictures(const QString &outDir, const QTemporaryDir &scratch, const Q
         return false;
     }
     std::printf("%s.png\n", qPrintable(page));
-    return firstMs >= 0 && shownMs >= 0;
+    return firstMs >= 0 && heldMs.first() >= 0;
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QToolBar>
 #include <QHeaderView>
 #include <QLabel>
@@ -300,8 +302,9 @@ void QtDialogs::printPreview(QWidget *parent, const Preview &preview)
                         preview.pdfFailed.arg(path, error));
         });
     }
-    if (parent)
-        dialog.resize(std::max(dialog.width(), 820), std::max(dialog.height(), parent->height()));
+    // A page at a size that reads, the tool bar whole.
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        dialog.resize(QSize(1000, 900).boundedTo(screen->availableSize()));
     dialog.exec();
 }
 
