@@ -288,10 +288,13 @@ void QtDialogs::printPreview(QWidget *parent, const Preview &preview)
     dialog.setWindowTitle(preview.title);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&](QPrinter *device) { preview.paint(*device); });
-    // Saving as a PDF beside printing, on the preview's own tool bar.
+    // Saving as a PDF first on the preview's own tool bar, where a narrow
+    // screen does not hide it.
     if (auto *bar = dialog.findChild<QToolBar *>()) {
-        bar->addSeparator();
-        QAction *save = bar->addAction(preview.savePdf);
+        QAction *first = bar->actions().value(0);
+        auto *save = new QAction(preview.savePdf, bar);
+        bar->insertAction(first, save);
+        bar->insertSeparator(first);
         QObject::connect(save, &QAction::triggered, &dialog, [&] {
             const QString path = saveFileName(&dialog, preview.pdfDescription, QStringLiteral("*.pdf"),
                                               QStringLiteral("pdf"));

@@ -84,6 +84,7 @@ TEST_F(Report, OfTheSimulatorHoldsWhatItGaveAndTheCellChangedAndWritesNothing)
     EXPECT_EQ(dialogs->forms[1][0].text, QStringLiteral("Мастерская Север"));
     EXPECT_EQ(dialogs->forms[1][3].text, QStringLiteral("А123ВС77"));
     EXPECT_EQ(app::readWorkshop(settingsPath()).phone, QStringLiteral("+7 900 000-00-00"));
+    dialogs->answerYes = false; // the fuel map is not stored
     press(form, &TTarvexMainForm::ComDisconnectButtonClick);
     simulator.stop();
 }
@@ -92,10 +93,20 @@ TEST_F(Report, OfTheSimulatorHoldsWhatItGaveAndTheCellChangedAndWritesNothing)
 // their cells printed; the report sends only reads.
 TEST_F(Report, AMapNotKnownIsNamedAndNeverPrinted)
 {
+    // Ctrl+P and both grids' menus, before connecting.
     auto disconnected = makeForm();
-    press(*disconnected, &TTarvexMainForm::ReportClick);
+    disconnected->show();
+    disconnected->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(disconnected.get()));
+    QTest::keyClick(disconnected.get(), Qt::Key_P, Qt::ControlModifier);
+    for (int map = 0; map < 2; ++map) {
+        const std::unique_ptr<QMenu> menu = disconnected->MakeMapMenu(map);
+        for (QAction *item : menu->actions())
+            if (item->text().startsWith(QStringLiteral("Отчёт для клиента…")))
+                item->trigger();
+    }
     EXPECT_TRUE(dialogs->forms.empty());
-    EXPECT_EQ(dialogs->texts(), QStringList{"Отчёт составляется по подключённому ЭБУ: сначала «Соединить»."});
+    EXPECT_EQ(dialogs->texts(), QStringList(3, "Отчёт составляется по подключённому ЭБУ: сначала «Соединить»."));
 
     MapEcu maps;
     maps.fuel = QStringList(256, QStringLiteral("417"));
