@@ -94,6 +94,7 @@ void TTarvexMainForm::ConnectHandlers()
     ConnectLanguageHandlers();
     ConnectEditHandlers();
     ConnectAnalysisHandlers();
+    ConnectReportHandlers();
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { Guarded([&] { ShowPage(index); }); });
     Timer2->OnTimer = [this] { Guarded([this] { Timer2Timer(); }); };

@@ -197,6 +197,11 @@ public:
     QAction *InjAnalysisAction = nullptr;
     QPointer<TLiveAnalysisWindow> LiveAnalysisWindow;
 
+    // The service report for the customer (Ctrl+P, and "Отчёт для
+    // клиента…" in both grids' menus): the fitter's details, what the window
+    // does not hold yet read from the ECU, then a print preview.
+    void ReportClick();
+
     // Runs f as a handler: an exception ends it and shows the general
     // error report; nothing escapes into the event loop.
     template <typename F>
@@ -426,6 +431,9 @@ private:
     // The live analysis: its menu entry, the ticks' replies, why it pauses,
     // and its suggestion written as one batch, with the cells written.
     void ConnectAnalysisHandlers();
+    void ConnectReportHandlers();
+    // Reads what the report needs and the window does not hold.
+    void ReadForReport();
     void UpdateAnalysisCaptions();
     void FeedLiveAnalysis(bool sensor, const QByteArray &reply);
     QString LiveAnalysisPause(int language) const;
@@ -537,6 +545,15 @@ private:
     std::vector<QEventLoop *> m_storeWaits;
     // A left button pressed on a web link: a release there opens it.
     QObject *m_linkPressed = nullptr;
+    // What the report takes from this connection as the handlers read it,
+    // and the car's details typed for the last report.
+    struct ReportHeld {
+        std::optional<QByteArray> version, date, calibration;
+        std::optional<int> faultCode; // from the last state reply with data
+        QStringList logs;             // the logs begun
+        QString registration, mileage, note;
+    };
+    ReportHeld m_reportHeld;
 };
 
 } // namespace tarvex::app

@@ -36,6 +36,7 @@ void TTarvexMainForm::ConnectEditHandlers()
         host.guarded = [this](const std::function<void()> &handler) { Guarded(handler); };
         host.workingPoint = [this] { return m_trail.newest(); };
         host.compareFolder = [this] { return m_services.backupFolder; };
+        host.report = [this] { ReportClick(); };
         m_editors[size_t(map)] = std::make_unique<TMapEditor>(Page(map), std::move(host));
         widgets::TMapGrid *grid = Page(map).controls.grid;
         grid->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -61,8 +61,10 @@ void TTarvexMainForm::ComConnectButtonClick()
     m_resumeLog = false;
 
     m_backupFailureReported = false;
+    m_reportHeld = {};
     for (int map = 0; map < 2; ++map) {
         Page(map).session.connected();
+        Page(map).session.connectionBegan();
         ShowMap(map);
     }
     FinishConnecting();
@@ -239,6 +241,7 @@ void TTarvexMainForm::ResumeAfterReconnect(const QByteArray &firmware)
     ShowDeviceInUse();
     for (int map = 0; map < 2; ++map)
         Page(map).session.connected();
+    m_reportHeld.calibration.reset(); // the ECU may have restarted
     ShowConnectedControls();
     // The map pages wait until both maps are read and compared: the ECU may
     // have restarted and lost what was not stored.

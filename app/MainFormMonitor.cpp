@@ -50,6 +50,7 @@ void TTarvexMainForm::RefreshTimerTimer()
                 Page(map).session.mayHaveRestarted();
                 ShowMap(map);
             }
+            m_reportHeld.calibration.reset(); // steps not stored are gone
         }
         if (data)
             ShowLiveData(true);
@@ -229,6 +230,8 @@ void TTarvexMainForm::DecodeStateReply(const QByteArray &reply)
     LogItem(" Ms ", p);
 
     m_faultCode = link::fieldNumber(link::taggedField(reply, 'R'));
+    if (link::hasBrackets(reply))
+        m_reportHeld.faultCode = m_faultCode;
     ErrorCodeLabel->setText(faultCodeText(m_faultCode, language));
 
     showPlain({{'S', BaseAirLabel, " BaseAir "}, {'T', CurrentAirLabel, " CurrAir "}});
@@ -288,7 +291,9 @@ void TTarvexMainForm::LogButtonClick()
     logwritelabel->setText(QStringLiteral("*"));
     m_logging = true;
     m_logLineOpen = false;
+    m_reportHeld.logs << name;
     const QByteArray version = Exchange().run(link::CommandId::FirmwareVersion);
+    m_reportHeld.version = version;
     FWmemo->setPlainText(link::fromCp1251(version));
     m_log.append(version, true);
     // The fuel map the log is taken with, beside it from the first record

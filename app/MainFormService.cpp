@@ -81,6 +81,7 @@ void TTarvexMainForm::FW_ReadButtonClick()
 {
     FWmemo->clear();
     const QByteArray reply = Exchange().run(CommandId::FirmwareVersion);
+    m_reportHeld.version = reply;
     FWmemo->setPlainText(link::fromCp1251(reply));
 }
 
@@ -107,6 +108,7 @@ void TTarvexMainForm::autotunebuttonClick()
 void TTarvexMainForm::DateReadButtonClick()
 {
     const QByteArray reply = Exchange().run(CommandId::InstallDate, QByteArray(), false);
+    m_reportHeld.date = reply;
     if (const std::optional<service::InstallDate> date = service::parseInstallDate(reply)) {
         DateEdit->setText(date->text);
         DateEdit->setEnabled(!date->complete);
@@ -117,6 +119,7 @@ void TTarvexMainForm::DateReadButtonClick()
 void TTarvexMainForm::Calibration_read_buttonClick()
 {
     const QByteArray reply = Exchange().run(CommandId::CalibrationRead, QByteArray(), false);
+    m_reportHeld.calibration = reply;
     service::decodeCalibration(reply, [this](int row, const QString &text) {
         CalibrationRows[size_t(row)].value->setText(text);
     });

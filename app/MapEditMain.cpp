@@ -1,6 +1,7 @@
 // tarvex-mapedit: edits a fuel or ignition map file without an ECU, with the
 // window's grid, colours, operations, undo, surface and comparison.
 #include "app/MapEditWindow.h"
+#include "app/UserSettings.h"
 #include "widgets/ProgramStart.h"
 #include "lang/RememberedLanguage.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
     tarvex::widgets::installQtTranslations(application);
     tarvex::app::MapEditServices services;
     services.language = tarvex::lang::rememberedLanguage(tarvex::lang::userSettingsPath());
+    services.userSettingsPath = tarvex::lang::userSettingsPath();
     QString refusal;
     const std::unique_ptr<tarvex::app::TMapEditWindow> window =
         tarvex::app::TMapEditWindow::Open(args.first(), services, &refusal);

@@ -1,4 +1,5 @@
 #include "app/MapEditWindow.h"
+#include "app/ReportPrint.h"
 #include "maps/ColorValue.h"
 #include "lang/ErrorText.h"
 #include "lang/RunTimeTexts.h"
@@ -95,6 +96,7 @@ TMapEditWindow::TMapEditWindow(const QString &path, int map, const QStringList &
     host.guarded = [this](const std::function<void()> &handler) { Guarded(handler); };
     host.workingPoint = [] { return -1; };
     host.compareFolder = [this] { return m_services.backupFolder; };
+    host.report = [this] { ReportClick(); };
     m_editor = std::make_unique<TMapEditor>(*m_page, std::move(host));
 
     Grid->OnKeyPress = [](QChar key) { return maps::isMapCellKey(key); };
@@ -112,6 +114,8 @@ TMapEditWindow::TMapEditWindow(const QString &path, int map, const QStringList &
     // Not the button's shortcut: setting its caption would clear it.
     auto *save = new QShortcut(QKeySequence::Save, this);
     connect(save, &QShortcut::activated, this, [this] { Guarded([this] { SaveClick(); }); });
+    auto *report = new QShortcut(QKeySequence::Print, this);
+    connect(report, &QShortcut::activated, this, [this] { Guarded([this] { ReportClick(); }); });
     connect(LanguageBox, &QComboBox::currentIndexChanged, this, [this](int language) { SetLanguage(language); });
     LanguageBox->setCurrentIndex(m_services.language == 1 ? 1 : 0);
     SetLanguage(LanguageBox->currentIndex());
@@ -202,6 +206,24 @@ bool TMapEditWindow::SaveClick()
     };
     ShowMap();
     return true;
+}
+
+void TMapEditWindow::ReportClick()
+{
+    const int language = Language();
+    const std::optional<ReportDetails> details =
+        askReportDetails(*m_services.dialogs, this, language, m_services.userSettingsPath, m_car);
+    if (!details)
+        return;
+    m_car = details->car;
+    service::ReportFacts facts;
+    facts.language = language;
+    facts.made = m_services.now();
+    facts.workshop = details->workshop;
+    facts.car = details->car;
+    facts.maps.push_back({&m_page->session, m_path});
+    facts.bands = m_bands;
+    previewReport(*m_services.dialogs, this, service::makeServiceReport(facts), language);
 }
 
 void TMapEditWindow::closeEvent(QCloseEvent *event)

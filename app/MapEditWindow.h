@@ -3,6 +3,7 @@
 #include "widgets/QtDialogs.h"
 #include "app/MapEditor.h"
 #include "app/MapPage.h"
+#include "service/ServiceReport.h"
 #include "maps/SettingsFile.h"
 
 #include <QDateTime>
@@ -28,6 +29,8 @@ struct MapEditServices {
     QString backupFolder = QStringLiteral("backups");    // where the file as it was is kept
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     int language = 0;
+    // Where the workshop named on reports is kept (empty: nowhere).
+    QString userSettingsPath;
 };
 
 // tarvex-mapedit's window: one map file (".inj" fuel, ".ign" ignition)
@@ -58,6 +61,8 @@ public:
     // Saves the map; false when it could not be written (the error told).
     bool SaveClick();
     void SetLanguage(int language);
+    // The report of the file's map (Ctrl+P, and in the grid's menu).
+    void ReportClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,6 +81,7 @@ private:
     QStringList m_map;
     QStringList m_original;
     QString m_originalKept; // the copy of the file as it was, once kept
+    service::CarDetails m_car; // as typed for the last report
 };
 
 } // namespace tarvex::app

@@ -73,6 +73,11 @@ TMapEditor::TMapEditor(TMapPage &page, Host host) : m_page(page), m_host(std::mo
     action(a.surface, QKeySequence(), [this] { ShowSurface(); });
     action(a.compare, QKeySequence(), [this] { Compare(); });
     action(a.endCompare, QKeySequence(), [this] { EndComparison(); });
+    // Its key belongs to the host's window, not only to the grid.
+    action(a.report, QKeySequence(), [this] {
+        if (m_host.report)
+            m_host.report();
+    });
 
     // Typed text is the window's until Enter sends it; an editor left any
     // other way puts the map's value back.
@@ -116,11 +121,13 @@ void TMapEditor::UpdateCaptions()
         {a.surface, lang::Text::Menu3D},
         {a.compare, lang::Text::MenuCompare},
         {a.endCompare, lang::Text::MenuEndCompare},
+        {a.report, lang::Text::MenuReport},
     };
     for (const auto &[action, text] : captions)
         action->setText(lang::runTimeText(text, language));
     a.increment->setText(a.increment->text() + QStringLiteral("\t+"));
     a.decrement->setText(a.decrement->text() + QStringLiteral("\t-"));
+    a.report->setText(a.report->text() + QLatin1Char('\t') + QKeySequence(QKeySequence::Print).toString(QKeySequence::NativeText));
     if (surface) {
         surface->setWindowTitle(lang::runTimeText(lang::Text::SurfaceTitle, language).arg(lang::runTimeText(m_page.table.name, language)));
         surface->SetCaptions(lang::runTimeText(lang::Text::SurfaceSpeedAxis, language), lang::runTimeText(lang::Text::SurfaceLoadAxis, language));
@@ -150,6 +157,10 @@ std::unique_ptr<QMenu> TMapEditor::MakeMenu()
     menu->addSeparator();
     menu->addAction(a.surface);
     menu->addAction(m_page.session.comparison() ? a.endCompare : a.compare);
+    if (m_host.report) {
+        menu->addSeparator();
+        menu->addAction(a.report);
+    }
     // Keys work whatever the menu shows; each handler checks for itself.
     connect(menu.get(), &QMenu::aboutToHide, this, [this, edits] {
         for (QAction *edit : edits)

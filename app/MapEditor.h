@@ -52,6 +52,8 @@ public:
         std::function<void(const std::function<void()> &handler)> guarded;
         std::function<int()> workingPoint; // a cell, -1 for none
         std::function<QString()> compareFolder; // where the comparison's dialog starts
+        // The service report (Ctrl+P), where the host makes one.
+        std::function<void()> report;
     };
     TMapEditor(TMapPage &page, Host host);
     ~TMapEditor() override;
@@ -62,6 +64,7 @@ public:
         QAction *interpolateRows = nullptr, *interpolateColumns = nullptr, *interpolateBoth = nullptr;
         QAction *smooth = nullptr, *increment = nullptr, *decrement = nullptr;
         QAction *surface = nullptr, *compare = nullptr, *endCompare = nullptr;
+        QAction *report = nullptr;
     };
     Actions actions;
     // Windows of their own, made when first asked for.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "service/ServiceReport.h"
+
 #include <QString>
 
 namespace tarvex::app {
@@ -17,5 +19,10 @@ UserSettings readUserSettings(const QString &path);
 // False when it could not be written: the next start then forgets, which is
 // not worth a message.
 bool writeUserSettings(const QString &path, const UserSettings &settings);
+
+// The workshop named on the service reports, in the same file; only its own
+// keys are written.
+service::Workshop readWorkshop(const QString &path);
+bool writeWorkshop(const QString &path, const service::Workshop &workshop);
 
 } // namespace tarvex::app

@@ -293,6 +293,7 @@ ReadOutcome MapSession::read(const QStringList &cells)
         m_ecu = cells;
         m_stored = cells;
         ecuChanged();
+        keepFirstKnown();
         return outcome;
     }
     outcome.differences = differencesFrom(cells);
@@ -304,6 +305,7 @@ ReadOutcome MapSession::read(const QStringList &cells)
         ecuChanged();
     }
     m_ecu = cells;
+    keepFirstKnown();
     return outcome;
 }
 
@@ -322,6 +324,7 @@ void MapSession::takeEcu(const QStringList &cells)
     m_verified = true;
     m_readLost = false;
     ecuChanged();
+    keepFirstKnown();
 }
 
 void MapSession::keepWindowValues(const QStringList &cells)
@@ -397,6 +400,12 @@ void MapSession::backedUp(const QString &path)
     m_lastBackup = path;
     m_backupCurrent = true;
     m_backedUpSinceConnect = true;
+}
+
+void MapSession::keepFirstKnown()
+{
+    if (!m_firstKnown && known())
+        m_firstKnown = m_ecu;
 }
 
 void MapSession::ecuChanged()

@@ -103,6 +103,12 @@ public:
     // before it can be changed or stored.
     void mayHaveRestarted();
     void setEditing(bool on) { m_editing = on; }
+    // The fitter connected (a connection resumed after a replug goes on):
+    // the cells changed are counted afresh from the next map known.
+    void connectionBegan() { m_firstKnown.reset(); }
+    // The map as first known since the fitter connected (for a file, as
+    // opened); none before.
+    const std::optional<QStringList> &firstKnown() const { return m_firstKnown; }
 
     // --- Typing --------------------------------------------------------------
     // Text typed into a cell and not sent; the ECU's own text is no typing.
@@ -192,6 +198,7 @@ private:
     Plan refusedPlan(Source source, Refusal why) const;
     Refusal refusalNow(Source source) const;
     void ecuChanged();
+    void keepFirstKnown();
 
     MapPage m_page;
     // Before the first read the ECU's cells are unknown (empty) but for
@@ -217,6 +224,7 @@ private:
     QString m_lastBackup;
     bool m_backupCurrent = false;
     bool m_backedUpSinceConnect = false;
+    std::optional<QStringList> m_firstKnown;
 };
 
 } // namespace tarvex::maps

@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh clang libclang-rt-14-dev shellcheck socat
+# pdftotext reads the service report's PDF back in the window's tests.
+bash scripts/install-deps.sh clang libclang-rt-14-dev shellcheck socat poppler-utils
 jobs=2
 # Every source file states its licence.
 bash scripts/licence-headers.sh --check

@@ -5,6 +5,7 @@
 #include "app/LiveAnalysisWindow.h"
 #include "app/MainForm.h"
 #include "app/MapEditWindow.h"
+#include "app/UserSettings.h"
 #include "link/PosixSerialSystem.h"
 #include "logview/LogAnalysisView.h"
 #include "logview/LogCompareView.h"
@@ -28,6 +29,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QEventLoop>
 #include <QFile>
 #include <QMenu>
@@ -368,6 +374,113 @@ bool comparePictures(const QString &outDir, const QTemporaryDir &scratch, const 
     return ok && save(view.grab().toImage(), QDir(outDir).filePath(QStringLiteral("logview-compare-plots.png")));
 }
 
+// The report for the customer after a drive logged from the simulator and a
+// few cells changed, through Qt's own dialogs answered by a timer: the form
+// filled in, the preview saved as a PDF, whose first page pdftoppm pictures.
+// Prints how long the report took from the form's OK to the preview shown.
+bool reportPictures(const QString &outDir, const QTemporaryDir &scratch, const QString &settingsPath)
+{
+    using namespace tarvex;
+    sim::Options options;
+    options.registryDir = scratch.filePath(QStringLiteral("rep-ports")).toStdString();
+    options.stateFile = scratch.filePath(QStringLiteral("rep-ecu.state")).toStdString();
+    options.wideBand = true;
+    options.warm = true;
+    options.fuelErrors = {{67, 0.85}, {83, 1.1}, {117, 0.95}};
+    options.driveHoldS = 4;
+    sim::Simulator simulator(options);
+    simulator.start();
+    QDir(scratch.path()).mkdir(QStringLiteral("rep-sysfs"));
+    app::FormServices live;
+    live.serial = std::make_shared<link::PosixSerialSystem>(scratch.filePath(QStringLiteral("rep-sysfs")),
+                                                            QString::fromStdString(options.registryDir));
+    live.settingsPath = settingsPath;
+    live.backupFolder = scratch.filePath(QStringLiteral("rep-backups"));
+    live.logFolder = scratch.path();
+    live.userSettingsPath = scratch.filePath(QStringLiteral("rep-config/tarvex.conf"));
+    app::writeWorkshop(live.userSettingsPath, {QStringLiteral("Автосервис «Северный»"),
+                                               QStringLiteral("г. Вологда, ул. Заводская, 12"),
+                                               QStringLiteral("+7 8172 55-01-20")});
+    app::TTarvexMainForm form(live);
+    form.show();
+    form.Guarded([&] { form.ComSearchButtonClick(); });
+    form.Guarded([&] { form.ComConnectButtonClick(); });
+    form.Guarded([&] { form.InjRefreshButtonClick(); });
+    form.Guarded([&] { form.IgnRefreshButtonClick(); });
+    form.Guarded([&] { form.LogButtonClick(); });
+    waitMs(26000); // the drive's six levels
+    form.Guarded([&] { form.LogButtonClick(); });
+    const QStringList fuel = form.MapState(0).ecu();
+    for (int cell : {51, 52, 67, 68}) {
+        form.InjGrid->SetCell(cell % 16, cell / 16, QString::number(fuel[cell].toInt() + 6));
+        form.InjGrid->setCurrentCell(cell / 16, cell % 16);
+        form.Guarded([&] { form.InjGridKeyDown(13); });
+    }
+    form.IgnGrid->SetCell(4, 3, QString::number(form.MapState(1).ecu()[52].toInt() + 2));
+    form.IgnGrid->setCurrentCell(3, 4);
+    form.Guarded([&] { form.IgnGridKeyDown(13); });
+    form.Guarded([&] { form.InjSaveButtonClick(); });
+
+    const QString pdf = scratch.filePath(QStringLiteral("report.pdf"));
+    QElapsedTimer clock;
+    qint64 shownMs = -1;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->done(QMessageBox::No); // the ignition map stays unstored
+        } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            files->selectFile(pdf);
+            QMetaObject::invokeMethod(files, "accept");
+        } else if (auto *preview = qobject_cast<QDialog *>(modal); preview && preview->inherits("QPrintPreviewDialog")) {
+            if (shownMs >= 0) {
+                preview->reject();
+                return;
+            }
+            shownMs = clock.elapsed();
+            for (QAction *action : preview->findChildren<QAction *>())
+                if (!QFile::exists(pdf) && action->text() == QStringLiteral("Сохранить PDF…"))
+                    QTimer::singleShot(0, action, &QAction::trigger); // its dialog outside this tick
+        } else if (auto *details = qobject_cast<QDialog *>(modal)) {
+            const QList<QLineEdit *> lines = details->findChildren<QLineEdit *>();
+            if (lines.size() == 5) {
+                lines[3]->setText(QStringLiteral("А 123 ВС 35"));
+                lines[4]->setText(QStringLiteral("84 512"));
+            }
+            if (auto *note = details->findChild<QPlainTextEdit *>())
+                note->setPlainText(QStringLiteral("Замена форсунок, настройка холостого хода и топливной карты"));
+            clock.start();
+            details->accept();
+        }
+    });
+    answer.start(10);
+    form.Guarded([&] { form.ReportClick(); });
+    const qint64 firstMs = shownMs;
+    QList<qint64> heldMs; // all it needs is held now
+    for (int i = 0; i < 5 && shownMs >= 0; ++i) {
+        shownMs = -1;
+        form.Guarded([&] { form.ReportClick(); });
+        heldMs << shownMs;
+    }
+    std::sort(heldMs.begin(), heldMs.end());
+    std::printf("report: %lld ms from the form's OK to the preview shown, the date and calibration read; "
+                "with nothing to read, 5 times: %lld to %lld ms, median %lld ms\n",
+                firstMs, heldMs.first(), heldMs.last(), heldMs[2]);
+    form.Guarded([&] { form.ComDisconnectButtonClick(); });
+    answer.stop();
+    simulator.stop();
+    const QString page = QDir(outDir).filePath(QStringLiteral("report-page1"));
+    if (QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                                                       QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                                       QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, page})
+        != 0) {
+        std::fprintf(stderr, "pdftoppm could not picture %s\n", qPrintable(pdf));
+        return false;
+    }
+    std::printf("%s.png\n", qPrintable(page));
+    return firstMs >= 0 && heldMs.first() >= 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -409,6 +522,11 @@ int main(int argc, char *argv[])
     for (int i = 2; i + 1 < argc; ++i)
         if (QLatin1String(argv[i]) == QLatin1String("--compare")
             && !comparePictures(outDir, scratch, services.settingsPath, atoi(argv[i + 1])))
+            return 1;
+    // With "--report": the report for the customer, its first page.
+    for (int i = 2; i < argc; ++i)
+        if (QLatin1String(argv[i]) == QLatin1String("--report")
+            && !reportPictures(outDir, scratch, services.settingsPath))
             return 1;
     // With "--drive SECONDS": a log recorded from the simulator, plotted.
     int driveSeconds = 0;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QColor>
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <optional>
 #include <vector>
 
+class QPagedPaintDevice;
 class QWidget;
 
 namespace tarvex::widgets {
@@ -66,7 +69,31 @@ public:
     // fitter has cancelled.
     virtual bool progress(int value) = 0;
     virtual void finishProgress() = 0;
+
+    // A form of text fields under their groups' titles; the texts as the
+    // fitter left them, in the fields' order, or none when cancelled.
+    struct Field {
+        QString group;
+        QString label;
+        QString text;
+        bool multiLine = false;
+    };
+    virtual std::optional<QStringList> askFields(QWidget *parent, const QString &title,
+                                                 const std::vector<Field> &fields) = 0;
+    // A print preview of a paged document, to print it or save it as a PDF.
+    struct Preview {
+        QString title;
+        QString savePdf;        // the caption of the button that saves a PDF
+        QString pdfDescription; // the PDF file dialog's filter
+        QString pdfFailed;      // "%1: %2", the file and why it was not written
+        QPageLayout layout;
+        std::function<void(QPagedPaintDevice &device)> paint;
+    };
+    virtual void printPreview(QWidget *parent, const Preview &preview) = 0;
 };
+
+// Writes the preview's document as a PDF; why it could not, or nothing.
+QString writePdf(const QString &path, const Dialogs::Preview &preview);
 
 
 

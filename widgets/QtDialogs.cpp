@@ -8,7 +8,16 @@
 #include <QGridLayout>
 #include <QDialogButtonBox>
 #include <QDialog>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolBar>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -227,6 +236,79 @@ bool QtDialogs::progress(int value)
 void QtDialogs::finishProgress()
 {
     m_progress.reset();
+}
+
+std::optional<QStringList> QtDialogs::askFields(QWidget *parent, const QString &title,
+                                                const std::vector<Field> &fields)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto *layout = new QVBoxLayout(&dialog);
+    QFormLayout *form = nullptr;
+    QString group;
+    std::vector<std::function<QString()>> texts;
+    for (const Field &field : fields) {
+        if (!form || field.group != group) {
+            group = field.group;
+            auto *box = new QGroupBox(group, &dialog);
+            form = new QFormLayout(box);
+            layout->addWidget(box);
+        }
+        if (field.multiLine) {
+            auto *edit = new QPlainTextEdit(field.text, &dialog);
+            edit->setTabChangesFocus(true);
+            edit->setFixedHeight(edit->fontMetrics().lineSpacing() * 4);
+            form->addRow(field.label, edit);
+            texts.push_back([edit] { return edit->toPlainText(); });
+        } else {
+            auto *edit = new QLineEdit(field.text, &dialog);
+            edit->setMinimumWidth(320);
+            form->addRow(field.label, edit);
+            texts.push_back([edit] { return edit->text(); });
+        }
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QStringList out;
+    for (const auto &text : texts)
+        out << text();
+    return out;
+}
+
+void QtDialogs::printPreview(QWidget *parent, const Preview &preview)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(preview.layout);
+    printer.setDocName(preview.title);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(preview.title);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&](QPrinter *device) { preview.paint(*device); });
+    // Saving as a PDF first on the preview's own tool bar, where a narrow
+    // screen does not hide it.
+    if (auto *bar = dialog.findChild<QToolBar *>()) {
+        QAction *first = bar->actions().value(0);
+        auto *save = new QAction(preview.savePdf, bar);
+        bar->insertAction(first, save);
+        bar->insertSeparator(first);
+        QObject::connect(save, &QAction::triggered, &dialog, [&] {
+            const QString path = saveFileName(&dialog, preview.pdfDescription, QStringLiteral("*.pdf"),
+                                              QStringLiteral("pdf"));
+            if (path.isEmpty())
+                return;
+            if (const QString error = writePdf(path, preview); !error.isEmpty())
+                message(&dialog, Icon::Critical, QCoreApplication::applicationName(),
+                        preview.pdfFailed.arg(path, error));
+        });
+    }
+    // A page at a size that reads, the tool bar whole.
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        dialog.resize(QSize(1000, 900).boundedTo(screen->availableSize()));
+    dialog.exec();
 }
 
 } // namespace tarvex::widgets

@@ -32,6 +32,9 @@ public:
     void startProgress(QWidget *parent, const QString &title, const QString &cancel, int maximum) override;
     bool progress(int value) override;
     void finishProgress() override;
+    std::optional<QStringList> askFields(QWidget *parent, const QString &title,
+                                         const std::vector<Field> &fields) override;
+    void printPreview(QWidget *parent, const Preview &preview) override;
 
 private:
     std::unique_ptr<QMessageBox> m_warning;

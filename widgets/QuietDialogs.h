@@ -50,6 +50,24 @@ public:
         return true;
     }
     void finishProgress() override {}
+    // A form is answered `fields`, or as it is filled in; a preview writes
+    // `pdf` when one is named.
+    std::optional<QStringList> fields;
+    std::optional<QStringList> askFields(QWidget *, const QString &, const std::vector<Field> &form) override
+    {
+        if (fields)
+            return fields;
+        QStringList texts;
+        for (const Field &field : form)
+            texts << field.text;
+        return texts;
+    }
+    QString pdf;
+    void printPreview(QWidget *, const Preview &preview) override
+    {
+        if (!pdf.isEmpty())
+            last = writePdf(pdf, preview);
+    }
 };
 
 } // namespace tarvex::widgets

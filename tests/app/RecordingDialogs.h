@@ -155,6 +155,29 @@ public:
         return cancelAtProgress < 0 || value < cancelAtProgress;
     }
     void finishProgress() override { progressOpen = false; }
+    // Answered from fieldAnswers, else as the form was filled in.
+    std::optional<QStringList> askFields(QWidget *parent, const QString &, const std::vector<Field> &fields) override
+    {
+        forms.push_back(fields);
+        spin(parent);
+        if (fieldAnswers.empty()) {
+            QStringList texts;
+            for (const Field &field : fields)
+                texts << field.text;
+            return texts;
+        }
+        const std::optional<QStringList> answer = fieldAnswers.front();
+        fieldAnswers.pop_front();
+        return answer;
+    }
+    // The document is written to previewPdf when one is named.
+    void printPreview(QWidget *parent, const Preview &preview) override
+    {
+        previews.push_back(preview);
+        if (!previewPdf.isEmpty())
+            previewPdfError = widgets::writePdf(previewPdf, preview);
+        spin(parent);
+    }
 
     QStringList texts() const
     {
@@ -201,6 +224,11 @@ public:
     int cancelAtProgress = -1; // the fitter cancels once this many cells are written
     std::function<void(int)> onProgress;
     std::function<void()> onAsk; // while the number's prompt is up
+    std::vector<std::vector<Field>> forms;
+    std::deque<std::optional<QStringList>> fieldAnswers; // none: the fitter cancels
+    std::vector<Preview> previews;
+    QString previewPdf;
+    QString previewPdfError;
 };
 
 } // namespace tarvex::test
