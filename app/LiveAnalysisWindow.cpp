@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/LiveAnalysisWindow.h"
 #include "widgets/CompareCells.h"
 #include "widgets/Dialogs.h"

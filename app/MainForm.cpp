@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's shell: creation, start-up, shutdown, settings file, links.
 #include "app/MainForm.h"
 #include "app/ColorLabel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live analysis from the wide-band sensor: its window takes the ticks'
 // replies, pauses while no live data comes, and its suggestion goes to the
 // ECU through the fuel map's session as one batch.

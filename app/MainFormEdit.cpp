@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Range editing of the maps: operations on a selection, spreadsheet copy and
 // paste, undo and redo; every change is planned by the map's session and goes
 // to the ECU cell by cell as Enter sends it.

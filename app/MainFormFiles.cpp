@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Map files and the firmware update.
 #include "app/MainForm.h"
 #include "lang/RunTimeTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Switching the window's captions between Russian and English.
 #include "lang/Captions.h"
 #include "app/MainForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls: names, kinds, captions, positions and sizes.
 #include "app/ColorLabel.h"
 #include "app/MainForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searching for ports, connecting and disconnecting.
 #include "app/MainForm.h"
 #include "lang/ErrorText.h"

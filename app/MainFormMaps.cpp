@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fuel and ignition map pages and the colour bands: reads, Enter,
 // stores and templates, each through the map's session.
 #include "app/ColorLabel.h"

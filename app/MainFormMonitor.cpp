@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live-data tick, its decoding into gauges and labels, and the log.
 #include "app/MainForm.h"
 #include "lang/RunTimeTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service report for the customer: the fitter's details, what the window
 // does not hold yet read as its own buttons read it, then a print preview.
 #include "app/MainForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Service functions: actuator tests, diagnostics, date and calibration.
 #include "app/MainForm.h"
 #include "link/Protocol.h"

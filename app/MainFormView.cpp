@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Seeing the maps: the surface window, the comparison with a map file or a
 // kept copy, and the history of the kept copies.
 #include "app/CompareWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvex-mapedit: edits a fuel or ignition map file without an ECU, with the
 // window's grid, colours, operations, undo, surface and comparison.
 #include "app/MapEditWindow.h"

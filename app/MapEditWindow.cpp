@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MapEditWindow.h"
 #include "app/ReportPrint.h"
 #include "maps/ColorValue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MapPage.h"
 #include "app/CompareWindow.h"
 #include "maps/MapFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The least time the protocol needs on a line of 57600 baud: its waits,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connected window against the simulator for a while: the spacing of
 // its requests (from the simulator's transcript) and its CPU use.
 // "--log-writer-ms N": logging all the while to a disk that takes N ms to

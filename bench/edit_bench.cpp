@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An operation over a block of fuel cells against the simulator pacing the
 // line at 57600 baud, against the protocol's floor: each cell's waits as
 // Enter makes them (30 + 50 + 50 ms, its frame on the line meanwhile), then

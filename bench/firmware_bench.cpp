@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A firmware upload to the simulator pacing both directions at 57600 baud,
 // against the protocol's floor: the engine stopped and the handler's wait
 // before the handshake, then each block and its ACK on the line (the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Costs on the main thread's path of every exchange: building the driver
 // record and a purge-write-read round on a pseudo-terminal.
 #include "link/BCPort.h"

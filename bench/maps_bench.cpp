@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One map reply parsed into a grid and the grid painted in full: the work
 // of every map read and of every autotune refresh.
 #include "maps/ColorValue.h"

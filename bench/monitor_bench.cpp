@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live-data tick without its 50 ms wait (fake line, fake clock), and the
 // two drawing paths of a dial gauge.
 #include "app/LiveAnalysisWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvex_bench_record [--short] DOC RESULTS LOAD: writes the tables of the record in
 // DOC (docs/PERFORMANCE.md) from one run of bench/run, between the marks
 // "<!-- bench/run: NAME -->" and "<!-- bench/run: end NAME -->"; the prose

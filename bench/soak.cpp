@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live polling and every kind of operation against a simulator that
 // misbehaves: nothing may crash or hang, a pulled cable is one error box,
 // the window connects again afterwards and its memory stays flat.

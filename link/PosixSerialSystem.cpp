@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/PosixSerialSystem.h"
 #include "link/PortRegistry.h"
 #include "link/PosixTermios2.h"

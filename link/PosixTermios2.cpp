@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kept apart from every file that includes <termios.h>: the kernel's
 // termios2 structures clash with glibc's.
 #include "link/PosixTermios2.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logview/LogAnalysisView.h"
 #include "widgets/Dialogs.h"
 #include "lang/RunTimeTexts.h"

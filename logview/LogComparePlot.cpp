@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logview/LogComparePlot.h"
 #include "monitor/LogAnalysis.h"
 #include "widgets/LogChannels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logview/LogCompareView.h"
 #include "lang/RunTimeTexts.h"
 #include "logview/LogAnalysisView.h"

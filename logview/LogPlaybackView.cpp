@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logview/LogPlaybackView.h"
 #include "lang/RunTimeTexts.h"
 #include "widgets/MapGrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logview/LogViewWindow.h"
 #include "lang/RunTimeTexts.h"
 #include "link/Protocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvex-logview: plots a live-data log recorded by the window and plays it
 // back on the window's gauges and fuel map, analyses it per cell of the fuel
 // map and suggests a corrected map.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/MapSession.h"
 #include "link/Protocol.h"
 #include "maps/MapCompare.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/LogFile.h"
 #include "lang/RunTimeTexts.h"
 #include "link/Exception.h"

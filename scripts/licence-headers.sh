@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Puts the licence's one-line SPDX header at the top of every source file
 # that lacks it: C++ with "//"; CMake, scripts and the udev rule with "#",
 # below a "#!" line. Run again, it changes nothing.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of Tarvex (both programs, the log viewer, the
 # map editor, a desktop entry, an icon, the udev rule for USB-serial adapters, the
 # copyright and the changelog) from a clean clone: installs what is missing,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds a release, starts the ECU simulator on a
 # pseudo-terminal and opens the window, disconnected; it says how to reach
 # the simulator's port.

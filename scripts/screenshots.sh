@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the README's pictures of the four pages from the built program.
 set -euo pipefail
 cd "$(dirname "$0")/.."

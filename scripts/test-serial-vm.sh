@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program on the kernel's serial drivers: builds the package, installs it
 # in a Debian 12 virtual machine, boots it under QEMU with an emulated FTDI
 # USB-serial adapter (ftdi_sio) and an emulated 16550 UART (8250), each wired

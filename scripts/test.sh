@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test through CTest: the
 # whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (the window's tests too), the package steps, and the fuzz targets for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "service/Calibration.h"
 #include "link/Exception.h"
 #include "link/Protocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvex-ecu-sim: an ECU on a pseudo-terminal, for demos and tests.
 #include "sim/Simulator.h"
 #include "ProgramVersion.h"

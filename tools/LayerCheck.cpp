@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvex-layers SOURCE_DIR [LINK_GRAPH]: every include of the sources, and
 // every link between the project's targets that CMake holds (LINK_GRAPH,
 // written when the build folder is configured), checked against the arrows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders each page of the window, the map windows, the history, the map
 // editor and the log viewer to pictures for the README.
 #include "app/CompareWindow.h"

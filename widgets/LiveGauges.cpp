@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/LiveGauges.h"
 #include "link/Protocol.h"
 #include "widgets/AnalogGauge.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/LogScatter.h"
 #include "lang/RunTimeTexts.h"
 #include "maps/MapScale.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/MapSurface.h"
 #include "maps/CellColors.h"
 #include "widgets/MapGrid.h"

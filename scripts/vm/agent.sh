@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The rig's agent on the host: answers the guest's requests, which arrive
 # one a line on its standard input (the virtio port, through socat), with
 # one line each on its standard output: "ID ok …" or "ID error …".

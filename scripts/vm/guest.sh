@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside the rig's virtual machine, as root, once it has booted: the
 # checks of the kernel's serial drivers, written to the rig's shared folder
 # as lines the rig reads (STEP, RESULT, FIGURE), then the machine powers off.

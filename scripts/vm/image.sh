@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The recipe of the rig's guest: a Debian 12 system with the kernel, systemd
 # and udev, Xvfb, and two users, without anything of Tarvex's (the fresh
 # package goes in at each run). The rig keeps what this makes under the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # QMP, QEMU's machine protocol, over its unix socket: one command a call.
 #
 #   qmp SOCKET COMMAND_JSON [EVENT_PATTERN [SECONDS]]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What of the kernel serial drivers' rig can be checked without a virtual
 # machine (the test command runs it): every script of the rig parses and
 # passes ShellCheck, and the QMP helper speaks QMP to a fake QEMU's socket: the

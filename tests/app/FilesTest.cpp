@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"
 #include "tests/support/Helpers.h"

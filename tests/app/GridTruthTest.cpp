@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the grid shows is what the ECU holds, or visibly not: refused and
 // abandoned typing, stores, reconnects, read-backs and the comparison.
 #include "app/CompareWindow.h"

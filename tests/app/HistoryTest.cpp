@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history of the maps' kept copies: listed with why each was kept and how
 // it differs from the ECU's map, a note, and cells restored from a copy.
 #include "app/CompareWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's live analysis on a fake line: the ticks analysed as the log
 // of the same ticks is, nothing sent meanwhile but the ticks' requests, the
 // suggestion written as one step that Undo takes back, and the pauses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ColorLabel.h"
 #include "app/TTimer.h"
 #include "widgets/MapGrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvex-mapedit: a map file edited without an ECU through the map page's
 // session and editing, saved through the checked writer, the file as it was
 // kept; a file that fails the load check opens nowhere.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Operations on a selection of cells, paste, undo and redo: what reaches the
 // ECU, in which order, and what is refused before anything is sent.
 #include "widgets/MapGrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pulled adapter: one error box, then the window waits for it and connects
 // again by itself when it is back; anything else fails as before.
 #include "link/PosixSerialSystem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service report for the customer, read back from its PDF.
 #include "app/MapEditWindow.h"
 #include "app/ReportPrint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every moment the ECU may hold something else than the window shows: a
 // restart behind the plugged cable, a read that failed, a template, its own
 // tuning during a batch, and a log on a disk that stops taking it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What must hold however the fitter, the ECU or the disk behave: the port can
 // always be let go, nothing comes from outside as markup, boxes do not stack.
 #include "app/WebLinks.h"

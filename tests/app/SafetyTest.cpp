@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backups of the ECU's maps and the question about changes not yet stored.
 #include "widgets/MapGrid.h"
 #include "tests/app/FormFixture.h"

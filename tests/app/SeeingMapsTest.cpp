@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The working point's trail over the grids, the surface window and the
 // comparison with a map file.
 #include "app/CompareWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window with USB-serial adapters as a fitter's laptop has them: refused
 // ports explained, no stale values shown as live, the port and language
 // remembered; the programs on a system without a display.

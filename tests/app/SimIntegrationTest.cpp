@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window against the ECU simulator on a real pseudo-terminal.
 #include "link/PosixSerialSystem.h"
 #include "widgets/MapGrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loop a fitter runs with a wide-band sensor, against the simulator:
 // record a drive, analyse it against the map beside the log, write the
 // suggestion through the window while the next log runs, repeat. Or live:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmarks' floor: a frame's time on the line counts only where no
 // wait covers it, and the sum says how the floor adds up.
 #include "bench/ProtocolFloor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One libFuzzer entry per input the program takes from outside: replies,
 // files and firmware images. Which one is chosen when built.
 #include "maps/SettingsFile.h"

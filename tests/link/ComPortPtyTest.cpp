@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port component against a real pseudo-terminal: what a pty can show.
 #include "link/BCPort.h"
 #include "link/PosixSerialSystem.h"

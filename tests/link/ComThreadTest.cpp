@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port's line event thread: what reaches the handlers, on which thread,
 // and that closing never waits for ever.
 #include "link/BCPort.h"

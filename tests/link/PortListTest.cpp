@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/AdapterSearch.h"
 #include "link/BCPort.h"
 #include "link/PosixSerialSystem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The package's udev rule, checked against the grammar of udev(7): Debian
 // 12's udevadm has no "verify", and "udevadm test" needs udev running over
 // real devices, which neither a build machine nor CI has.

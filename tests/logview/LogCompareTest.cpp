@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Before and after: two drives compared by tarvex-logview (its window and
 // its command line) and by the window's live analysis.
 #include "app/LiveAnalysisWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tuning from a log: the cell view and scatter of tarvex-logview, its
 // command line, and a drive recorded from the simulator with a wrong cell.
 #include "link/PosixSerialSystem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of one map page's truth, without a window: what may be sent,
 // what a read, a store and a reconnect do to what the window knows.
 #include "maps/MapSession.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/MapCompare.h"
 #include "maps/SurfaceGeometry.h"
 #include "maps/WorkingTrail.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/CellColors.h"
 #include "maps/MapReply.h"
 #include "tests/support/QtPrinters.h"

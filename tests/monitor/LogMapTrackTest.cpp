@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/LogAnalysis.h"
 #include "monitor/LogMapTrack.h"
 #include "tests/support/QtPrinters.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/LogFile.h"
 #include "monitor/LogMapTrack.h"
 #include "monitor/LogReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // USB-serial adapters as Linux shows them: why an open is refused, who holds
 // a port, the name that finds the same adapter again; and a log that a slow
 // disk never holds up.

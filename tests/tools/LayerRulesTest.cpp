@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check of the layers: what crosses an arrow the table does not have is
 // named with its file, line and arrow.
 #include "tools/LayerRules.h"

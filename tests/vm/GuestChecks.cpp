@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on the kernel's serial drivers, inside the rig's virtual
 // machine: the same window class as tarvex, on an emulated FTDI adapter
 // (ftdi_sio) and an emulated 16550 UART (8250), with the ECU simulator on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A typed percentage is read the same with a comma or a point, whatever the
 // desktop's locale, and a group separator never multiplies it.
 #include "widgets/DecimalSpinBox.h"
