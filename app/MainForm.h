@@ -433,8 +433,12 @@ private:
     // and its suggestion written as one batch, with the cells written.
     void ConnectAnalysisHandlers();
     void ConnectReportHandlers();
-    // Reads what the report needs and the window does not hold.
-    void ReadForReport();
+    // The report's form or preview, a comparison of the maps held back
+    // while it is up.
+    void WithReportUp(const std::function<void()> &dialogs);
+    // Reads what the report needs and the window does not hold; false when
+    // the ECU gave no reply to a read.
+    bool ReadForReport();
     void UpdateAnalysisCaptions();
     void FeedLiveAnalysis(bool sensor, const QByteArray &reply);
     QString LiveAnalysisPause(int language) const;
@@ -555,6 +559,9 @@ private:
         QString registration, mileage, note;
     };
     ReportHeld m_reportHeld;
+    // The report's form or preview is up: a comparison of the maps waits
+    // for it to close rather than open over its dialogs.
+    bool m_serviceReportUp = false;
 };
 
 } // namespace tarvex::app

@@ -203,8 +203,9 @@ void TTarvexMainForm::ReportDifferences(const std::array<std::optional<QStringLi
 void TTarvexMainForm::CompareMapsWithEcu()
 {
     // A second cause while the report is up (a pull, another silence) is
-    // not a second report: the maps are compared again once it is answered.
-    if (m_reportOpen) {
+    // not a second report: the maps are compared again once it is answered;
+    // so too once the service report's dialogs close.
+    if (m_reportOpen || m_serviceReportUp) {
         m_compareAgain = true;
         return;
     }

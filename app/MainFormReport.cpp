@@ -31,14 +31,21 @@ void TTarvexMainForm::ReportClick()
         return;
     const QPointer<TTarvexMainForm> alive(this);
     ReportHeld &held = m_reportHeld;
-    const std::optional<ReportDetails> details = askReportDetails(
-        *m_services.dialogs, this, language, m_services.userSettingsPath, {held.registration, held.mileage, held.note});
+    std::optional<ReportDetails> details;
+    WithReportUp([&] {
+        details = askReportDetails(*m_services.dialogs, this, language, m_services.userSettingsPath,
+                                   {held.registration, held.mileage, held.note});
+    });
+    if (!alive)
+        return;
+    if (m_compareAgain && BComPort1->Connected())
+        CompareMapsWithEcu();
     if (!alive || !details)
         return;
     held.registration = details->car.registration;
     held.mileage = details->car.mileage;
     held.note = details->car.note;
-    ReadForReport();
+    const bool answered = ReadForReport();
     if (!alive || !BComPort1->Connected())
         return;
 
@@ -56,18 +63,39 @@ void TTarvexMainForm::ReportClick()
         ecu.calibrationNames << row.caption->text();
     ecu.faultCode = held.faultCode;
     facts.ecu = ecu;
+    facts.ecuSilent = !answered || m_silence.mayBeRestarting();
     for (int map = 0; map < 2; ++map)
         facts.maps.push_back({&Page(map).session, QString()});
     facts.bands = BandColorsNow();
     for (const QString &log : held.logs)
         facts.logs.push_back(service::readLogFacts(log));
     facts.analysis = monitor::readKeptAnalysis(m_services.analysisSettingsPath);
-    previewReport(*m_services.dialogs, this, service::makeServiceReport(facts), language);
+    WithReportUp([&] { previewReport(*m_services.dialogs, this, service::makeServiceReport(facts), language); });
+    if (!alive)
+        return;
+    if (m_compareAgain && BComPort1->Connected())
+        CompareMapsWithEcu();
 }
 
-void TTarvexMainForm::ReadForReport()
+void TTarvexMainForm::WithReportUp(const std::function<void()> &dialogs)
 {
     const QPointer<TTarvexMainForm> alive(this);
+    m_serviceReportUp = true;
+    try {
+        dialogs();
+    } catch (...) {
+        if (alive)
+            m_serviceReportUp = false;
+        throw;
+    }
+    if (alive)
+        m_serviceReportUp = false;
+}
+
+bool TTarvexMainForm::ReadForReport()
+{
+    const QPointer<TTarvexMainForm> alive(this);
+    bool answered = true;
     // A map not known is read as its page reads it; one shown from before
     // that differs goes to the fitter's choice, and stays unknown without one.
     for (int map = 0; map < 2 && alive && BComPort1->Connected(); ++map)
@@ -89,10 +117,13 @@ void TTarvexMainForm::ReadForReport()
                 throw;
             RefreshTimer->SetEnabled(true);
         }
+        if (alive && (!reply || reply->isEmpty()))
+            answered = false;
     };
     readIfMissing(m_reportHeld.version, false, &TTarvexMainForm::FW_ReadButtonClick);
     readIfMissing(m_reportHeld.date, true, &TTarvexMainForm::DateReadButtonClick);
     readIfMissing(m_reportHeld.calibration, true, &TTarvexMainForm::Calibration_read_buttonClick);
+    return answered;
 }
 
 } // namespace tarvex::app

@@ -457,6 +457,7 @@ constexpr std::array<TextRow, size_t(Text::Count)> kTexts = {{
     {Text::ReportMapNotRead, "Карта не прочитана из ЭБУ: в отчёт не включена.", "The map was not read from the ECU: it is not in the report."},
     {Text::ReportMapReadLost, "Последнее чтение карты не удалось: что сейчас в ЭБУ, не известно, в отчёт карта не включена.", "The last read of the map failed: what the ECU holds now is not known, and the map is not in the report."},
     {Text::ReportMapNotCompared, "Карта не сверена с ЭБУ после переподключения или перезапуска ЭБУ: в отчёт не включена.", "The map has not been compared with the ECU since it was reconnected or restarted: it is not in the report."},
+    {Text::ReportMapEcuSilent, "ЭБУ сейчас не отвечает (выключено зажигание?): что в нём, не известно, карта в отчёт не включена.", "The ECU does not answer now (is the ignition off?): what it holds is not known, and the map is not in the report."},
     {Text::ReportMapFile, "Файл %1 (%2)", "File %1 (%2)"},
     {Text::ReportFile, "Файл", "File"},
     {Text::ReportStoredInEcu, "Сохранена в памяти ЭБУ", "Stored in the ECU's memory"},

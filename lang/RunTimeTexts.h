@@ -332,6 +332,7 @@ enum class Text {
     ReportMapNotRead,
     ReportMapReadLost,
     ReportMapNotCompared,
+    ReportMapEcuSilent,
     ReportMapFile,
     ReportFile,
     ReportStoredInEcu,

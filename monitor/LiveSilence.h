@@ -20,6 +20,8 @@ public:
     // after a stretch long enough for a restart.
     bool tick(bool data);
     bool silent() const { return m_quiet >= kSilentTicks; }
+    // Quiet long enough that the ECU may be restarting right now.
+    bool mayBeRestarting() const { return m_quiet >= kRestartTicks; }
     // A new connection: nothing heard yet is no silence.
     void reset() { m_quiet = 0; }
 

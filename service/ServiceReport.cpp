@@ -151,6 +151,10 @@ ReportSection mapSection(const MapFacts &facts, const ReportFacts &all, const Te
         section.note = t(*why);
         return section;
     }
+    if (!ofFile && all.ecuSilent) {
+        section.note = t(Text::ReportMapEcuSilent);
+        return section;
+    }
     // What the ECU holds, never text typed and not sent.
     section.grid = gridOf(session, all.bands);
     const int unstored = session.unstoredCount();

@@ -52,6 +52,9 @@ struct ReportFacts {
     Workshop workshop;
     CarDetails car;
     std::optional<EcuFacts> ecu; // none for a report of a map file
+    // The ECU gave no live data for a restart's length, or no reply to the
+    // report's reads: the maps it holds cannot be vouched for.
+    bool ecuSilent = false;
     std::vector<MapFacts> maps;
     maps::BandColors bands = maps::defaultBandColors();
     std::vector<LogFacts> logs;

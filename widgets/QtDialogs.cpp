@@ -121,6 +121,13 @@ std::vector<int> QtDialogs::choose(QWidget *parent, const QString &title, const 
         QObject::connect(apply, &QPushButton::clicked, &dialog, &QDialog::accept);
         layout->addWidget(apply, 0, Qt::AlignRight);
     }
+    // A choice may write to the ECU: only a click or Space takes one, never
+    // an Enter typed for a window this one came up over.
+    for (QPushButton *button : dialog.findChildren<QPushButton *>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    list->setFocus();
     dialog.resize(640, 420);
     if (dialog.exec() != QDialog::Accepted)
         return std::vector<int>(chosen.size(), -1);

@@ -177,6 +177,8 @@ public:
         previews.push_back(preview);
         if (!previewPdf.isEmpty())
             previewPdfError = widgets::writePdf(previewPdf, preview);
+        if (onPreview)
+            onPreview();
         spin(parent);
     }
 
@@ -228,6 +230,7 @@ public:
     std::vector<std::vector<Field>> forms;
     std::deque<std::optional<QStringList>> fieldAnswers; // none: the fitter cancels
     std::vector<Preview> previews;
+    std::function<void()> onPreview; // while the preview is up
     QString previewPdf;
     QString previewPdfError;
 };

@@ -136,6 +136,44 @@ TEST_F(Report, AMapNotKnownIsNamedAndNeverPrinted)
     EXPECT_FALSE(text.contains(QStringLiteral("417"))) << qPrintable(text);
 }
 
+// The ignition off: the maps are not vouched for while the ECU is silent. Back
+// restarted while the next report is up: the maps are compared once its
+// preview closes, not in a box over it.
+TEST_F(Report, WhileTheEcuIsSilentItsMapsAreNotPrintedAndAComparisonWaitsForThePreview)
+{
+    MapEcu ecu;
+    ecu.fuel = QStringList(256, QStringLiteral("417"));
+    bool quiet = false;
+    serial->answer = [&](const QByteArray &frame) {
+        if (frame == "<G>\r" || frame == "<H>\r")
+            return quiet ? QByteArray() : QByteArray("[A850aJ35j]");
+        return quiet ? QByteArray() : ecu.answer(frame);
+    };
+    auto form = makeConnectedForm();
+    press(*form, &TTarvexMainForm::InjRefreshButtonClick);
+    press(*form, &TTarvexMainForm::IgnRefreshButtonClick);
+    quiet = true;
+    for (int tick = 0; tick < 4; ++tick)
+        press(*form, &TTarvexMainForm::RefreshTimerTimer);
+    press(*form, &TTarvexMainForm::ReportClick);
+    const QString text = pdfText();
+    EXPECT_EQ(text.count(QStringLiteral("ЭБУ сейчас не отвечает")), 2) << qPrintable(text);
+    EXPECT_FALSE(text.contains(QStringLiteral("417"))) << qPrintable(text);
+
+    quiet = false;
+    ecu.fuel[35] = QStringLiteral("420"); // its stored value, the window's lost
+    size_t choicesDuringPreview = 99;
+    dialogs->onPreview = [&] {
+        press(*form, &TTarvexMainForm::RefreshTimerTimer); // data again: a restart
+        choicesDuringPreview = dialogs->choiceWindows.size();
+    };
+    dialogs->choiceAnswers = {1}; // the ECU's values
+    press(*form, &TTarvexMainForm::ReportClick);
+    EXPECT_EQ(choicesDuringPreview, 0u);
+    ASSERT_EQ(dialogs->choiceWindows.size(), 1u) << "compared once the preview closed";
+    EXPECT_EQ(form->InjGrid->Cell(3, 2), QStringLiteral("420"));
+}
+
 // tarvex-mapedit: the file's map alone, named as the file, on the locale's
 // paper.
 TEST_F(Report, OfAMapFileNamesTheFileAndItsChanges)

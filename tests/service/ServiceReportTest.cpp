@@ -48,13 +48,19 @@ TEST(ServiceReport, AMapTheWindowDoesNotKnowIsNamedAndNotPrinted)
         {"not compared", [](maps::MapSession &s) { s.read(kMap); s.connected(); },
          QStringLiteral("Карта не сверена с ЭБУ после переподключения или перезапуска ЭБУ: в отчёт не включена.")},
         {"known", [](maps::MapSession &s) { s.read(kMap); }, QStringLiteral("С подключения ячейки не менялись.")},
+        {"known, the ECU silent now", [](maps::MapSession &s) { s.read(kMap); },
+         QStringLiteral("ЭБУ сейчас не отвечает (выключено зажигание?): что в нём, не известно, карта в отчёт не включена.")},
     };
     for (const auto &row : rows) {
         maps::MapSession session(maps::MapPage::Ignition);
         row.make(session);
-        const ReportSection map = sectionTitled(service::makeServiceReport(factsOf(session)), QStringLiteral("Карта УОЗ"));
+        service::ReportFacts facts = factsOf(session);
+        facts.ecuSilent = QByteArray(row.state).endsWith("silent now");
+        facts.ecu = service::EcuFacts{};
+        const ReportSection map = sectionTitled(service::makeServiceReport(facts), QStringLiteral("Карта УОЗ"));
         EXPECT_EQ(map.note, row.note) << row.state;
-        EXPECT_EQ(map.grid ? map.grid->cells : QStringList(), session.known() ? kMap : QStringList()) << row.state;
+        EXPECT_EQ(map.grid ? map.grid->cells : QStringList(), session.known() && !facts.ecuSilent ? kMap : QStringList())
+            << row.state;
     }
 }
 
