@@ -190,8 +190,8 @@ TEST_F(EcuRestart, TheReportLeftOpenWithTheEcuTuningItselfStaysTheOnlyOne)
     bool liveWhileOpen = true;
     dialogs->onChoose = [&](const RecordingDialogs::Choice &) {
         const int from = transcriptLines();
-        QEventLoop open;
-        QTimer::singleShot(16000, &open, &QEventLoop::quit);
+        QEventLoop open; // longer than the re-read timer's 5 s
+        QTimer::singleShot(6000, &open, &QEventLoop::quit);
         open.exec();
         // The re-read's timer, had it been left on, reads nothing either.
         press(form, &TTarvexMainForm::Timer1Timer);
