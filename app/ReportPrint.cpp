@@ -17,6 +17,7 @@ namespace {
 constexpr double kTextPt = 9;
 constexpr double kGridPt = 6.5;
 constexpr double kColumnGap = 12; // between sections side by side
+constexpr double kColumnSpace = 8; // between a table's columns
 
 QTextCharFormat characters(double points, bool bold = false, const QColor &color = Qt::black)
 {
@@ -61,15 +62,20 @@ void insertTable(QTextCursor &cursor, const QStringList &headers, const std::vec
         return;
     const int headerRows = headers.isEmpty() ? 0 : 1;
     QTextTable *table = cursor.insertTable(headerRows + int(rows.size()), columns, tableFormat(headerRows));
+    // A column's text kept clear of the next one's.
+    QTextTableCellFormat spaced;
+    spaced.setRightPadding(kColumnSpace);
     for (int c = 0; c < int(headers.size()); ++c) {
-        QTextTableCellFormat shade;
+        QTextTableCellFormat shade = spaced;
         shade.setBackground(QColor(235, 235, 235));
         table->cellAt(0, c).setFormat(shade);
         put(table, 0, c, headers[c], characters(kTextPt, true));
     }
     for (size_t r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < int(rows[r].size()); ++c)
+        for (int c = 0; c < int(rows[r].size()); ++c) {
+            table->cellAt(headerRows + int(r), c).setFormat(spaced);
             put(table, headerRows + int(r), c, rows[r][c], characters(kTextPt, boldFirst && c == 0));
+        }
     after(cursor, table);
 }
 
@@ -79,25 +85,35 @@ void insertGrid(QTextCursor &cursor, const service::ReportGrid &grid)
 {
     const QPalette palette; // system colours as a light desktop shows them
     QTextTableFormat format = tableFormat(1);
-    format.setCellPadding(1);
+    // Every cell has a frame of the same width, in its own colour unless
+    // the cell changed: an outline then makes no row taller than the rest.
+    format.setBorderCollapse(false);
+    format.setBorder(0);
+    format.setCellPadding(0.5);
     format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
     QTextTable *table = cursor.insertTable(17, 17, format);
     const QTextCharFormat caption = characters(kGridPt, true);
     const QTextCharFormat text = characters(kGridPt, false, maps::colorFromValue(grid.text, palette));
-    for (int column = 0; column < 16; ++column)
+    constexpr double kFrame = 2;
+    QTextTableCellFormat plain; // the captions on the cells' lines
+    plain.setBorder(kFrame);
+    plain.setBorderBrush(QColor(Qt::white));
+    plain.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    for (int column = 0; column < 16; ++column) {
+        table->cellAt(0, column + 1).setFormat(plain);
         put(table, 0, column + 1, maps::speedCaption(column), caption);
+    }
     for (int row = 0; row < 16; ++row) {
+        table->cellAt(row + 1, 0).setFormat(plain);
         put(table, row + 1, 0, QString::number(row + 1), caption);
         for (int column = 0; column < 16; ++column) {
             const size_t cell = size_t(row * 16 + column);
             QTextTableCellFormat look;
-            if (grid.fill[cell])
-                look.setBackground(maps::colorFromValue(*grid.fill[cell], palette));
-            if (grid.changed[cell]) {
-                look.setBorder(2.5);
-                look.setBorderBrush(Qt::black);
-                look.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-            }
+            const QColor fill = grid.fill[cell] ? maps::colorFromValue(*grid.fill[cell], palette) : QColor(Qt::white);
+            look.setBackground(fill);
+            look.setBorder(kFrame);
+            look.setBorderBrush(grid.changed[cell] ? QColor(Qt::black) : fill);
+            look.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
             QTextTableCell at = table->cellAt(row + 1, column + 1);
             at.setFormat(look);
             put(table, row + 1, column + 1, grid.cells.value(int(cell)), text);

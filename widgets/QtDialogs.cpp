@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include <QDate>
+#include <QDir>
+#include <QStandardPaths>
 #include <QButtonGroup>
 #include <QColorDialog>
 #include <QGridLayout>
@@ -304,8 +307,13 @@ void QtDialogs::printPreview(QWidget *parent, const Preview &preview)
         bar->insertAction(first, save);
         bar->insertSeparator(first);
         QObject::connect(save, &QAction::triggered, &dialog, [&] {
-            const QString path = saveFileName(&dialog, preview.pdfDescription, QStringLiteral("*.pdf"),
-                                              QStringLiteral("pdf"));
+            // A name to keep: the report's title and today's date, among the documents.
+            QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            if (folder.isEmpty() || !QDir(folder).exists())
+                folder = QDir::homePath();
+            const QString name = preview.title + QDate::currentDate().toString(QStringLiteral(" yyyy-MM-dd")) + QStringLiteral(".pdf");
+            const QString path = runFileDialog(&dialog, QFileDialog::AcceptSave, preview.pdfDescription,
+                                               QStringLiteral("*.pdf"), QStringLiteral("pdf"), QDir(folder).filePath(name));
             if (path.isEmpty())
                 return;
             if (const QString error = writePdf(path, preview); !error.isEmpty())
