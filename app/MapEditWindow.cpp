@@ -11,6 +11,7 @@
 #include "maps/MapReply.h"
 #include "monitor/LogFile.h"
 
+#include <QPointer>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -212,9 +213,10 @@ bool TMapEditWindow::SaveClick()
 void TMapEditWindow::ReportClick()
 {
     const int language = Language();
+    const QPointer<TMapEditWindow> alive(this);
     const std::optional<ReportDetails> details =
         askReportDetails(*m_services.dialogs, this, language, m_services.userSettingsPath, m_car);
-    if (!details)
+    if (!alive || !details)
         return;
     m_car = details->car;
     service::ReportFacts facts;

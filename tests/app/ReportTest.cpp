@@ -195,6 +195,10 @@ TEST_F(Report, OfAMapFileNamesTheFileAndItsChanges)
     expectShown(text, {"Отчёт по файлу карты", "Файл car.ign (Карта УОЗ)", "53 4 1800 20 → 25",
                        "Сохранена в файл нет: ячеек отличается 1"});
     EXPECT_FALSE(text.contains(QStringLiteral("Калибровка")));
+    // A PDF that cannot be written says why and leaves no file.
+    const QString nowhere = dir.filePath(QStringLiteral("no such folder/report.pdf"));
+    EXPECT_FALSE(widgets::writePdf(nowhere, dialogs->previews.back()).isEmpty());
+    EXPECT_FALSE(QFile::exists(nowhere));
 
     for (const auto &[locale, page] : {std::pair{"en_US", QPageSize::Letter}, {"en_GB", QPageSize::A4}, {"ru_RU", QPageSize::A4}})
         EXPECT_EQ(app::reportPageSize(QLocale(QLatin1String(locale))).id(), page) << locale;
