@@ -22,7 +22,7 @@ inline double lineMs(double bytes)
 
 class ProtocolFloor {
 public:
-    // `times` parts of `ms` each, described as `what`.
+    // `times` parts of `ms` each, named `what`.
     void add(double ms, const QString &what, int times = 1)
     {
         m_ms += ms * times;

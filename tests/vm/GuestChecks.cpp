@@ -310,7 +310,7 @@ void Guest::errorCounters(const char *line, Form &form)
     QList<unsigned> reported;
     form.BComPort1->OnError = [&reported](QObject *, link::TComErrors errors) { reported << errors.bits(); };
     // Live data paused: a reply's characters would have PendingInput read
-    // (and, as described, clear) the error state before the error event does.
+    // (and, as the component does, clear) the error state before the error event does.
     form.RefreshTimer->SetEnabled(false);
     runFor(500);
     beforeBreak.read(fd);
